@@ -1,0 +1,71 @@
+/* kelvane: string and file encryption, registry listings and the computer name,
+ * for installers and other hosts that load the library and call it by name.
+ *
+ * Every function uses the C calling convention (cdecl on 32-bit Windows) and is
+ * exported under its plain name. Strings are narrow and NUL-terminated. A returned
+ * string is a fresh block from the library's private heap: it stays valid until
+ * the library is unloaded, and the host never frees it. No function throws.
+ */
+#ifndef KELVANE_H
+#define KELVANE_H
+
+#if defined(_WIN32)
+#  define KELVANE_CALL __cdecl
+#  define KELVANE_API
+#elif defined(KELVANE_BUILDING)
+#  define KELVANE_CALL
+#  define KELVANE_API __attribute__((visibility("default")))
+#else
+#  define KELVANE_CALL
+#  define KELVANE_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Results of cryptFile. */
+#define KELVANE_FILE_ENCRYPTED        2  /* enciphered: the file now holds the container */
+#define KELVANE_FILE_ALREADY          1  /* already a container: left exactly as it was */
+#define KELVANE_FILE_CANNOT_READ     -1  /* cannot be read (or passed the test and cannot be written) */
+#define KELVANE_FILE_CANNOT_WRITE    -2  /* did not pass the test and cannot be written */
+#define KELVANE_FILE_WRITE_FAILED    -3  /* writing the new contents failed: the file is as it was */
+
+/* Hex text of `text` enciphered with DES under `passPhrase`; null if either is null,
+ * the result would be too large, or memory runs out. */
+KELVANE_API char* KELVANE_CALL cryptString(const char* text, const char* passPhrase);
+
+/* The text back from hex made by cryptString; null if either argument is null,
+ * the hex text has an odd length, or memory runs out. */
+KELVANE_API char* KELVANE_CALL decryptString(const char* hexText, const char* passPhrase);
+
+/* Enciphers the file in place into a container: 2, 1, -1, -2 or -3 as defined above. */
+KELVANE_API int KELVANE_CALL cryptFile(const char* filePath);
+
+/* Comma-joined subkey names of HKEY_LOCAL_MACHINE\keyPath; null when the key cannot be
+ * opened or has no subkeys. */
+KELVANE_API char* KELVANE_CALL ReadSubKeys(const char* keyPath);
+
+/* Appends the subkey list of keyPath (or "(null)") to the text file filePath; always 0. */
+KELVANE_API int KELVANE_CALL ReadSubKeysInFile(const char* keyPath, const char* filePath);
+
+/* Comma-joined value names of HKLM\SOFTWARE\Microsoft\MSSQLServer\Client\TDS;
+ * null when the key cannot be opened or has no named values. */
+KELVANE_API char* KELVANE_CALL ReadSubValues(void);
+
+/* Data of value `valueName` of HKLM\keyPath as text, up to its first zero byte; null when
+ * the key or value is missing or the data is longer than 512 bytes. */
+KELVANE_API char* KELVANE_CALL ReadKeyValue(const char* keyPath, const char* valueName);
+
+/* Deletes HKLM\keyPath: 0 when deleted, 1010 for a null or empty path, otherwise the
+ * platform's registry status (2: missing; 5: refused, for example a key with subkeys). */
+KELVANE_API int KELVANE_CALL RegDeleteKeyNT(const char* keyPath);
+
+/* The computer's name (at most 15 characters); null when the platform cannot give it. */
+KELVANE_API char* KELVANE_CALL ComputerName(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KELVANE_H */

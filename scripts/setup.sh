@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on a fresh Debian machine.
+# Does nothing when everything is already there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  googletest libgtest-dev libbenchmark-dev
+  libssl-dev zlib1g-dev libcrypto++-dev
+  libhivex-dev libhivex-bin
+  wine wine32:i386
+)
+
+missing=()
+have_i386=$(dpkg --print-foreign-architectures | grep -c '^i386$' || true)
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -eq 0 ] && [ "$have_i386" -gt 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+[ "$have_i386" -gt 0 ] || $SUDO dpkg --add-architecture i386
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

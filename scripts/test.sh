@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: libkelvane.so natively, then kelvane.dll under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+cmake --preset native
+cmake --build --preset native
+ctest --preset native
+
+cmake --preset win32
+cmake --build --preset win32
+source scripts/wine-env.sh
+trap wine_stop EXIT
+wine_start
+ctest --preset win32

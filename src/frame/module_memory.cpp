@@ -1,0 +1,39 @@
+#include "frame/module_memory.h"
+
+#include <cstring>
+
+#include "platform/heap.h"
+
+namespace kelvane {
+namespace {
+
+// The DLL or .so creates the heap when it is loaded. A program that links the core
+// directly (tests, benchmarks) has no load step, so the first allocation creates it.
+bool heapReady() {
+    static const bool ready = platform::heapCreate();
+    return ready;
+}
+
+}  // namespace
+
+void* moduleAlloc(std::size_t size) {
+    if (!heapReady()) return nullptr;
+    return platform::heapAlloc(size);
+}
+
+void moduleFree(void* block) { platform::heapFree(block); }
+
+char* newModuleString(std::size_t length) {
+    if (length == static_cast<std::size_t>(-1)) return nullptr;
+    char* text = static_cast<char*>(moduleAlloc(length + 1));
+    if (text != nullptr) text[length] = '\0';
+    return text;
+}
+
+char* copyModuleString(const char* text, std::size_t length) {
+    char* copy = newModuleString(length);
+    if (copy != nullptr && length != 0) std::memcpy(copy, text, length);
+    return copy;
+}
+
+}  // namespace kelvane

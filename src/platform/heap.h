@@ -1,0 +1,17 @@
+// The library's private heap, one per loaded module. Created when the library is
+// loaded and destroyed when it is unloaded, which frees every block still in it.
+#pragma once
+#include <cstddef>
+
+namespace kelvane::platform {
+
+// Creates the heap; false when the platform refuses it. Calling it again is harmless.
+bool heapCreate();
+// Destroys the heap and every block in it.
+void heapDestroy();
+// A block of `size` bytes, or null when the heap cannot give it (or is not created).
+void* heapAlloc(std::size_t size);
+// Releases a block from heapAlloc; null is ignored.
+void heapFree(void* block);
+
+}  // namespace kelvane::platform

@@ -1,0 +1,30 @@
+// Private heap on Windows: HeapCreate at process attach, HeapDestroy at detach.
+#include "platform/heap.h"
+
+#include <windows.h>
+
+namespace kelvane::platform {
+namespace {
+HANDLE moduleHeap = nullptr;
+}
+
+bool heapCreate() {
+    if (moduleHeap == nullptr) moduleHeap = HeapCreate(0, 0, 0);
+    return moduleHeap != nullptr;
+}
+
+void heapDestroy() {
+    if (moduleHeap != nullptr) HeapDestroy(moduleHeap);
+    moduleHeap = nullptr;
+}
+
+void* heapAlloc(std::size_t size) {
+    if (moduleHeap == nullptr) return nullptr;
+    return HeapAlloc(moduleHeap, 0, size == 0 ? 1 : size);
+}
+
+void heapFree(void* block) {
+    if (moduleHeap != nullptr && block != nullptr) HeapFree(moduleHeap, 0, block);
+}
+
+}  // namespace kelvane::platform

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Fails when the library exports any name but those in the .def file, or (the DLL)
+# imports any DLL that is not part of Windows.
+set -euo pipefail
+platform=$1 library=$2 def=$3
+expected=$(awk 'f && NF {print $1} /^EXPORTS/ {f=1}' "$def" | sort)
+
+if [ "$platform" = win32 ]; then
+  dump=$(i686-w64-mingw32-objdump -p "$library")
+  actual=$(awk '/\[Ordinal\/Name Pointer\] Table/ {f=1; next} f && /^[ \t]*\[/ {print $NF; next} f {f=0}' <<<"$dump" | sort)
+  imports=$(grep 'DLL Name:' <<<"$dump" | awk '{print toupper($3)}' | sort -u)
+  # Windows' own DLLs; anything else (libgcc, libstdc++, winpthread) must be linked in.
+  allowed='^(KERNEL32|MSVCRT|ADVAPI32|USER32|NTDLL|API-MS-WIN-.*)\.DLL$'
+  bad=$(grep -v -E "$allowed" <<<"$imports" || true)
+  if [ -n "$bad" ]; then
+    echo "non-system DLLs imported:"; echo "$bad"; exit 1
+  fi
+  echo "imports: $(tr '\n' ' ' <<<"$imports")"
+else
+  actual=$(nm -D --defined-only "$library" | awk '{print $3}' | sort)
+fi
+
+if [ "$actual" != "$expected" ]; then
+  echo "exports differ from the documented names:"
+  diff <(echo "$expected") <(echo "$actual") || true
+  exit 1
+fi
+echo "exports: $(tr '\n' ' ' <<<"$actual")"

@@ -1,0 +1,45 @@
+// Shared helpers of the test programs: hex conversion, deterministic random bytes,
+// scratch folders, and the library loaded the way a host loads it.
+#pragma once
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace kelvane::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// "0A1B..." (uppercase) for bytes, and back; fromHex ignores spaces.
+std::string toHex(const Bytes& bytes);
+Bytes fromHex(const std::string& hex);
+
+// Random bytes from a fixed-seed generator, so failures repeat.
+Bytes randomBytes(std::mt19937& generator, std::size_t count);
+
+// A fresh empty folder below the system's temporary folder, removed by the destructor.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    // Absolute path of `name` inside the folder.
+    std::string path(const std::string& name) const;
+    const std::string& root() const { return root_; }
+
+private:
+    std::string root_;
+};
+
+// Whole file contents, or an empty vector with `exists` false when it cannot be read.
+Bytes readFile(const std::string& path, bool* exists = nullptr);
+void writeFile(const std::string& path, const Bytes& contents);
+bool fileExists(const std::string& path);
+// Names in a folder (not . or ..).
+std::vector<std::string> listFolder(const std::string& path);
+
+// Absolute path of the loadable library beside the test program.
+std::string libraryPath();
+
+}  // namespace kelvane::test

@@ -1,0 +1,33 @@
+// The library's exports as a host sees them: name, arguments and kind of result,
+// and a call through a plain cdecl function pointer with string arguments.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace kelvane::tools {
+
+enum class ResultKind { Text, Integer };
+
+struct ExportInfo {
+    const char* name;
+    std::vector<const char*> arguments;  // names of the string arguments, in order
+    ResultKind result;
+    const char* summary;
+};
+
+// Every export of the library, in the order of the header.
+const std::vector<ExportInfo>& exportTable();
+// The entry of `name`, or null.
+const ExportInfo* findExport(const std::string& name);
+
+struct CallResult {
+    bool isNull = false;  // a text result that was null
+    std::string text;     // a text result
+    int integer = 0;      // an integer result
+};
+
+// Calls the export at `address` with `arguments` (as many as `info` names; an argument
+// may be null) through a cdecl pointer of the export's own type.
+CallResult callExport(const ExportInfo& info, void* address, const std::vector<const char*>& arguments);
+
+}  // namespace kelvane::tools

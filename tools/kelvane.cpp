@@ -1,0 +1,79 @@
+// kelvane: a command-line host. Loads the library at run time, calls one export by
+// name with the string arguments given, and prints the text, "(null)", or the integer.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "export_table.h"
+#include "library_loader.h"
+
+namespace {
+
+using kelvane::tools::ExportInfo;
+
+constexpr int EXIT_USAGE = 2;     // bad command line
+constexpr int EXIT_LOAD = 3;      // the library or the export could not be found
+
+void printHelp() {
+    std::printf(
+        "usage: kelvane [--lib PATH] EXPORT [ARGUMENT...]\n"
+        "Loads the kelvane library (default: %s beside this program), calls EXPORT with the\n"
+        "string arguments and prints its result: the text, \"(null)\" for a null result, or\n"
+        "the integer. An argument written as --null is passed as a null pointer.\n\nexports:\n",
+        kelvane::tools::defaultLibraryName());
+    for (const ExportInfo& info : kelvane::tools::exportTable()) {
+        std::string signature = info.name;
+        for (const char* argument : info.arguments) signature += std::string(" ") + argument;
+        std::printf("  %-36s %s\n", signature.c_str(), info.summary);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string libraryPath = kelvane::tools::programFolder() + kelvane::tools::defaultLibraryName();
+    int next = 1;
+    if (next < argc && (std::strcmp(argv[next], "--help") == 0 || std::strcmp(argv[next], "-h") == 0)) {
+        printHelp();
+        return 0;
+    }
+    if (next + 1 < argc && std::strcmp(argv[next], "--lib") == 0) {
+        libraryPath = argv[next + 1];
+        next += 2;
+    }
+    if (next >= argc) {
+        printHelp();
+        return EXIT_USAGE;
+    }
+
+    const ExportInfo* info = kelvane::tools::findExport(argv[next]);
+    if (info == nullptr) {
+        std::fprintf(stderr, "kelvane: no export named %s (see --help)\n", argv[next]);
+        return EXIT_USAGE;
+    }
+    std::vector<const char*> arguments;
+    for (int i = next + 1; i < argc; ++i) {
+        arguments.push_back(std::strcmp(argv[i], "--null") == 0 ? nullptr : argv[i]);
+    }
+    if (arguments.size() != info->arguments.size()) {
+        std::fprintf(stderr, "kelvane: %s takes %zu argument(s)\n", info->name, info->arguments.size());
+        return EXIT_USAGE;
+    }
+
+    kelvane::tools::LoadedLibrary library(libraryPath);
+    if (!library.loaded()) {
+        std::fprintf(stderr, "kelvane: cannot load %s: %s\n", libraryPath.c_str(), library.error().c_str());
+        return EXIT_LOAD;
+    }
+    void* address = library.symbol(info->name);
+    if (address == nullptr) {
+        std::fprintf(stderr, "kelvane: %s does not export %s\n", libraryPath.c_str(), info->name);
+        return EXIT_LOAD;
+    }
+
+    const auto result = kelvane::tools::callExport(*info, address, arguments);
+    if (info->result == kelvane::tools::ResultKind::Integer) std::printf("%d\n", result.integer);
+    else std::printf("%s\n", result.isNull ? "(null)" : result.text.c_str());
+    return 0;
+}
