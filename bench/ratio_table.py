@@ -1,0 +1,79 @@
+#!/usr/bin/env python3
+"""Prints the benchmark table: throughput of ours beside the reference, and the ratio."""
+import json
+import sys
+
+
+def throughputs(path):
+    """MB/s (10^6 bytes per second) of every benchmark in a Google Benchmark JSON file."""
+    with open(path) as f:
+        data = json.load(f)
+    return {b["name"]: b.get("bytes_per_second", 0) / 1e6 for b in data["benchmarks"]}, data["context"]
+
+
+def file_times(path):
+    rows = {}
+    with open(path) as f:
+        for line in f:
+            label, seconds, peak_kib = line.split()
+            rows[label] = (float(seconds), int(peak_kib))
+    return rows
+
+
+def main():
+    native, context = throughputs(sys.argv[1])
+    win32, _ = throughputs(sys.argv[2])
+    files = file_times(sys.argv[3])
+    des_native = native.get("BM_cipherBuffer/alg:2", 0)
+    des_win32 = win32.get("BM_cipherBuffer/alg:2", 0)
+
+    # (what, our benchmark, reference benchmark or raw-DES marker, target)
+    rows = [
+        ("DES-ECB cipherBuffer / OpenSSL DES_ecb_encrypt", "BM_cipherBuffer/alg:2",
+         "BM_reference_openssl_DES_ecb_encrypt", 2.0),
+        ("IDEA cipherBuffer / Crypto++ IDEA ECB", "BM_cipherBuffer/alg:0", "BM_reference_cryptopp_IDEA_ecb", 1.3),
+        ("MD5 wide block / 3x OpenSSL MD5_Transform", "BM_cipherBuffer/alg:1",
+         "BM_reference_openssl_MD5_Transform_x3", 0.9),
+        ("XOR cipherBuffer", "BM_cipherBuffer/alg:3", None, None),
+        ("cryptString 1 KiB / raw DES", "BM_cryptString/1024", "DES", None),
+        ("cryptString 1 MiB / raw DES", "BM_cryptString/1048576", "DES", None),
+        ("cryptString 16 MiB / raw DES", "BM_cryptString/16777216", "DES", 0.8),
+        ("decryptString 16 MiB / raw DES", "BM_decryptString/16777216", "DES", None),
+    ]
+    print(f"CPU: {context.get('cpu_model', context.get('host_name', '?'))}, "
+          f"{context.get('num_cpus', '?')} cores at {context.get('mhz_per_cpu', '?')} MHz")
+    print()
+    print("| measure | ours .so MB/s | ours DLL (Wine) MB/s | reference MB/s | ratio .so | ratio DLL | target |")
+    print("|---|---:|---:|---:|---:|---:|---:|")
+    for what, ours, reference, target in rows:
+        ours_native = native.get(ours, 0)
+        ours_win32 = win32.get(ours, 0)
+        if reference == "DES":
+            ref_native, ref_win32 = des_native, des_win32
+        elif reference:
+            ref_native = ref_win32 = native.get(reference, 0)
+        else:
+            ref_native = ref_win32 = 0
+        ratio_native = f"{ours_native / ref_native:.2f}" if ref_native else "-"
+        ratio_win32 = f"{ours_win32 / ref_win32:.2f}" if ref_win32 else "-"
+        ref_text = f"{ref_native:.1f}" if ref_native else "-"
+        target_text = f">= {target}" if target else "-"
+        print(f"| {what} | {ours_native:.1f} | {ours_win32:.1f} | {ref_text} | {ratio_native} | {ratio_win32} | {target_text} |")
+
+    openssl_seconds, openssl_peak = files["file_openssl"]
+    print()
+    print("| cryptFile, 256 MiB | wall s | peak RSS MiB | wall / openssl enc | target |")
+    print("|---|---:|---:|---:|---:|")
+    for label, name in (("file_native", ".so (native host)"), ("file_win32", "DLL (Wine host)"),
+                        ("file_openssl", "openssl enc -des-ecb -nopad")):
+        seconds, peak = files[label]
+        ratio = f"{seconds / openssl_seconds:.2f}" if openssl_seconds else "-"
+        target = "<= 0.5, <= 16 MiB" if label != "file_openssl" else "-"
+        print(f"| {name} | {seconds:.2f} | {peak / 1024:.1f} | {ratio} | {target} |")
+    print()
+    print("The DLL column runs the 32-bit build under Wine; its reference ratios use the native "
+          "references (no 32-bit OpenSSL or Crypto++ exists for MinGW here).")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark (64-bit .so build natively, 32-bit DLL build under Wine),
+# times cryptFile against `openssl enc` on a 256 MiB file, and prints the ratio table.
+# Usage: scripts/bench.sh [--quick]    (--quick: shorter runs, for a smoke test)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh >/dev/null
+min_time=1
+[ "${1:-}" = "--quick" ] && min_time=0.1
+out=build/bench-results
+mkdir -p "$out"
+
+# --- Google Benchmark sources for the Windows build (Debian's source package)
+gbench=build/gbench-src
+if [ ! -f "$gbench/CMakeLists.txt" ]; then
+  if ! grep -rqs 'deb-src\|Types: deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: bookworm\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+      > /etc/apt/sources.list.d/kelvane-src.sources
+    apt-get update -qq
+  fi
+  rm -rf build/gbench-download && mkdir -p build/gbench-download
+  (cd build/gbench-download && apt-get source -qq --download-only benchmark >/dev/null 2>&1)
+  mkdir -p "$gbench"
+  tar xzf build/gbench-download/benchmark_*.orig.tar.gz -C "$gbench" --strip-components=1
+fi
+
+# --- native: ours and the references in one process
+cmake --preset native-bench >/dev/null
+cmake --build --preset native-bench >/dev/null
+build/native-bench/bin/kelvane_bench --benchmark_min_time="$min_time" \
+  --benchmark_out="$out/native.json" --benchmark_out_format=json >/dev/null
+
+# --- 32-bit DLL build under Wine
+cmake --preset win32-bench -DKELVANE_GBENCH_SOURCE="$PWD/$gbench" >/dev/null
+cmake --build --preset win32-bench >/dev/null
+export WINEPREFIX="$PWD/build/win32/wineprefix"
+source scripts/wine-env.sh
+trap wine_stop EXIT
+wine_start
+wine build/win32-bench/bin/kelvane_bench.exe --benchmark_min_time="$min_time" \
+  --benchmark_out="$(winepath -w "$out/win32.json" 2>/dev/null)" --benchmark_out_format=json >/dev/null
+
+# --- cryptFile on 256 MiB against openssl enc -des-ecb -nopad, wall time and peak memory
+file="$out/file-256MiB.bin"
+make_file() { head -c $((256 << 20)) /dev/urandom > "$file"; }
+measure() {  # $1 label, rest: command; prints "label seconds peak_kib"
+  local label=$1; shift
+  make_file
+  /usr/bin/time -f "%e %M" -o "$out/time.txt" "$@" >/dev/null 2>&1
+  echo "$label $(cat "$out/time.txt")"
+}
+{
+  measure file_native build/native-bench/bin/kelvane --lib build/native-bench/bin/libkelvane.so cryptFile "$file"
+  measure file_win32 wine build/win32-bench/bin/kelvane.exe cryptFile "$(winepath -w "$file" 2>/dev/null)"
+  measure file_openssl openssl enc -des-ecb -nopad -provider legacy -provider default \
+    -K 133457799BBCDFF1 -in "$file" -out "$file.enc"
+} > "$out/file.txt"
+rm -f "$file" "$file.enc"
+
+python3 bench/ratio_table.py "$out/native.json" "$out/win32.json" "$out/file.txt"
