@@ -1,9 +1,11 @@
 #include "crypt/string_crypt.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 
+#include "cipher/cipher.h"
 #include "crypt/chunked_des.h"
 #include "crypt/hex.h"
 #include "crypt/key_block.h"
@@ -27,18 +29,23 @@ char* cryptString(const char* text, const char* passPhrase) {
     const std::size_t padded = paddedLength(length);
     if (!hexLengthFits(padded)) return nullptr;
 
-    ModuleBuffer plain = newModuleBuffer(padded);
+    // One chunk at a time: copy, zero-fill, encipher, write its hex, while it is in cache.
+    // The bytes are those of one DES-ECB pass over the whole zero-filled text.
+    ModuleBuffer chunk = newModuleBuffer(CHUNK_LIMIT);
     char* hex = newModuleString(2 * padded);
-    if (plain == nullptr || hex == nullptr) {
+    if (chunk == nullptr || hex == nullptr) {
         moduleFree(hex);
         return nullptr;
     }
-    std::memcpy(plain.get(), text, length);
-    std::memset(plain.get() + length, 0, padded - length);
-
     const KeyBlock key = makeKeyBlock(passPhrase);
-    encryptChunked(plain.get(), padded, key.bytes);
-    encodeHex(plain.get(), padded, hex);
+    for (std::size_t offset = 0; offset < padded; offset += CHUNK_LIMIT) {
+        const std::size_t size = std::min(padded - offset, CHUNK_LIMIT);
+        const std::size_t textBytes = offset < length ? std::min(length - offset, size) : 0;
+        std::memcpy(chunk.get(), text + offset, textBytes);
+        std::memset(chunk.get() + textBytes, 0, size - textBytes);
+        encryptChunked(chunk.get(), size, key.bytes);
+        encodeHex(chunk.get(), size, hex + 2 * offset);
+    }
     return hex;
 }
 
@@ -51,10 +58,14 @@ char* decryptString(const char* hexText, const char* passPhrase) {
     char* result = newModuleString(count);
     if (result == nullptr) return nullptr;
     auto* bytes = reinterpret_cast<std::uint8_t*>(result);
-    decodeHex(hexText, count, bytes);
-
     const KeyBlock key = makeKeyBlock(passPhrase);
-    decryptChunked(bytes, count, key.bytes);
+    // Decode and decipher chunk by chunk, each while it is in cache. Only a last chunk
+    // that is not a whole number of DES blocks stays as decoded.
+    for (std::size_t offset = 0; offset < count; offset += CHUNK_LIMIT) {
+        const std::size_t size = std::min(count - offset, CHUNK_LIMIT);
+        decodeHex(hexText + 2 * offset, size, bytes + offset);
+        decryptChunked(bytes + offset, size, key.bytes);
+    }
     return result;
 }
 
