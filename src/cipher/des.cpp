@@ -102,8 +102,9 @@ inline Word feistel(Word right, const Word* roundKey) {
            desSpTable[5][odd >> 16 & 0x3f] | desSpTable[7][odd >> 24 & 0x3f];
 }
 
-// Enciphers `count` consecutive blocks under round keys given in the order of use.
-// The blocks go through the rounds side by side so that their table loads overlap.
+// Runs `count` consecutive blocks through the 16 rounds under round keys given in the
+// order of use (so it enciphers or deciphers). The blocks go through the rounds side by
+// side so that their table loads overlap.
 template <int count>
 inline void cryptBlocks(std::uint8_t* blocks, const Word* keys) {
     Word left[count];
@@ -112,6 +113,7 @@ inline void cryptBlocks(std::uint8_t* blocks, const Word* keys) {
         Word first = loadLittleEndian(blocks + 8 * b);
         Word second = loadLittleEndian(blocks + 8 * b + 4);
         initialPermutation(first, second);
+        // Into the round layout: bit j of a half at word bit j mod 32.
         right[b] = rotateLeft(first, 1);
         left[b] = rotateLeft(second, 1);
     }
@@ -119,7 +121,7 @@ inline void cryptBlocks(std::uint8_t* blocks, const Word* keys) {
         for (int b = 0; b < count; ++b) left[b] ^= feistel(right[b], keys + 2 * round);
         for (int b = 0; b < count; ++b) right[b] ^= feistel(left[b], keys + 2 * round + 2);
     }
-    // The output block is IP^-1 of R16 L16: the halves trade places.
+    // The output is IP^-1 of R16 L16; the swaps expect R in `first`, so L16 goes there.
     for (int b = 0; b < count; ++b) {
         Word first = rotateRight(left[b], 1);
         Word second = rotateRight(right[b], 1);
