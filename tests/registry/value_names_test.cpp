@@ -1,4 +1,5 @@
-// ReadSubValues: the value names of the fixed TDS client key.
+// ReadSubValues: the value names of the fixed TDS client key. Values are stored in
+// name order here, as Wine keeps them sorted while Windows keeps them as added.
 #include <gtest/gtest.h>
 
 #include "listing_test_helpers.h"
@@ -55,10 +56,10 @@ TEST_F(ValueNames, NamesOf255And256And300CharactersAreListed) {
     registry.createKey(TDS_KEY);
     setText("a");
     setText(exact);
-    setText(longer);
     setText(fits);
+    setText(longer);
     setText("z");
-    EXPECT_EQ(takeText(ReadSubValues()), "a," + exact + "," + longer + "," + fits + ",z");
+    EXPECT_EQ(takeText(ReadSubValues()), "a," + exact + "," + fits + "," + longer + ",z");
 }
 
 TEST_F(ValueNames, SubKeysAreNotValues) {

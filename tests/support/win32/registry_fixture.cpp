@@ -29,15 +29,16 @@ std::string firstMissing(const std::string& path) {
     return {};
 }
 
-void deleteTree(const std::string& path) {
+// Deletes `name` below `parent` with all its subkeys, by handle so that long paths pass.
+void deleteTree(HKEY parent, const std::string& name) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
     std::vector<std::string> children;
-    char name[256];
-    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) children.emplace_back(name);
+    char child[256];
+    for (DWORD i = 0; RegEnumKeyA(key, i, child, sizeof child) == ERROR_SUCCESS; ++i) children.emplace_back(child);
+    for (const std::string& each : children) deleteTree(key, each);
     RegCloseKey(key);
-    for (const std::string& child : children) deleteTree(path + "\\" + child);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+    RegDeleteKeyA(parent, name.c_str());
 }
 
 }  // namespace
@@ -54,7 +55,7 @@ RegistryFixture::RegistryFixture() : store_(std::make_unique<Store>()) {
 }
 
 RegistryFixture::~RegistryFixture() {
-    for (auto it = store_->created.rbegin(); it != store_->created.rend(); ++it) deleteTree(*it);
+    for (auto it = store_->created.rbegin(); it != store_->created.rend(); ++it) deleteTree(HKEY_LOCAL_MACHINE, *it);
 }
 
 const std::string& RegistryFixture::root() const { return store_->root; }
@@ -64,12 +65,20 @@ std::string RegistryFixture::hiveFolder() const { return {}; }
 void RegistryFixture::createKey(const std::string& path) {
     const std::string top = firstMissing(path);
     if (top.empty()) return;
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        throw std::runtime_error("cannot create " + path);
+    // One level at a time: Wine's narrow calls refuse paths past MAX_PATH, names up to 255 pass.
+    HKEY parent = HKEY_LOCAL_MACHINE;
+    std::size_t start = 0;
+    for (std::size_t at = 0; at <= path.size(); ++at) {
+        if (at < path.size() && path[at] != '\\') continue;
+        HKEY child;
+        const LONG status = RegCreateKeyExA(parent, path.substr(start, at - start).c_str(), 0, nullptr, 0,
+                                            KEY_ALL_ACCESS, nullptr, &child, nullptr);
+        if (parent != HKEY_LOCAL_MACHINE) RegCloseKey(parent);
+        if (status != ERROR_SUCCESS) throw std::runtime_error("cannot create " + path);
+        parent = child;
+        start = at + 1;
     }
-    RegCloseKey(key);
+    RegCloseKey(parent);
     store_->created.push_back(top);
 }
 
