@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/hive_commit.h"
 #include "platform/posix/hive_folder.h"
+#include "platform/posix/hive_replacement.h"
+#include "platform/posix/isolated_call.h"
 #include "platform/posix/utf16.h"
 
 namespace kelvane::platform {
@@ -114,6 +115,33 @@ bool narrowData(hive_h* hive, hive_value_h value, std::string* data) {
     return true;
 }
 
+// Statuses a deletion can end with; the child process that changes the hive reports one.
+constexpr long DELETION_RESULTS[] = {REGISTRY_OK, REGISTRY_NOT_FOUND, REGISTRY_ACCESS_DENIED, REGISTRY_BAD_DATABASE,
+                                     REGISTRY_IO_FAILED};
+constexpr int DELETION_RESULT_COUNT = sizeof DELETION_RESULTS / sizeof DELETION_RESULTS[0];
+
+// Whether `path` names a key that may go, read without changing anything.
+long checkDeletable(const char* path) {
+    std::unique_ptr<RegistryKey> key;
+    const long status = openKey(path, 0, key);
+    if (status != REGISTRY_OK) return status;
+    // Neither HKEY_LOCAL_MACHINE nor a hive's root key can go.
+    if (key->hive == nullptr || key->node == hivex_root(key->hive)) return REGISTRY_ACCESS_DENIED;
+    // hivex would take the subkeys along; Windows refuses instead.
+    if (hivex_node_nr_children(key->hive, key->node) != 0) return REGISTRY_ACCESS_DENIED;
+    return REGISTRY_OK;
+}
+
+// In the child process: the key taken out of the hive and the changed image written
+// into the replacement file.
+long deleteIntoReplacement(const char* path, const HiveReplacement& replacement) {
+    std::unique_ptr<RegistryKey> key;
+    const long status = openKey(path, HIVEX_OPEN_WRITE, key);
+    if (status != REGISTRY_OK) return status;
+    if (hivex_node_delete_child(key->hive, key->node) != 0) return REGISTRY_BAD_DATABASE;
+    return replacement.writeImage(key->hive) ? REGISTRY_OK : REGISTRY_IO_FAILED;
+}
+
 }  // namespace
 
 long registryOpen(const char* path, std::uint32_t, RegistryKey** key) {
@@ -174,15 +202,16 @@ long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* d
 }
 
 long registryDeleteKey(const char* path) {
-    std::unique_ptr<RegistryKey> key;
-    const long status = openKey(path, HIVEX_OPEN_WRITE, key);
+    const long status = checkDeletable(path);
     if (status != REGISTRY_OK) return status;
-    // Neither HKEY_LOCAL_MACHINE nor a hive's root key can go.
-    if (key->hive == nullptr || key->node == hivex_root(key->hive)) return REGISTRY_ACCESS_DENIED;
-    // hivex would take the subkeys along; Windows refuses instead.
-    if (hivex_node_nr_children(key->hive, key->node) != 0) return REGISTRY_ACCESS_DENIED;
-    if (hivex_node_delete_child(key->hive, key->node) != 0) return REGISTRY_BAD_DATABASE;
-    return commitHive(key->hive, key->hivePath) ? REGISTRY_OK : REGISTRY_IO_FAILED;
+    HiveReplacement replacement(findHiveFile(hklmFolder(), splitPath(path)[0]));
+    if (!replacement.ready()) return REGISTRY_IO_FAILED;
+    // A hive damaged past what the read checks see can make hivex abort while it
+    // changes it: that ends the child, not the host.
+    const long deleted = runIsolated([&] { return deleteIntoReplacement(path, replacement); }, DELETION_RESULTS,
+                                     DELETION_RESULT_COUNT, REGISTRY_BAD_DATABASE);
+    if (deleted != REGISTRY_OK) return deleted;
+    return replacement.replaceHive() ? REGISTRY_OK : REGISTRY_IO_FAILED;
 }
 
 void registryClose(RegistryKey* key) { delete key; }
