@@ -1,6 +1,9 @@
 // ReadSubKeysInFile: the list, or "(null)", appended to a text file; the result is 0.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+
 #include "listing_test_helpers.h"
 #include "registry/registry_exports.h"
 
@@ -81,6 +84,19 @@ TEST_F(SubKeyFile, NullFilePathWritesNothing) {
     EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("C").c_str(), nullptr), 0);
     EXPECT_EQ(ReadSubKeysInFile(nullptr, nullptr), 0);
     EXPECT_TRUE(listFolder(folder.root()).empty());
+}
+
+TEST_F(SubKeyFile, ReadOnlyFileIsLeftAsItWas) {
+    writeFile(file, textBytes("kept", false));
+    std::filesystem::permissions(file, std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                           std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    if (std::FILE* probe = std::fopen(file.c_str(), "rb+")) {
+        std::fclose(probe);
+        GTEST_SKIP() << "this user may write read-only files";
+    }
+    EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("Missing").c_str(), file.c_str()), 0);
+    EXPECT_EQ(contents(), "kept");
 }
 
 TEST_F(SubKeyFile, FolderInPlaceOfTheFileWritesNothing) {
