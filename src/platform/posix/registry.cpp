@@ -144,6 +144,7 @@ long deleteIntoReplacement(const char* path, const HiveReplacement& replacement)
 
 }  // namespace
 
+// Hive files carry no access rights of their own: any key that exists opens.
 long registryOpen(const char* path, std::uint32_t, RegistryKey** key) {
     std::unique_ptr<RegistryKey> opened;
     const long status = openKey(path, 0, opened);
