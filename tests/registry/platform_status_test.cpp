@@ -32,6 +32,13 @@ TEST_F(RegistryStatus, MissingKeyIsNotFoundAndLeavesNoHandle) {
     EXPECT_EQ(missing, nullptr);
 }
 
+TEST_F(RegistryStatus, PathWithLeadingBackslashIsBad) {
+    RegistryKey* bad = nullptr;
+    EXPECT_EQ(registryOpen(("\\" + key).c_str(), READ_ACCESS, &bad), REGISTRY_BAD_PATHNAME);
+    EXPECT_EQ(bad, nullptr);
+    EXPECT_EQ(registryDeleteKey(("\\" + key + "\\Child").c_str()), REGISTRY_BAD_PATHNAME);
+}
+
 TEST_F(RegistryStatus, EnumerationPastTheEndHasNoMoreItems) {
     char name[256];
     std::uint32_t count = 0;

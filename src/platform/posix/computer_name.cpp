@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/posix/ascii_case.h"
+
 namespace kelvane::platform {
 namespace {
 
@@ -13,8 +15,6 @@ namespace {
 constexpr std::size_t COMPUTER_NAME_LIMIT = 15;
 // Room for any host name POSIX allows (HOST_NAME_MAX is 64 on Linux).
 constexpr std::size_t HOST_NAME_CAPACITY = 256;
-
-char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::string formedName() {
     char host[HOST_NAME_CAPACITY] = {};

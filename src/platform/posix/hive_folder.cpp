@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/posix/ascii_case.h"
+
 namespace kelvane::platform {
 namespace {
-
-char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Windows orders subkeys by their upper-cased names.
 bool windowsKeyOrder(const std::string& a, const std::string& b) {

@@ -79,6 +79,8 @@ long openNode(const std::vector<std::string>& parts, int flags, std::unique_ptr<
 
 long openKey(const char* path, int flags, std::unique_ptr<RegistryKey>& key) {
     key = std::make_unique<RegistryKey>();
+    // Windows takes a path as relative to the root key and refuses one that looks absolute.
+    if (path != nullptr && *path == '\\') return REGISTRY_BAD_PATHNAME;
     const std::vector<std::string> parts = splitPath(path);
     return parts.empty() ? openHklm(key) : openNode(parts, flags, key);
 }
@@ -116,8 +118,8 @@ bool narrowData(hive_h* hive, hive_value_h value, std::string* data) {
 }
 
 // Statuses a deletion can end with; the child process that changes the hive reports one.
-constexpr long DELETION_RESULTS[] = {REGISTRY_OK, REGISTRY_NOT_FOUND, REGISTRY_ACCESS_DENIED, REGISTRY_BAD_DATABASE,
-                                     REGISTRY_IO_FAILED};
+constexpr long DELETION_RESULTS[] = {REGISTRY_OK,           REGISTRY_NOT_FOUND,    REGISTRY_ACCESS_DENIED,
+                                     REGISTRY_BAD_PATHNAME, REGISTRY_BAD_DATABASE, REGISTRY_IO_FAILED};
 constexpr int DELETION_RESULT_COUNT = sizeof DELETION_RESULTS / sizeof DELETION_RESULTS[0];
 
 // Whether `path` names a key that may go, read without changing anything.
