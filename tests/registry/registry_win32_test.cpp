@@ -1,4 +1,4 @@
-// ComputerName on Windows is GetComputerNameA's name.
+// Windows only: ComputerName is GetComputerNameA's name; a null or empty path lists HKLM itself.
 #include <gtest/gtest.h>
 
 #include <windows.h>
