@@ -1,0 +1,23 @@
+// HKEY_LOCAL_MACHINE as a folder of hive files: the folder named by KELVANE_HKLM,
+// holding files named as Windows names its hives (SOFTWARE, SYSTEM, ...).
+#pragma once
+#include <string>
+#include <vector>
+
+namespace kelvane::platform {
+
+// Environment variable that names the folder.
+constexpr const char* HKLM_FOLDER_VARIABLE = "KELVANE_HKLM";
+
+// The folder, or an empty text when the variable is unset or empty.
+std::string hklmFolder();
+
+// Names of the hive files in `folder` (regular files without a dot in the name, so
+// logs, backups and our own temporary files are left out), in the order Windows
+// sorts key names. False when the folder cannot be read.
+bool listHiveNames(const std::string& folder, std::vector<std::string>* names);
+
+// Path of the hive file whose name equals `name` ignoring ASCII case, or empty.
+std::string findHiveFile(const std::string& folder, const std::string& name);
+
+}  // namespace kelvane::platform

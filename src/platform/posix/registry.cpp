@@ -1,0 +1,222 @@
+// The registry operations over a folder of hive files (see hive_folder.h), read and
+// changed through hivex. A key is a hive node; HKEY_LOCAL_MACHINE itself is the folder,
+// whose subkeys are the hive files. Status codes are those Windows gives.
+#include "platform/registry.h"
+
+#include <hivex.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/posix/hive_folder.h"
+#include "platform/posix/hive_replacement.h"
+#include "platform/posix/isolated_call.h"
+#include "platform/posix/utf16.h"
+
+namespace kelvane::platform {
+
+struct RegistryKey {
+    hive_h* hive = nullptr;              // null for HKEY_LOCAL_MACHINE itself
+    hive_node_h node = 0;
+    std::string hivePath;                // the hive file the node lives in
+    std::vector<std::string> hiveNames;  // subkeys of HKEY_LOCAL_MACHINE itself
+
+    ~RegistryKey() {
+        if (hive != nullptr) hivex_close(hive);
+    }
+};
+
+namespace {
+
+// Value types whose data a hive stores as UTF-16LE and the narrow calls convert.
+constexpr hive_type NARROWED_TYPES[] = {hive_t_REG_SZ, hive_t_REG_EXPAND_SZ, hive_t_REG_MULTI_SZ};
+
+struct FreeWithC {
+    void operator()(void* block) const { std::free(block); }
+};
+template <typename T>
+using CBlock = std::unique_ptr<T, FreeWithC>;
+
+// Path components between backslashes; a trailing backslash adds none.
+std::vector<std::string> splitPath(const char* path) {
+    std::vector<std::string> parts;
+    if (path == nullptr || *path == '\0') return parts;
+    std::string part;
+    for (const char* c = path; *c != '\0'; ++c) {
+        if (*c == '\\') {
+            parts.push_back(part);
+            part.clear();
+        } else {
+            part += *c;
+        }
+    }
+    if (!part.empty()) parts.push_back(part);
+    return parts;
+}
+
+long openHklm(std::unique_ptr<RegistryKey>& key) {
+    return listHiveNames(hklmFolder(), &key->hiveNames) ? REGISTRY_OK : REGISTRY_NOT_FOUND;
+}
+
+// Walks `parts` from the hive named by the first one; `flags` are hivex open flags.
+long openNode(const std::vector<std::string>& parts, int flags, std::unique_ptr<RegistryKey>& key) {
+    key->hivePath = findHiveFile(hklmFolder(), parts[0]);
+    if (key->hivePath.empty()) return REGISTRY_NOT_FOUND;
+    key->hive = hivex_open(key->hivePath.c_str(), flags);
+    if (key->hive == nullptr) return REGISTRY_BAD_DATABASE;
+    key->node = hivex_root(key->hive);
+    if (key->node == 0) return REGISTRY_BAD_DATABASE;
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        if (parts[i].empty()) return REGISTRY_NOT_FOUND;
+        key->node = hivex_node_get_child(key->hive, key->node, parts[i].c_str());
+        if (key->node == 0) return REGISTRY_NOT_FOUND;
+    }
+    return REGISTRY_OK;
+}
+
+long openKey(const char* path, int flags, std::unique_ptr<RegistryKey>& key) {
+    key = std::make_unique<RegistryKey>();
+    // Windows takes a path as relative to the root key and refuses one that looks absolute.
+    if (path != nullptr && *path == '\\') return REGISTRY_BAD_PATHNAME;
+    const std::vector<std::string> parts = splitPath(path);
+    return parts.empty() ? openHklm(key) : openNode(parts, flags, key);
+}
+
+// Copies `text` with its NUL into `buffer` of `capacity` characters.
+long copyName(const std::string& text, char* buffer, std::uint32_t capacity) {
+    if (text.size() + 1 > capacity) return REGISTRY_MORE_DATA;
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return REGISTRY_OK;
+}
+
+template <typename Handle>
+std::size_t countOf(const Handle* list) {
+    std::size_t n = 0;
+    while (list[n] != 0) ++n;
+    return n;
+}
+
+bool isNarrowed(hive_type type) {
+    for (hive_type t : NARROWED_TYPES) {
+        if (t == type) return true;
+    }
+    return false;
+}
+
+// The value's data as the narrow query returns it.
+bool narrowData(hive_h* hive, hive_value_h value, std::string* data) {
+    hive_type type;
+    std::size_t length = 0;
+    CBlock<char> raw(hivex_value_value(hive, value, &type, &length));
+    if (raw == nullptr) return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(raw.get());
+    *data = isNarrowed(type) ? utf16LeToUtf8(bytes, length) : std::string(raw.get(), length);
+    return true;
+}
+
+// Statuses a deletion can end with; the child process that changes the hive reports one.
+constexpr long DELETION_RESULTS[] = {REGISTRY_OK,           REGISTRY_NOT_FOUND,    REGISTRY_ACCESS_DENIED,
+                                     REGISTRY_BAD_PATHNAME, REGISTRY_BAD_DATABASE, REGISTRY_IO_FAILED};
+constexpr int DELETION_RESULT_COUNT = sizeof DELETION_RESULTS / sizeof DELETION_RESULTS[0];
+
+// Whether `path` names a key that may go, read without changing anything.
+long checkDeletable(const char* path) {
+    std::unique_ptr<RegistryKey> key;
+    const long status = openKey(path, 0, key);
+    if (status != REGISTRY_OK) return status;
+    // Neither HKEY_LOCAL_MACHINE nor a hive's root key can go.
+    if (key->hive == nullptr || key->node == hivex_root(key->hive)) return REGISTRY_ACCESS_DENIED;
+    // hivex would take the subkeys along; Windows refuses instead.
+    if (hivex_node_nr_children(key->hive, key->node) != 0) return REGISTRY_ACCESS_DENIED;
+    return REGISTRY_OK;
+}
+
+// In the child process: the key taken out of the hive and the changed image written
+// into the replacement file.
+long deleteIntoReplacement(const char* path, const HiveReplacement& replacement) {
+    std::unique_ptr<RegistryKey> key;
+    const long status = openKey(path, HIVEX_OPEN_WRITE, key);
+    if (status != REGISTRY_OK) return status;
+    if (hivex_node_delete_child(key->hive, key->node) != 0) return REGISTRY_BAD_DATABASE;
+    return replacement.writeImage(key->hive) ? REGISTRY_OK : REGISTRY_IO_FAILED;
+}
+
+}  // namespace
+
+// Hive files carry no access rights of their own: any key that exists opens.
+long registryOpen(const char* path, std::uint32_t, RegistryKey** key) {
+    std::unique_ptr<RegistryKey> opened;
+    const long status = openKey(path, 0, opened);
+    *key = status == REGISTRY_OK ? opened.release() : nullptr;
+    return status;
+}
+
+long registrySubKeyCount(RegistryKey* key, std::uint32_t* count) {
+    *count = 0;
+    if (key->hive == nullptr) {
+        *count = static_cast<std::uint32_t>(key->hiveNames.size());
+        return REGISTRY_OK;
+    }
+    CBlock<hive_node_h> children(hivex_node_children(key->hive, key->node));
+    if (children == nullptr) return REGISTRY_BAD_DATABASE;
+    *count = static_cast<std::uint32_t>(countOf(children.get()));
+    return REGISTRY_OK;
+}
+
+long registryEnumKey(RegistryKey* key, std::uint32_t index, char* name, std::uint32_t capacity) {
+    if (key->hive == nullptr) {
+        if (index >= key->hiveNames.size()) return REGISTRY_NO_MORE_ITEMS;
+        return copyName(key->hiveNames[index], name, capacity);
+    }
+    CBlock<hive_node_h> children(hivex_node_children(key->hive, key->node));
+    if (children == nullptr) return REGISTRY_BAD_DATABASE;
+    if (index >= countOf(children.get())) return REGISTRY_NO_MORE_ITEMS;
+    CBlock<char> childName(hivex_node_name(key->hive, children.get()[index]));
+    if (childName == nullptr) return REGISTRY_BAD_DATABASE;
+    return copyName(childName.get(), name, capacity);
+}
+
+long registryEnumValue(RegistryKey* key, std::uint32_t index, char* name, std::uint32_t* length) {
+    if (key->hive == nullptr) return REGISTRY_NO_MORE_ITEMS;
+    CBlock<hive_value_h> values(hivex_node_values(key->hive, key->node));
+    if (values == nullptr) return REGISTRY_BAD_DATABASE;
+    if (index >= countOf(values.get())) return REGISTRY_NO_MORE_ITEMS;
+    CBlock<char> valueName(hivex_value_key(key->hive, values.get()[index]));
+    if (valueName == nullptr) return REGISTRY_BAD_DATABASE;
+    const long status = copyName(valueName.get(), name, *length);
+    if (status == REGISTRY_OK) *length = static_cast<std::uint32_t>(std::strlen(valueName.get()));
+    return status;
+}
+
+long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* data, std::uint32_t* size) {
+    if (key->hive == nullptr) return REGISTRY_NOT_FOUND;
+    const hive_value_h value = hivex_node_get_value(key->hive, key->node, valueName != nullptr ? valueName : "");
+    if (value == 0) return REGISTRY_NOT_FOUND;
+    std::string narrow;
+    if (!narrowData(key->hive, value, &narrow)) return REGISTRY_BAD_DATABASE;
+    const std::uint32_t capacity = *size;
+    *size = static_cast<std::uint32_t>(narrow.size());
+    if (narrow.size() > capacity) return REGISTRY_MORE_DATA;
+    if (!narrow.empty()) std::memcpy(data, narrow.data(), narrow.size());
+    return REGISTRY_OK;
+}
+
+long registryDeleteKey(const char* path) {
+    const long status = checkDeletable(path);
+    if (status != REGISTRY_OK) return status;
+    HiveReplacement replacement(findHiveFile(hklmFolder(), splitPath(path)[0]));
+    if (!replacement.ready()) return REGISTRY_IO_FAILED;
+    // A hive damaged past what the read checks see can make hivex abort while it
+    // changes it: that ends the child, not the host.
+    const long deleted = runIsolated([&] { return deleteIntoReplacement(path, replacement); }, DELETION_RESULTS,
+                                     DELETION_RESULT_COUNT, REGISTRY_BAD_DATABASE);
+    if (deleted != REGISTRY_OK) return deleted;
+    return replacement.replaceHive() ? REGISTRY_OK : REGISTRY_IO_FAILED;
+}
+
+void registryClose(RegistryKey* key) { delete key; }
+
+}  // namespace kelvane::platform

@@ -1,0 +1,46 @@
+// The registry below HKEY_LOCAL_MACHINE as the registry exports see it: the few
+// operations they need, each giving a Windows status code (0 on success). On Windows
+// these are advapi32's narrow functions; elsewhere a folder of hive files stands in.
+#pragma once
+#include <cstdint>
+
+namespace kelvane::platform {
+
+// Windows status codes that both bodies give for the same conditions.
+constexpr long REGISTRY_OK = 0;                 // ERROR_SUCCESS
+constexpr long REGISTRY_NOT_FOUND = 2;          // ERROR_FILE_NOT_FOUND: no such key or value
+constexpr long REGISTRY_ACCESS_DENIED = 5;      // ERROR_ACCESS_DENIED: e.g. a key with subkeys deleted
+constexpr long REGISTRY_BAD_PATHNAME = 161;      // ERROR_BAD_PATHNAME: a path that begins with a backslash
+constexpr long REGISTRY_MORE_DATA = 234;        // ERROR_MORE_DATA: the caller's buffer is too small
+constexpr long REGISTRY_NO_MORE_ITEMS = 259;    // ERROR_NO_MORE_ITEMS: index past the last entry
+constexpr long REGISTRY_BAD_DATABASE = 1009;    // ERROR_BADDB: a hive that cannot be read
+constexpr long REGISTRY_IO_FAILED = 1016;       // ERROR_REGISTRY_IO_FAILED: a changed hive not written
+
+// An open key; only the functions below look inside.
+struct RegistryKey;
+
+// Opens `path` below HKEY_LOCAL_MACHINE with the Windows access mask `access`.
+// A null or empty path opens HKEY_LOCAL_MACHINE itself. On success *key is open.
+long registryOpen(const char* path, std::uint32_t access, RegistryKey** key);
+
+// Number of subkeys of an open key.
+long registrySubKeyCount(RegistryKey* key, std::uint32_t* count);
+
+// Name of the subkey at `index` into `name`, `capacity` characters with the NUL.
+long registryEnumKey(RegistryKey* key, std::uint32_t index, char* name, std::uint32_t capacity);
+
+// Name of the value at `index` into `name`; *length is the capacity in characters with
+// the NUL on entry, and the name's length without the NUL on success.
+long registryEnumValue(RegistryKey* key, std::uint32_t index, char* name, std::uint32_t* length);
+
+// Data of the value `valueName` (null or empty: the unnamed value) in narrow form;
+// *size is the buffer's size on entry and the data's size on return.
+long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* data, std::uint32_t* size);
+
+// Deletes the key `path` below HKEY_LOCAL_MACHINE; a key with subkeys is refused.
+long registryDeleteKey(const char* path);
+
+// Releases an open key; null is ignored.
+void registryClose(RegistryKey* key);
+
+}  // namespace kelvane::platform

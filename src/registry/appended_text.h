@@ -1,0 +1,13 @@
+// Appending to a text file the way the C runtime's "a+" mode is documented to: the
+// file is created when missing, one trailing 0x1A (the text end-of-file mark) is
+// removed, and the text goes at the end. Done with binary I/O so that every target
+// and C runtime leaves the same bytes.
+#pragma once
+
+namespace kelvane {
+
+// Appends `text` (not empty) to the file `path`. False when the file cannot be opened
+// or written; a null path writes nothing.
+bool appendText(const char* path, const char* text);
+
+}  // namespace kelvane

@@ -1,0 +1,25 @@
+// ReadSubKeys and ReadSubKeysInFile: the subkey name list returned, or appended to a file.
+#include "frame/module_memory.h"
+#include "registry/appended_text.h"
+#include "registry/registry_exports.h"
+#include "registry/subkey_names.h"
+
+namespace kelvane {
+namespace {
+
+// What the file receives in place of a list when there is none ("%s" of a null string).
+constexpr const char* NO_LIST_TEXT = "(null)";
+
+}  // namespace
+
+char* ReadSubKeys(const char* keyPath) { return listSubKeyNames(keyPath); }
+
+int ReadSubKeysInFile(const char* keyPath, const char* filePath) {
+    // The key is read and closed before the file is touched.
+    char* list = listSubKeyNames(keyPath);
+    appendText(filePath, list != nullptr ? list : NO_LIST_TEXT);
+    moduleFree(list);
+    return 0;
+}
+
+}  // namespace kelvane

@@ -1,0 +1,211 @@
+// HKEY_LOCAL_MACHINE as a folder of hive files: how the folder is found and listed,
+// damaged hives, and a deletion whose commit fails at each step.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
+#include "listing_test_helpers.h"
+#include "platform/posix/hive_replacement.h"
+#include "platform/registry.h"
+#include "registry/registry_exports.h"
+#include "support/empty_hive.h"
+
+namespace kelvane::test {
+namespace {
+
+using platform::HiveFileCalls;
+
+class HiveFilesPosix : public ::testing::Test {
+protected:
+    RegistryFixture registry;
+    std::string software = registry.hiveFolder() + "/SOFTWARE";
+
+    void TearDown() override { platform::hiveFileCalls() = platform::defaultHiveFileCalls(); }
+
+    long openStatus(const char* path) {
+        platform::RegistryKey* key = nullptr;
+        const long status = platform::registryOpen(path, 0x20019, &key);
+        platform::registryClose(key);
+        return status;
+    }
+};
+
+TEST_F(HiveFilesPosix, EmptyOrNullPathListsTheHiveFilesInWindowsOrder) {
+    writeFile(registry.hiveFolder() + "/SYSTEM", emptyHive());
+    writeFile(registry.hiveFolder() + "/_under", emptyHive());
+    writeFile(registry.hiveFolder() + "/SOFTWARE.LOG1", {});
+    writeFile(registry.hiveFolder() + "/.hidden", {});
+    EXPECT_EQ(takeText(ReadSubKeys("")), "SOFTWARE,SYSTEM,_under");
+    EXPECT_EQ(takeText(ReadSubKeys(nullptr)), "SOFTWARE,SYSTEM,_under");
+}
+
+TEST_F(HiveFilesPosix, HiveAndKeyNamesMatchIgnoringCase) {
+    createSubKeys(registry, registry.keyPath("Case"), {"Inner"});
+    EXPECT_EQ(takeText(ReadSubKeys("software\\kelvanetest\\CASE")), "Inner");
+}
+
+TEST_F(HiveFilesPosix, SubKeysComeInTheOrderWindowsSortsThem) {
+    createSubKeys(registry, registry.keyPath("Order"), {"~e", "b", "_x", "Zz", "aa", "AB", "1"});
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Order").c_str())), "1,aa,AB,b,Zz,_x,~e");
+}
+
+TEST_F(HiveFilesPosix, TrailingBackslashIsIgnoredEmptyComponentIsMissing) {
+    createSubKeys(registry, registry.keyPath("Slash"), {"S"});
+    EXPECT_EQ(takeText(ReadSubKeys((registry.keyPath("Slash") + "\\").c_str())), "S");
+    EXPECT_EQ(openStatus("SOFTWARE\\\\KelvaneTest"), platform::REGISTRY_NOT_FOUND);
+}
+
+TEST_F(HiveFilesPosix, NoFolderMeansNoKeys) {
+    setenv("KELVANE_HKLM", (registry.hiveFolder() + "/missing").c_str(), 1);
+    EXPECT_EQ(takeText(ReadSubKeys("")), std::nullopt);
+    EXPECT_EQ(openStatus("SOFTWARE"), platform::REGISTRY_NOT_FOUND);
+    unsetenv("KELVANE_HKLM");
+    EXPECT_EQ(takeText(ReadSubKeys("")), std::nullopt);
+    EXPECT_EQ(RegDeleteKeyNT("SOFTWARE\\KelvaneTest"), platform::REGISTRY_NOT_FOUND);
+}
+
+TEST_F(HiveFilesPosix, HiveFileNamesCannotLeaveTheFolder) {
+    EXPECT_EQ(openStatus("..\\etc"), platform::REGISTRY_NOT_FOUND);
+    EXPECT_EQ(openStatus("."), platform::REGISTRY_NOT_FOUND);
+}
+
+TEST_F(HiveFilesPosix, HiveRootAndHklmCannotBeDeleted) {
+    EXPECT_EQ(RegDeleteKeyNT("SOFTWARE"), platform::REGISTRY_ACCESS_DENIED);
+    EXPECT_EQ(platform::registryDeleteKey(""), platform::REGISTRY_ACCESS_DENIED);
+    EXPECT_TRUE(registry.keyExists(registry.root()));
+}
+
+TEST_F(HiveFilesPosix, StringsAreConvertedFromUtf16BeforeTheSizeTest) {
+    const std::string key = registry.keyPath("Wide");
+    registry.createKey(key);
+    // The fixture widens each narrow byte to one UTF-16 unit: 0xE9 is U+00E9, two bytes in UTF-8.
+    registry.setValue(key, "ascii300", ValueType::String, textBytes(std::string(300, 'a')));
+    registry.setValue(key, "e255", ValueType::String, textBytes(std::string(255, '\xE9')));
+    registry.setValue(key, "e256", ValueType::String, textBytes(std::string(256, '\xE9')));
+    std::string e255;
+    for (int i = 0; i < 255; ++i) e255 += "\xC3\xA9";
+    EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), "ascii300")), std::string(300, 'a'));  // 602 bytes stored
+    EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), "e255")), e255);                       // 511 bytes narrow
+    EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), "e256")), std::nullopt);               // 513 bytes narrow
+}
+
+// Damaged hives: every read gives a failure result and nothing crashes.
+struct Damage {
+    const char* what;
+    void (*apply)(Bytes& hive);
+};
+
+const Damage DAMAGES[] = {
+    {"empty file", [](Bytes& hive) { hive.clear(); }},
+    {"cut to its base block", [](Bytes& hive) { hive.resize(0x1000); }},
+    {"cut inside its bin", [](Bytes& hive) { hive.resize(0x1800); }},
+    {"checksum broken", [](Bytes& hive) { hive[HIVE_CHECKSUM_OFFSET] ^= 1; }},
+    {"signature broken", [](Bytes& hive) { hive[0] = 'x'; }},
+    {"bin signature broken", [](Bytes& hive) { hive[0x1000] = 'x'; }},
+};
+
+TEST_F(HiveFilesPosix, DamagedHiveGivesFailureNeverACrash) {
+    createSubKeys(registry, registry.keyPath("Full"), {"A"});
+    registry.setValue(registry.keyPath("Full"), "v", ValueType::String, textBytes("text"));
+    const Bytes good = readFile(software);
+    for (const Damage& damage : DAMAGES) {
+        Bytes bad = good;
+        damage.apply(bad);
+        writeFile(software, bad);
+        EXPECT_EQ(openStatus(registry.keyPath("Full").c_str()), platform::REGISTRY_BAD_DATABASE) << damage.what;
+        EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Full").c_str())), std::nullopt) << damage.what;
+        EXPECT_EQ(takeText(ReadKeyValue(registry.keyPath("Full").c_str(), "v")), std::nullopt) << damage.what;
+        EXPECT_EQ(RegDeleteKeyNT(registry.keyPath("Full\\A").c_str()), platform::REGISTRY_BAD_DATABASE)
+            << damage.what;
+        EXPECT_EQ(toHex(readFile(software)), toHex(bad)) << damage.what;
+    }
+}
+
+TEST_F(HiveFilesPosix, RandomlyDamagedCellsNeverCrash) {
+    createSubKeys(registry, registry.keyPath("Full"), {"A", "B"});
+    registry.setValue(registry.keyPath("Full"), "v", ValueType::String, textBytes("text"));
+    const Bytes good = readFile(software);
+    std::mt19937 generator(20261207);
+    for (int round = 0; round < 100; ++round) {
+        Bytes bad = good;
+        for (int i = 0; i < 8; ++i) bad[0x1020 + generator() % (bad.size() - 0x1020)] = static_cast<std::uint8_t>(generator());
+        writeFile(software, bad);
+        takeText(ReadSubKeys(registry.keyPath("Full").c_str()));
+        takeText(ReadKeyValue(registry.keyPath("Full").c_str(), "v"));
+        RegDeleteKeyNT(registry.keyPath("Full\\A").c_str());
+    }
+    SUCCEED();
+}
+
+int failingWrite(hive_h*, const char*) { return -1; }
+// Writes part of an image and then fails, as a full disk would.
+int halfWrite(hive_h*, const char* path) {
+    writeFile(path, Bytes(100, 0xEE));
+    return -1;
+}
+int failingSync(int) { return -1; }
+int failingRename(const char*, const char*) { return -1; }
+
+struct CommitFault {
+    const char* what;
+    HiveFileCalls calls;
+};
+
+TEST_F(HiveFilesPosix, DeletionFailingHalfWayLeavesTheHiveAsItWas) {
+    const HiveFileCalls defaults = platform::defaultHiveFileCalls();
+    const CommitFault faults[] = {
+        {"image not written", {failingWrite, defaults.syncFile, defaults.renameFile}},
+        {"image half written", {halfWrite, defaults.syncFile, defaults.renameFile}},
+        {"sync failed", {defaults.writeImage, failingSync, defaults.renameFile}},
+        {"rename failed", {defaults.writeImage, defaults.syncFile, failingRename}},
+    };
+    createSubKeys(registry, registry.keyPath("Parent"), {"Leaf"});
+    const Bytes before = readFile(software);
+    for (const CommitFault& fault : faults) {
+        platform::hiveFileCalls() = fault.calls;
+        EXPECT_EQ(RegDeleteKeyNT(registry.keyPath("Parent\\Leaf").c_str()), platform::REGISTRY_IO_FAILED)
+            << fault.what;
+        EXPECT_EQ(toHex(readFile(software)), toHex(before)) << fault.what;
+        EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"}) << fault.what;
+    }
+    platform::hiveFileCalls() = defaults;
+    EXPECT_EQ(RegDeleteKeyNT(registry.keyPath("Parent\\Leaf").c_str()), 0);
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), std::nullopt);
+    EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"});
+}
+
+TEST_F(HiveFilesPosix, DeletionKeepsTheFileModeAndFollowsALink) {
+    createSubKeys(registry, registry.keyPath("Parent"), {"Leaf"});
+    ScratchFolder elsewhere;
+    const std::string real = elsewhere.path("SOFTWARE");
+    writeFile(real, readFile(software));
+    ASSERT_EQ(chmod(real.c_str(), 0640), 0);
+    std::remove(software.c_str());
+    ASSERT_EQ(symlink(real.c_str(), software.c_str()), 0);
+    EXPECT_EQ(RegDeleteKeyNT(registry.keyPath("Parent\\Leaf").c_str()), 0);
+    struct stat info;
+    ASSERT_EQ(lstat(software.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(stat(real.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_FALSE(registry.keyExists(registry.keyPath("Parent\\Leaf")));
+}
+
+TEST(ComputerNamePosix, FormedFromTheHostName) {
+    char host[256] = {};
+    ASSERT_EQ(gethostname(host, sizeof host - 1), 0);
+    std::string expected;
+    for (const char* c = host; *c != '\0' && *c != '.' && expected.size() < 15; ++c) {
+        expected += static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+    }
+    EXPECT_EQ(takeText(ComputerName()), expected);
+}
+
+}  // namespace
+}  // namespace kelvane::test

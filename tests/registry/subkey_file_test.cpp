@@ -1,0 +1,108 @@
+// ReadSubKeysInFile: the list, or "(null)", appended to a text file; the result is 0.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "listing_test_helpers.h"
+#include "registry/registry_exports.h"
+
+namespace kelvane::test {
+namespace {
+
+class SubKeyFile : public ::testing::Test {
+protected:
+    RegistryFixture registry;
+    ScratchFolder folder;
+    std::string file = folder.path("names.txt");
+
+    std::string contents() {
+        const Bytes bytes = readFile(file);
+        return std::string(bytes.begin(), bytes.end());
+    }
+};
+
+TEST_F(SubKeyFile, CreatesAMissingFileWithTheList) {
+    createSubKeys(registry, registry.keyPath("AB"), {"A", "B"});
+    EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("AB").c_str(), file.c_str()), 0);
+    EXPECT_EQ(contents(), "A,B");
+}
+
+TEST_F(SubKeyFile, TwoAppendsRunTogetherOnOneLine) {
+    createSubKeys(registry, registry.keyPath("AB"), {"A", "B"});
+    createSubKeys(registry, registry.keyPath("C"), {"C"});
+    EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("AB").c_str(), file.c_str()), 0);
+    EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("C").c_str(), file.c_str()), 0);
+    EXPECT_EQ(contents(), "A,BC");
+}
+
+TEST_F(SubKeyFile, KeyWithoutSubKeysAppendsNullText) {
+    registry.createKey(registry.keyPath("Leaf"));
+    writeFile(file, textBytes("before\r\n", false));
+    EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("Leaf").c_str(), file.c_str()), 0);
+    EXPECT_EQ(contents(), "before\r\n(null)");
+}
+
+TEST_F(SubKeyFile, MissingPathAppendsNullText) {
+    EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("Missing").c_str(), file.c_str()), 0);
+    EXPECT_EQ(contents(), "(null)");
+}
+
+TEST_F(SubKeyFile, OneTrailingEndMarkIsRemoved) {
+    createSubKeys(registry, registry.keyPath("C"), {"C"});
+    writeFile(file, fromHex("61 62 1A"));
+    EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("C").c_str(), file.c_str()), 0);
+    EXPECT_EQ(toHex(readFile(file)), toHex(fromHex("61 62 43")));
+    writeFile(file, fromHex("1A 61 1A 1A"));
+    EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("C").c_str(), file.c_str()), 0);
+    EXPECT_EQ(toHex(readFile(file)), toHex(fromHex("1A 61 1A 43")));
+}
+
+TEST_F(SubKeyFile, EndMarkAloneGivesWayToTheText) {
+    writeFile(file, fromHex("1A"));
+    EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("Missing").c_str(), file.c_str()), 0);
+    EXPECT_EQ(contents(), "(null)");
+}
+
+TEST_F(SubKeyFile, LineBreaksAreWrittenAsTheyAreAndNoneAdded) {
+    createSubKeys(registry, registry.keyPath("C"), {"C"});
+    writeFile(file, textBytes("x\n", false));
+    EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("C").c_str(), file.c_str()), 0);
+    EXPECT_EQ(toHex(readFile(file)), toHex(textBytes("x\nC", false)));
+}
+
+TEST_F(SubKeyFile, FileInMissingFolderWritesNothing) {
+    createSubKeys(registry, registry.keyPath("C"), {"C"});
+    const std::string lost = folder.path("no-such-folder/names.txt");
+    EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("C").c_str(), lost.c_str()), 0);
+    EXPECT_FALSE(fileExists(lost));
+    EXPECT_TRUE(listFolder(folder.root()).empty());
+}
+
+TEST_F(SubKeyFile, NullFilePathWritesNothing) {
+    createSubKeys(registry, registry.keyPath("C"), {"C"});
+    EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("C").c_str(), nullptr), 0);
+    EXPECT_EQ(ReadSubKeysInFile(nullptr, nullptr), 0);
+    EXPECT_TRUE(listFolder(folder.root()).empty());
+}
+
+TEST_F(SubKeyFile, ReadOnlyFileIsLeftAsItWas) {
+    writeFile(file, textBytes("kept", false));
+    std::filesystem::permissions(file, std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                           std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    if (std::FILE* probe = std::fopen(file.c_str(), "rb+")) {
+        std::fclose(probe);
+        GTEST_SKIP() << "this user may write read-only files";
+    }
+    EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("Missing").c_str(), file.c_str()), 0);
+    EXPECT_EQ(contents(), "kept");
+}
+
+TEST_F(SubKeyFile, FolderInPlaceOfTheFileWritesNothing) {
+    EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("Missing").c_str(), folder.root().c_str()), 0);
+    EXPECT_TRUE(listFolder(folder.root()).empty());
+}
+
+}  // namespace
+}  // namespace kelvane::test

@@ -1,0 +1,72 @@
+// ReadSubValues: the value names of the fixed TDS client key. Values are stored in
+// name order here, as Wine keeps them sorted while Windows keeps them as added.
+#include <gtest/gtest.h>
+
+#include "listing_test_helpers.h"
+#include "registry/registry_exports.h"
+
+namespace kelvane::test {
+namespace {
+
+class ValueNames : public ::testing::Test {
+protected:
+    RegistryFixture registry;
+
+    void setText(const std::string& name) { registry.setValue(TDS_KEY, name, ValueType::String, textBytes("v")); }
+};
+
+TEST_F(ValueNames, MissingKeyGivesNull) { EXPECT_EQ(takeText(ReadSubValues()), std::nullopt); }
+
+TEST_F(ValueNames, KeyWithoutValuesGivesNull) {
+    registry.createKey(TDS_KEY);
+    EXPECT_EQ(takeText(ReadSubValues()), std::nullopt);
+}
+
+TEST_F(ValueNames, TwoNamesInStoredOrder) {
+    registry.createKey(TDS_KEY);
+    setText("x");
+    setText("y");
+    EXPECT_EQ(takeText(ReadSubValues()), "x,y");
+}
+
+TEST_F(ValueNames, UnnamedValueFirstIsSkippedAndTheRestListed) {
+    registry.createKey(TDS_KEY);
+    setText("");
+    setText("x");
+    setText("y");
+    EXPECT_EQ(takeText(ReadSubValues()), "x,y");
+}
+
+TEST_F(ValueNames, UnnamedValueBetweenIsSkipped) {
+    registry.createKey(TDS_KEY);
+    setText("x");
+    setText("");
+    setText("y");
+    EXPECT_EQ(takeText(ReadSubValues()), "x,y");
+}
+
+TEST_F(ValueNames, OnlyTheUnnamedValueGivesNull) {
+    registry.createKey(TDS_KEY);
+    setText("");
+    EXPECT_EQ(takeText(ReadSubValues()), std::nullopt);
+}
+
+TEST_F(ValueNames, NamesOf255And256And300CharactersAreListed) {
+    const std::string fits(255, 'f'), exact(256, 'e'), longer(300, 'l');
+    registry.createKey(TDS_KEY);
+    setText("a");
+    setText(exact);
+    setText(fits);
+    setText(longer);
+    setText("z");
+    EXPECT_EQ(takeText(ReadSubValues()), "a," + exact + "," + fits + "," + longer + ",z");
+}
+
+TEST_F(ValueNames, SubKeysAreNotValues) {
+    createSubKeys(registry, TDS_KEY, {"Sub"});
+    setText("x");
+    EXPECT_EQ(takeText(ReadSubValues()), "x");
+}
+
+}  // namespace
+}  // namespace kelvane::test

@@ -1,0 +1,87 @@
+// ReadKeyValue: a value's data as text up to its first zero byte, whatever its type.
+#include <gtest/gtest.h>
+
+#include "listing_test_helpers.h"
+#include "registry/registry_exports.h"
+
+namespace kelvane::test {
+namespace {
+
+struct StoredValue {
+    const char* what;
+    ValueType type;
+    Bytes data;                          // as handed to the registry's narrow call
+    std::optional<std::string> expected; // the text ReadKeyValue gives
+};
+
+std::vector<StoredValue> storedValues() {
+    return {
+        {"three letters", ValueType::String, textBytes("abc"), "abc"},
+        {"511 characters fill 512 bytes", ValueType::String, textBytes(std::string(511, 's')), std::string(511, 's')},
+        {"512 characters do not fit", ValueType::String, textBytes(std::string(512, 's')), std::nullopt},
+        {"empty string", ValueType::String, textBytes(""), ""},
+        {"string without its NUL", ValueType::String, textBytes("abc", false), "abc"},
+        {"environment string unexpanded", ValueType::ExpandString, textBytes("%SystemRoot%\\x"), "%SystemRoot%\\x"},
+        {"list of strings gives the first", ValueType::MultiString, fromHex("61 00 62 00 00"), "a"},
+        {"number 0x31", ValueType::Dword, fromHex("31 00 00 00"), "1"},
+        {"number 0", ValueType::Dword, fromHex("00 00 00 00"), ""},
+        {"number with four non-zero bytes", ValueType::Dword, fromHex("41 42 43 44"), "ABCD"},
+        {"raw bytes without a zero byte", ValueType::Binary, fromHex("41 42 43"), "ABC"},
+        {"raw bytes stop at a zero byte", ValueType::Binary, fromHex("41 00 43"), "A"},
+        {"no data at all", ValueType::Binary, {}, ""},
+        {"512 raw bytes fit", ValueType::Binary, Bytes(512, 0x52), std::string(512, 'R')},
+        {"513 raw bytes do not", ValueType::Binary, Bytes(513, 0x52), std::nullopt},
+    };
+}
+
+class ValueRead : public ::testing::Test {
+protected:
+    RegistryFixture registry;
+    std::string key = registry.keyPath("Values");
+    void SetUp() override { registry.createKey(key); }
+};
+
+TEST_F(ValueRead, EveryStoredFormGivesItsText) {
+    for (const StoredValue& value : storedValues()) {
+        registry.setValue(key, value.what, value.type, value.data);
+        EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), value.what)), value.expected)
+            << value.what << ": stored " << toHex(value.data);
+    }
+}
+
+TEST_F(ValueRead, BufferLeftFromAnEarlierReadIsNeverShown) {
+    registry.setValue(key, "long", ValueType::String, textBytes(std::string(100, 'L')));
+    registry.setValue(key, "raw", ValueType::Binary, fromHex("41 42"));
+    EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), "long")), std::string(100, 'L'));
+    EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), "raw")), "AB");
+}
+
+TEST_F(ValueRead, EmptyStringIsAnEmptyTextNotNull) {
+    registry.setValue(key, "empty", ValueType::String, textBytes(""));
+    char* text = ReadKeyValue(key.c_str(), "empty");
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text[0], '\0');
+    moduleFree(text);
+}
+
+TEST_F(ValueRead, NullOrEmptyNameReadsTheUnnamedValue) {
+    EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), nullptr)), std::nullopt);
+    registry.setValue(key, "", ValueType::String, textBytes("default"));
+    EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), nullptr)), "default");
+    EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), "")), "default");
+}
+
+TEST_F(ValueRead, MissingValueOrKeyGivesNull) {
+    registry.setValue(key, "there", ValueType::String, textBytes("x"));
+    EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), "missing")), std::nullopt);
+    EXPECT_EQ(takeText(ReadKeyValue(registry.keyPath("NoKey").c_str(), "there")), std::nullopt);
+    EXPECT_EQ(takeText(ReadKeyValue("NoSuchHive\\Key", "there")), std::nullopt);
+}
+
+TEST_F(ValueRead, ValueNamesMatchIgnoringCase) {
+    registry.setValue(key, "Mixed", ValueType::String, textBytes("m"));
+    EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), "mIXED")), "m");
+}
+
+}  // namespace
+}  // namespace kelvane::test
