@@ -1,18 +1,23 @@
 #include "crypt/hex.h"
 
 #include <array>
+#include <cstring>
 
 namespace kelvane {
 namespace {
 
 constexpr char DIGITS[] = "0123456789ABCDEF";
 
-// The two digits of every byte value, high nibble first: one lookup per byte.
-constexpr std::array<char[2], 256> makePairTable() {
-    std::array<char[2], 256> table{};
+// The two digits of every byte value, high nibble first: one lookup and one two-byte
+// copy per byte.
+struct DigitPair {
+    char digits[2];
+};
+constexpr std::array<DigitPair, 256> makePairTable() {
+    std::array<DigitPair, 256> table{};
     for (unsigned b = 0; b < 256; ++b) {
-        table[b][0] = DIGITS[b >> 4];
-        table[b][1] = DIGITS[b & 15];
+        table[b].digits[0] = DIGITS[b >> 4];
+        table[b].digits[1] = DIGITS[b & 15];
     }
     return table;
 }
@@ -35,10 +40,7 @@ char hexDigit(unsigned nibble) { return DIGITS[nibble & 15]; }
 unsigned hexValue(char character) { return HEX_VALUES[static_cast<unsigned char>(character)]; }
 
 void encodeHex(const std::uint8_t* bytes, std::size_t count, char* text) {
-    for (std::size_t i = 0; i < count; ++i) {
-        text[2 * i] = HEX_PAIRS[bytes[i]][0];
-        text[2 * i + 1] = HEX_PAIRS[bytes[i]][1];
-    }
+    for (std::size_t i = 0; i < count; ++i) std::memcpy(text + 2 * i, HEX_PAIRS[bytes[i]].digits, 2);
 }
 
 void decodeHex(const char* text, std::size_t count, std::uint8_t* bytes) {

@@ -3,6 +3,9 @@
 // HeapDestroy does on Windows.
 #include "platform/heap.h"
 
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <mutex>
 #include <new>
@@ -21,6 +24,19 @@ struct Heap {
     BlockHeader* first = nullptr;
     bool created = false;
 };
+
+// Blocks from this size on are asked to use transparent huge pages: a large result
+// (the hex text of a long string) is then faulted in 2 MiB at a time, not 4 KiB.
+constexpr std::size_t HUGE_PAGE_THRESHOLD = std::size_t{4} << 20;
+constexpr std::uintptr_t HUGE_PAGE_SIZE = std::uintptr_t{2} << 20;
+
+void adviseHugePages(void* block, std::size_t size) {
+    const auto begin = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t first = (begin + HUGE_PAGE_SIZE - 1) & ~(HUGE_PAGE_SIZE - 1);
+    const std::uintptr_t last = (begin + size) & ~(HUGE_PAGE_SIZE - 1);
+    // Only advice: where the kernel has no huge pages the block works as before.
+    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
 
 Heap& moduleHeap() {
     static Heap* heap = new Heap;  // never destroyed: usable until the last unload step
@@ -55,6 +71,7 @@ void* heapAlloc(std::size_t size) {
     if (!heap.created) return nullptr;
     auto* block = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + size));
     if (block == nullptr) return nullptr;
+    if (size >= HUGE_PAGE_THRESHOLD) adviseHugePages(block, sizeof(BlockHeader) + size);
     block->previous = nullptr;
     block->next = heap.first;
     if (heap.first != nullptr) heap.first->previous = block;
