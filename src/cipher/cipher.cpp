@@ -10,7 +10,8 @@ const std::int32_t blockSizeTable[4] = {8, 32, 8, 16};
 namespace {
 
 // Runner of each algorithm number; null for one not built into the engine.
-constexpr BlockRunner runnerTable[4] = {nullptr, nullptr, desCryptBuffer, nullptr};
+constexpr BlockRunner runnerTable[4] = {ideaCryptBuffer, wideCryptBuffer, desCryptBuffer,
+                                        xorCryptBuffer};
 
 }  // namespace
 
