@@ -17,18 +17,18 @@ constexpr std::size_t SUBKEYS_PER_ROUND = 6;
 // First subkey of the output transformation (Z48).
 constexpr std::size_t OUTPUT_SUBKEYS = IDEA_ROUNDS * SUBKEYS_PER_ROUND;
 // Blocks enciphered side by side, so that one block's multiplications overlap the other's.
-constexpr std::size_t INTERLEAVED_BLOCKS = 2;
+constexpr std::size_t INTERLEAVED_BLOCKS = 3;
 
 // ideaMul on values below 65536. A zero product can only come from a zero factor
-// (65536), and then the result is 65537 - other factor; otherwise p mod 65537 is
-// low - high, plus 65537 when that is negative (low never equals high).
+// (65536), and then the result is 65537 - other factor. Otherwise p mod 65537 is
+// low - high, plus 65537 when that is negative (low never equals high); the borrow
+// shows as 0xFFFF in the top half of the 32-bit difference, so subtracting that top
+// half adds the 1 without a comparison.
 inline std::uint32_t mulModulo(std::uint32_t a, std::uint32_t b) {
     const std::uint32_t product = a * b;
-    const std::uint32_t low = product & 0xFFFF;
-    const std::uint32_t high = product >> 16;
-    const std::uint32_t reduced = low - high + (low < high ? 1u : 0u);
-    const std::uint32_t withZero = 1u - a - b;
-    return (product != 0 ? reduced : withZero) & 0xFFFF;
+    if (product == 0) return (1u - a - b) & 0xFFFF;
+    const std::uint32_t difference = (product & 0xFFFF) - (product >> 16);
+    return (difference - (difference >> 16)) & 0xFFFF;
 }
 
 // The four words of one block, each below 65536.

@@ -16,7 +16,7 @@ inline std::uint32_t rotateLeft(std::uint32_t v, int shift) {
 // Round 1: b selects between c and d.
 inline std::uint32_t stepF(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
                            std::uint32_t wordPlusConstant, int shift) {
-    return b + rotateLeft(a + (d ^ (b & (c ^ d))) + wordPlusConstant, shift);
+    return b + rotateLeft(a + wordPlusConstant + (d ^ (b & (c ^ d))), shift);
 }
 
 // Round 2: d selects between b and c; the two halves share no bit, so they are added
@@ -29,13 +29,13 @@ inline std::uint32_t stepG(std::uint32_t a, std::uint32_t b, std::uint32_t c, st
 // Round 3: parity.
 inline std::uint32_t stepH(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
                            std::uint32_t wordPlusConstant, int shift) {
-    return b + rotateLeft(a + (b ^ c ^ d) + wordPlusConstant, shift);
+    return b + rotateLeft(a + wordPlusConstant + (b ^ (c ^ d)), shift);
 }
 
 // Round 4.
 inline std::uint32_t stepI(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
                            std::uint32_t wordPlusConstant, int shift) {
-    return b + rotateLeft(a + (c ^ (b | ~d)) + wordPlusConstant, shift);
+    return b + rotateLeft(a + wordPlusConstant + (c ^ (b | ~d)), shift);
 }
 
 }  // namespace
