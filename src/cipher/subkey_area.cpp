@@ -17,7 +17,9 @@ std::uint8_t subkeyArea[SUBKEY_AREA_BYTES];
 const std::uint8_t* subkeyAreaBytes() { return subkeyArea; }
 
 void storeSubkeyArea(const IdeaSchedule& schedule) {
-    for (std::size_t i = 0; i < IDEA_SUBKEYS; ++i) storeLe16(subkeyArea + 2 * i, schedule.subkeys[i]);
+    for (std::size_t i = 0; i < IDEA_SUBKEYS; ++i) {
+        storeLe16(subkeyArea + 2 * i, schedule.subkeys[i]);
+    }
 }
 
 void resetSubkeyArea() { std::memset(subkeyArea, 0, sizeof subkeyArea); }

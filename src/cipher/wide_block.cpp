@@ -41,11 +41,13 @@ void wideRounds(const std::uint8_t p[WIDE_HALF], const std::uint8_t q[WIDE_HALF]
     xorRoundFunction(u, k1, t, v);
 }
 
-void wideForward(const std::uint8_t block[32], const std::uint8_t* subkeys, std::uint8_t result[32]) {
+void wideForward(const std::uint8_t block[32], const std::uint8_t* subkeys,
+                 std::uint8_t result[32]) {
     wideRounds(block, block + WIDE_HALF, subkeys, subkeys + WIDE_KEY, result, result + WIDE_HALF);
 }
 
-void wideInverse(const std::uint8_t block[32], const std::uint8_t* subkeys, std::uint8_t result[32]) {
+void wideInverse(const std::uint8_t block[32], const std::uint8_t* subkeys,
+                 std::uint8_t result[32]) {
     wideRounds(block + WIDE_HALF, block, subkeys, subkeys + WIDE_KEY, result + WIDE_HALF, result);
 }
 

@@ -16,9 +16,12 @@ constexpr std::size_t WIDE_KEY = 48;
 void wideRounds(const std::uint8_t p[WIDE_HALF], const std::uint8_t q[WIDE_HALF],
                 const std::uint8_t k1[WIDE_KEY], const std::uint8_t k2[WIDE_KEY],
                 std::uint8_t v[WIDE_HALF], std::uint8_t u[WIDE_HALF]);
-// Enciphers a 32-byte block into `result` under the 104-byte area's K1 and K2.
-void wideForward(const std::uint8_t block[32], const std::uint8_t* subkeys, std::uint8_t result[32]);
+// Enciphers a 32-byte block into `result` under K1 and K2, the first 96 bytes of
+// `subkeys` (subkeyArea or a copy of it).
+void wideForward(const std::uint8_t block[32], const std::uint8_t* subkeys,
+                 std::uint8_t result[32]);
 // Undoes wideForward under the same area contents.
-void wideInverse(const std::uint8_t block[32], const std::uint8_t* subkeys, std::uint8_t result[32]);
+void wideInverse(const std::uint8_t block[32], const std::uint8_t* subkeys,
+                 std::uint8_t result[32]);
 
 }  // namespace kelvane

@@ -24,8 +24,9 @@ TEST(Md5ReferenceNativeOnly, RandomStatesAndBlocksAgreeWithOpenssl) {
         md5Compress(state, block.data());
         const std::uint32_t expected[4] = {context.A, context.B, context.C, context.D};
         for (int w = 0; w < 4; ++w) {
-            ASSERT_EQ(state[w], expected[w]) << "word " << w << " block " << toHex(block) << std::hex
-                                             << ": " << state[w] << " against " << expected[w];
+            ASSERT_EQ(state[w], expected[w])
+                << "word " << w << " block " << toHex(block) << std::hex << ": " << state[w]
+                << " against " << expected[w];
         }
     }
 }
