@@ -5,6 +5,7 @@
 #include "cipher/des.h"
 
 #include "cipher/algorithms.h"
+#include "cipher/byte_order.h"
 #include "cipher/des_tables.h"
 
 namespace kelvane {
@@ -16,18 +17,7 @@ using des::desSpTable;
 using des::keyTableIndex;
 using des::Word;
 
-// ---- Byte order and rotations
-
-inline Word loadLittleEndian(const std::uint8_t* bytes) {
-    return Word{bytes[0]} | Word{bytes[1]} << 8 | Word{bytes[2]} << 16 | Word{bytes[3]} << 24;
-}
-
-inline void storeLittleEndian(std::uint8_t* bytes, Word value) {
-    bytes[0] = static_cast<std::uint8_t>(value);
-    bytes[1] = static_cast<std::uint8_t>(value >> 8);
-    bytes[2] = static_cast<std::uint8_t>(value >> 16);
-    bytes[3] = static_cast<std::uint8_t>(value >> 24);
-}
+// ---- Rotations
 
 constexpr Word rotateLeft(Word value, int count) { return value << count | value >> (32 - count); }
 constexpr Word rotateRight(Word value, int count) { return value >> count | value << (32 - count); }
@@ -110,8 +100,8 @@ inline void cryptBlocks(std::uint8_t* blocks, const Word* keys) {
     Word left[count];
     Word right[count];
     for (int b = 0; b < count; ++b) {
-        Word first = loadLittleEndian(blocks + 8 * b);
-        Word second = loadLittleEndian(blocks + 8 * b + 4);
+        Word first = loadLe32(blocks + 8 * b);
+        Word second = loadLe32(blocks + 8 * b + 4);
         initialPermutation(first, second);
         // Into the round layout: bit j of a half at word bit j mod 32.
         right[b] = rotateLeft(first, 1);
@@ -126,8 +116,8 @@ inline void cryptBlocks(std::uint8_t* blocks, const Word* keys) {
         Word first = rotateRight(left[b], 1);
         Word second = rotateRight(right[b], 1);
         finalPermutation(first, second);
-        storeLittleEndian(blocks + 8 * b, first);
-        storeLittleEndian(blocks + 8 * b + 4, second);
+        storeLe32(blocks + 8 * b, first);
+        storeLe32(blocks + 8 * b + 4, second);
     }
 }
 
@@ -168,7 +158,7 @@ constexpr Word rotateHalf(Word half, int count) { return (half >> count | half <
 }  // namespace
 
 DesSchedule desMakeSchedule(const std::uint8_t key[8]) {
-    const Word keyWords[2] = {loadLittleEndian(key), loadLittleEndian(key + 4)};
+    const Word keyWords[2] = {loadLe32(key), loadLe32(key + 4)};
     Word c = permutedChoice1(keyWords, 0);
     Word d = permutedChoice1(keyWords, 1);
     DesSchedule schedule;
