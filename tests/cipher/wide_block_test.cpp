@@ -55,6 +55,25 @@ TEST_F(WideBlock, KnownAnswersBothWays) {
     }
 }
 
+TEST_F(WideBlock, BlocksTakenSideBySideEqualBlocksTakenAlone) {
+    ideaCall(KEY_B, CIPHER_ENCRYPT);
+    std::mt19937 generator(29);
+    for (std::size_t blocks = 1; blocks <= 8; ++blocks) {
+        const Bytes plain = randomBytes(generator, 32 * blocks);
+        for (std::uint16_t direction : {CIPHER_ENCRYPT, CIPHER_DECRYPT}) {
+            Bytes whole = plain;
+            cipherBuffer(whole.data(), static_cast<std::uint16_t>(whole.size()), ALG_MD5_WIDE, KEY_A, direction);
+            for (std::size_t b = 0; b < blocks; ++b) {
+                Bytes alone(plain.begin() + 32 * b, plain.begin() + 32 * (b + 1));
+                std::uint8_t result[32];
+                (direction ? wideForward : wideInverse)(alone.data(), subkeyAreaBytes(), result);
+                EXPECT_EQ(toHex(Bytes(result, result + 32)), toHex(Bytes(whole.begin() + 32 * b, whole.begin() + 32 * (b + 1))))
+                    << blocks << " blocks, block " << b << ", direction " << direction;
+            }
+        }
+    }
+}
+
 TEST_F(WideBlock, CallersKeyIsNotRead) {
     std::mt19937 generator(31);
     const Bytes plain = randomBytes(generator, 64);
