@@ -49,7 +49,11 @@ FileHandle openRead(const char* path) {
 }
 
 bool checkWritable(const char* path) {
-    // OPEN_EXISTING: no truncation; a read-only attribute or missing access refuses the open.
+    // Windows refuses to open a read-only file for writing; Wine running as root does not,
+    // so the attribute is asked first.
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
+    // OPEN_EXISTING: no truncation; missing access refuses the open.
     const HANDLE handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
