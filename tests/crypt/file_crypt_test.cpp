@@ -45,12 +45,6 @@ TEST_F(FileCryptTest, ContainersOfEverySize) {
     EXPECT_EQ(listFolder(folder.root()).size(), 1u) << "a temporary file was left";
 }
 
-TEST_F(FileCryptTest, EmptyFileBecomesTheHeaderAlone) {
-    const std::string path = plainFile("empty", 0);
-    ASSERT_EQ(cryptFile(path.c_str()), FILE_ENCRYPTED);
-    EXPECT_EQ(readFile(path).size(), HEADER_SIZE);
-}
-
 TEST_F(FileCryptTest, SuccessiveFilesGetSuccessiveKeys) {
     const Bytes same = randomBytes(generator, 100);
     const std::string first = folder.path("first");
