@@ -36,7 +36,8 @@ bool streamContainer(FileHandle source, std::int64_t size, const FileKey& key, F
         if (!fileSystem().write(temp, block.get(), padded)) return false;
         offset += static_cast<std::int64_t>(wanted);
     }
-    return true;
+    // A file that grew meanwhile would lose its new end in the replacement.
+    return fileSystem().size(source) == size;
 }
 
 // Writes the container to a new file beside `target` and puts it in the target's place.

@@ -157,5 +157,27 @@ TEST_F(FileFaults, AFailedWriteCheckReportsMinusTwo) {
     EXPECT_EQ(cryptFile(firstPath.c_str()), FILE_CANNOT_WRITE);
 }
 
+// A writer elsewhere appends to the file while it is being enciphered.
+std::string growingPath;
+std::int64_t readWhileGrowing(FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count) {
+    if (offset > 0 && !growingPath.empty()) {
+        Bytes grown = readFile(growingPath);
+        grown.push_back(0x5A);
+        writeFile(growingPath, grown);
+        growingPath.clear();
+    }
+    return real().read(file, offset, buffer, count);
+}
+
+TEST_F(FileFaults, AFileThatGrowsMeanwhileKeepsItsNewEnd) {
+    writeBoth();
+    growingPath = secondPath;
+    platform::fileSystem().read = readWhileGrowing;
+    EXPECT_EQ(cryptFile(secondPath.c_str()), FILE_WRITE_FAILED);
+    Bytes grown = secondContents;
+    grown.push_back(0x5A);
+    EXPECT_TRUE(readFile(secondPath) == grown);
+}
+
 }  // namespace
 }  // namespace kelvane::test
