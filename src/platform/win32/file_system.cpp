@@ -110,7 +110,12 @@ bool flush(FileHandle file) { return FlushFileBuffers(handleOf(file)) != 0; }
 bool sync(const char*) { return true; }
 
 bool replace(const char* target, const char* replacement) {
-    return ReplaceFileA(target, replacement, nullptr, 0, nullptr, nullptr) != 0;
+    if (ReplaceFileA(target, replacement, nullptr, 0, nullptr, nullptr)) return true;
+    // These two say the target has already gone (no backup was asked for) and only the
+    // last rename failed: the replacement is the only copy left, so it must still move.
+    const DWORD error = GetLastError();
+    if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT && error != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) return false;
+    return MoveFileExA(replacement, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool close(FileHandle file) { return CloseHandle(handleOf(file)) != 0; }
