@@ -1,0 +1,135 @@
+// File operations on POSIX: plain descriptors, pread for 64-bit offsets, mkstemp beside
+// the target, rename to replace, fsync of the file and of its folder.
+#include "platform/native_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace kelvane::platform {
+namespace {
+
+static_assert(sizeof(off_t) == 8, "64-bit file offsets are needed for files over 4 GiB");
+static_assert(PATH_MAX <= PATH_CAPACITY, "realpath writes up to PATH_MAX bytes");
+
+// Name pattern of the temporary file, appended to the target's folder.
+constexpr char TEMP_PATTERN[] = "/.kelvane-XXXXXX";
+
+int descriptor(FileHandle file) { return static_cast<int>(file); }
+
+// The folder part of `path` (up to its last slash; "." when it has none) into `folder`.
+bool folderOf(const char* path, char folder[PATH_CAPACITY]) {
+    const char* slash = std::strrchr(path, '/');
+    if (slash == nullptr) {
+        std::strcpy(folder, ".");
+        return true;
+    }
+    const std::size_t length = slash == path ? 1 : static_cast<std::size_t>(slash - path);
+    if (length >= PATH_CAPACITY) return false;
+    std::memcpy(folder, path, length);
+    folder[length] = '\0';
+    return true;
+}
+
+bool syncFolderOf(const char* path) {
+    char folder[PATH_CAPACITY];
+    if (!folderOf(path, folder)) return false;
+    const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+}  // namespace
+
+namespace native {
+
+FileHandle openRead(const char* path) {
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return NO_FILE;
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {  // folders and devices are no files to encipher
+        ::close(fd);
+        return NO_FILE;
+    }
+    return fd;
+}
+
+bool checkWritable(const char* path) {
+    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);  // no O_TRUNC: the file stays as it is
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+bool fullPath(const char* path, char full[PATH_CAPACITY]) { return ::realpath(path, full) != nullptr; }
+
+FileHandle createTemp(const char* target, char tempPath[PATH_CAPACITY]) {
+    struct stat status;
+    if (::stat(target, &status) != 0 || !folderOf(target, tempPath)) return NO_FILE;
+    if (std::strlen(tempPath) + sizeof TEMP_PATTERN > PATH_CAPACITY) return NO_FILE;
+    std::strcat(tempPath, TEMP_PATTERN);
+    const int fd = ::mkstemp(tempPath);
+    if (fd < 0) return NO_FILE;
+    // mkstemp makes mode 0600: give the new file the target's bits, and its owner where
+    // the process may (only root can give a file away, so that one may fail).
+    [[maybe_unused]] const int ownerKept = ::fchown(fd, status.st_uid, status.st_gid);
+    if (::fchmod(fd, status.st_mode & 07777) != 0) {
+        ::close(fd);
+        ::unlink(tempPath);
+        return NO_FILE;
+    }
+    return fd;
+}
+
+std::int64_t size(FileHandle file) {
+    struct stat status;
+    if (::fstat(descriptor(file), &status) != 0) return -1;
+    return status.st_size;
+}
+
+std::int64_t read(FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count) {
+    for (;;) {
+        const ssize_t got = ::pread(descriptor(file), buffer, count, static_cast<off_t>(offset));
+        if (got >= 0) return got;
+        if (errno != EINTR) return -1;
+    }
+}
+
+bool write(FileHandle file, const std::uint8_t* bytes, std::size_t count) {
+    while (count > 0) {
+        const ssize_t put = ::write(descriptor(file), bytes, count);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        bytes += put;
+        count -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+bool flush(FileHandle file) { return ::fsync(descriptor(file)) == 0; }
+
+bool sync(const char* path) { return syncFolderOf(path); }
+
+bool replace(const char* target, const char* replacement) {
+    if (::rename(replacement, target) != 0) return false;
+    // The new contents are in place; the folder's sync only makes the rename survive a
+    // power loss, so its outcome cannot undo the replacement.
+    syncFolderOf(target);
+    return true;
+}
+
+bool close(FileHandle file) { return ::close(descriptor(file)) == 0; }
+
+bool remove(const char* path) { return ::unlink(path) == 0; }
+
+}  // namespace native
+
+}  // namespace kelvane::platform
