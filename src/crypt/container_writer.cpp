@@ -16,6 +16,7 @@ using platform::FileHandle;
 using platform::fileSystem;
 using platform::NO_FILE;
 using platform::PATH_CAPACITY;
+using platform::ReplaceOutcome;
 
 static_assert(CONTAINER_BLOCK_SIZE % 32 == 0, "only the last block may need zero fill");
 static_assert(CONTAINER_BLOCK_SIZE % CHUNK_LIMIT == 0, "whole engine chunks per block");
@@ -54,9 +55,21 @@ int replaceWithContainer(FileHandle source, std::int64_t size, const FileKey& ke
     done = done && files.flush(temp) && files.sync(tempPath);
     done = files.close(temp) && done;
     // ReplaceFileA needs both files closed; rename does not mind.
-    if (done && files.replace(target, tempPath)) return FILE_ENCRYPTED;
-    files.remove(tempPath);
-    return FILE_WRITE_FAILED;
+    if (!done) {
+        files.remove(tempPath);
+        return FILE_WRITE_FAILED;
+    }
+    switch (files.replace(target, tempPath)) {
+    case ReplaceOutcome::Replaced:
+        return FILE_ENCRYPTED;
+    case ReplaceOutcome::TargetLost:
+        // The container under its temporary name is now the only copy: keep it.
+        return FILE_WRITE_FAILED;
+    case ReplaceOutcome::Unchanged:
+    default:
+        files.remove(tempPath);
+        return FILE_WRITE_FAILED;
+    }
 }
 
 }  // namespace

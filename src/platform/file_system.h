@@ -14,6 +14,13 @@ constexpr FileHandle NO_FILE = -1;
 // Room for a full path with its NUL.
 constexpr std::size_t PATH_CAPACITY = 4096;
 
+// How a replace ended.
+enum class ReplaceOutcome {
+    Replaced,    // the replacement stands at the target's path
+    Unchanged,   // nothing moved: the target is as it was
+    TargetLost,  // the target is gone and the replacement kept its own name: it is the only copy
+};
+
 struct FileSystem {
     // An existing file opened for reading, or NO_FILE.
     FileHandle (*openRead)(const char* path);
@@ -35,7 +42,7 @@ struct FileSystem {
     // Makes the folder's entry for `path` durable, so a following replace cannot lose it.
     bool (*sync)(const char* path);
     // Puts `replacement` in the place of `target` in one step; `target`'s permissions stay.
-    bool (*replace)(const char* target, const char* replacement);
+    ReplaceOutcome (*replace)(const char* target, const char* replacement);
     bool (*close)(FileHandle file);
     bool (*remove)(const char* path);
 };

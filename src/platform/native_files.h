@@ -14,7 +14,7 @@ std::int64_t read(FileHandle file, std::int64_t offset, std::uint8_t* buffer, st
 bool write(FileHandle file, const std::uint8_t* bytes, std::size_t count);
 bool flush(FileHandle file);
 bool sync(const char* path);
-bool replace(const char* target, const char* replacement);
+ReplaceOutcome replace(const char* target, const char* replacement);
 bool close(FileHandle file);
 bool remove(const char* path);
 

@@ -58,8 +58,9 @@ bool writeOrFail(FileHandle file, const std::uint8_t* bytes, std::size_t count) 
 }
 bool flushOrFail(FileHandle file) { return !failsNow(Operation::Flush) && real().flush(file); }
 bool syncOrFail(const char* path) { return !failsNow(Operation::Sync) && real().sync(path); }
-bool replaceOrFail(const char* target, const char* replacement) {
-    return !failsNow(Operation::Replace) && real().replace(target, replacement);
+platform::ReplaceOutcome replaceOrFail(const char* target, const char* replacement) {
+    if (failsNow(Operation::Replace)) return platform::ReplaceOutcome::Unchanged;
+    return real().replace(target, replacement);
 }
 bool closeOrFail(FileHandle file) {
     const bool closed = real().close(file);
@@ -177,6 +178,28 @@ TEST_F(FileFaults, AFileThatGrowsMeanwhileKeepsItsNewEnd) {
     Bytes grown = secondContents;
     grown.push_back(0x5A);
     EXPECT_TRUE(readFile(secondPath) == grown);
+}
+
+}  // namespace
+}  // namespace kelvane::test
+
+namespace kelvane::test {
+namespace {
+
+// A replace that took the target away and could not put the replacement in its place.
+platform::ReplaceOutcome replaceLosingTarget(const char* target, const char*) {
+    platform::platformFileSystem().remove(target);
+    return platform::ReplaceOutcome::TargetLost;
+}
+
+TEST_F(FileFaults, AReplaceThatLostTheTargetKeepsTheOnlyCopy) {
+    writeBoth();
+    platform::fileSystem().replace = replaceLosingTarget;
+    EXPECT_EQ(cryptFile(firstPath.c_str()), FILE_WRITE_FAILED);
+    std::vector<std::string> names = listFolder(folder.root());
+    ASSERT_EQ(names.size(), 2u) << "the container under its temporary name must remain";
+    const std::string kept = names[0] == "second" ? names[1] : names[0];
+    EXPECT_EQ(readFile(folder.path(kept)).size(), 20u + 128u);
 }
 
 }  // namespace

@@ -118,12 +118,13 @@ bool flush(FileHandle file) { return ::fsync(descriptor(file)) == 0; }
 
 bool sync(const char* path) { return syncFolderOf(path); }
 
-bool replace(const char* target, const char* replacement) {
-    if (::rename(replacement, target) != 0) return false;
+ReplaceOutcome replace(const char* target, const char* replacement) {
+    // rename is atomic: either the target is replaced or nothing moved.
+    if (::rename(replacement, target) != 0) return ReplaceOutcome::Unchanged;
     // The new contents are in place; the folder's sync only makes the rename survive a
     // power loss, so its outcome cannot undo the replacement.
     syncFolderOf(target);
-    return true;
+    return ReplaceOutcome::Replaced;
 }
 
 bool close(FileHandle file) { return ::close(descriptor(file)) == 0; }

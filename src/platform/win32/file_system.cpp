@@ -109,13 +109,19 @@ bool flush(FileHandle file) { return FlushFileBuffers(handleOf(file)) != 0; }
 // NTFS journals its folder entries; there is no separate folder sync to make.
 bool sync(const char*) { return true; }
 
-bool replace(const char* target, const char* replacement) {
-    if (ReplaceFileA(target, replacement, nullptr, 0, nullptr, nullptr)) return true;
-    // These two say the target has already gone (no backup was asked for) and only the
-    // last rename failed: the replacement is the only copy left, so it must still move.
+ReplaceOutcome replace(const char* target, const char* replacement) {
+    if (ReplaceFileA(target, replacement, nullptr, 0, nullptr, nullptr)) return ReplaceOutcome::Replaced;
+    // These two say the target has already left its name (no backup was asked for) and
+    // only the last rename failed: the replacement must still move, and if it cannot, it
+    // is the only copy of the contents and must be kept.
     const DWORD error = GetLastError();
-    if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT && error != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) return false;
-    return MoveFileExA(replacement, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT && error != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+        return ReplaceOutcome::Unchanged;
+    }
+    if (MoveFileExA(replacement, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return ReplaceOutcome::Replaced;
+    }
+    return ReplaceOutcome::TargetLost;
 }
 
 bool close(FileHandle file) { return CloseHandle(handleOf(file)) != 0; }
