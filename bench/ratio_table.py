@@ -8,7 +8,13 @@ def throughputs(path):
     """MB/s (10^6 bytes per second) of every benchmark in a Google Benchmark JSON file."""
     with open(path) as f:
         data = json.load(f)
-    return {b["name"]: b.get("bytes_per_second", 0) / 1e6 for b in data["benchmarks"]}, data["context"]
+    rates = {}
+    for b in data["benchmarks"]:
+        # With repetitions only the medians are kept: the machine's speed wanders.
+        if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+            continue
+        rates[b["run_name"]] = b.get("bytes_per_second", 0) / 1e6
+    return rates, data["context"]
 
 
 def file_times(path):

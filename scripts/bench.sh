@@ -5,8 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh >/dev/null
-min_time=1
-[ "${1:-}" = "--quick" ] && min_time=0.1
+min_time=0.5 repetitions=5
+[ "${1:-}" = "--quick" ] && min_time=0.05 repetitions=1
+gbench_flags=(--benchmark_min_time="$min_time" --benchmark_repetitions="$repetitions"
+  --benchmark_report_aggregates_only=true --benchmark_out_format=json)
 out=build/bench-results
 mkdir -p "$out"
 
@@ -27,8 +29,7 @@ fi
 # --- native: ours and the references in one process
 cmake --preset native-bench >/dev/null
 cmake --build --preset native-bench >/dev/null
-build/native-bench/bin/kelvane_bench --benchmark_min_time="$min_time" \
-  --benchmark_out="$out/native.json" --benchmark_out_format=json >/dev/null
+build/native-bench/bin/kelvane_bench "${gbench_flags[@]}" --benchmark_out="$out/native.json" >/dev/null
 
 # --- 32-bit DLL build under Wine
 cmake --preset win32-bench -DKELVANE_GBENCH_SOURCE="$PWD/$gbench" >/dev/null
@@ -37,8 +38,8 @@ export WINEPREFIX="$PWD/build/win32/wineprefix"
 source scripts/wine-env.sh
 trap wine_stop EXIT
 wine_start
-wine build/win32-bench/bin/kelvane_bench.exe --benchmark_min_time="$min_time" \
-  --benchmark_out="$(winepath -w "$out/win32.json" 2>/dev/null)" --benchmark_out_format=json >/dev/null
+wine build/win32-bench/bin/kelvane_bench.exe "${gbench_flags[@]}" \
+  --benchmark_out="$(winepath -w "$out/win32.json" 2>/dev/null)" >/dev/null
 
 # --- cryptFile on 256 MiB against openssl enc -des-ecb -nopad, wall time and peak memory
 file="$out/file-256MiB.bin"
