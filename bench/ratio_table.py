@@ -10,7 +10,8 @@ def throughputs(path):
         data = json.load(f)
     rates = {}
     for b in data["benchmarks"]:
-        # With repetitions only the medians are kept: the machine's speed wanders.
+        # With repetitions only the medians are kept: the machine's speed wanders, and the
+        # repetitions of all benchmarks are interleaved so that ours and the references share it.
         if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
             continue
         rates[b["run_name"]] = b.get("bytes_per_second", 0) / 1e6

@@ -5,10 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh >/dev/null
-min_time=0.5 repetitions=5
+min_time=0.3 repetitions=9
 [ "${1:-}" = "--quick" ] && min_time=0.05 repetitions=1
 gbench_flags=(--benchmark_min_time="$min_time" --benchmark_repetitions="$repetitions"
-  --benchmark_report_aggregates_only=true --benchmark_out_format=json)
+  --benchmark_report_aggregates_only=true --benchmark_out_format=json
+  --benchmark_enable_random_interleaving=true)
 out=build/bench-results
 mkdir -p "$out"
 
