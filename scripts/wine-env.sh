@@ -10,8 +10,11 @@ wine_start() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1 || true
+    # wineboot leaves its server running for a while; it saves the registry as it ends.
+    wineserver -w 2>/dev/null || true
   fi
-  wineserver -p
+  # A server of this prefix still running (from an earlier command) refuses -p; it ends by itself.
+  wineserver -p 2>/dev/null || true
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
