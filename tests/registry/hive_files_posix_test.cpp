@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -194,6 +195,17 @@ TEST_F(HiveFilesPosix, DeletionKeepsTheFileModeAndFollowsALink) {
     EXPECT_TRUE(S_ISLNK(info.st_mode));
     ASSERT_EQ(stat(real.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_FALSE(registry.keyExists(registry.keyPath("Parent\\Leaf")));
+}
+
+// Hosts that ignore SIGCHLD, or reap every child themselves, leave no exit status to
+// collect; the deletion's result must still come through.
+TEST_F(HiveFilesPosix, DeletionWorksInAHostThatIgnoresChildSignals) {
+    createSubKeys(registry, registry.keyPath("Parent"), {"Leaf"});
+    const auto previous = std::signal(SIGCHLD, SIG_IGN);
+    const int deleted = RegDeleteKeyNT(registry.keyPath("Parent\\Leaf").c_str());
+    std::signal(SIGCHLD, previous);
+    EXPECT_EQ(deleted, 0);
     EXPECT_FALSE(registry.keyExists(registry.keyPath("Parent\\Leaf")));
 }
 
