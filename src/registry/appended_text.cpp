@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace kelvane {
 namespace {
@@ -9,8 +10,12 @@ namespace {
 // The text end-of-file mark that "a+" takes off an existing file before writing.
 constexpr int TEXT_END_MARK = 0x1A;
 
-// An existing file for update, or else a new one; writes still go to the end.
+// An existing file for update, or else a new one; writes still go to the end. Anything
+// that exists but is not a regular file (a folder, a FIFO that would block) is left alone.
 std::FILE* openForAppend(const char* path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return nullptr;
     if (std::FILE* existing = std::fopen(path, "rb+")) return existing;
     return std::fopen(path, "ab");
 }

@@ -87,3 +87,19 @@ TEST_F(FileCryptPosix, AnUnwritableContainerGivesMinusOne) {
 
 }  // namespace
 }  // namespace kelvane::test
+
+namespace kelvane::test {
+namespace {
+
+// Opening a FIFO for reading waits for a writer: the call must refuse it, not hang.
+TEST(FileCryptPosixSpecialFiles, AFifoOrAFolderGivesMinusOneAtOnce) {
+    ScratchFolder folder;
+    const std::string fifo = folder.path("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(cryptFile(fifo.c_str()), FILE_CANNOT_READ);
+    EXPECT_EQ(cryptFile(folder.root().c_str()), FILE_CANNOT_READ);
+    EXPECT_EQ(listFolder(folder.root()), std::vector<std::string>{"pipe"});
+}
+
+}  // namespace
+}  // namespace kelvane::test

@@ -51,19 +51,26 @@ bool syncFolderOf(const char* path) {
 
 namespace native {
 
-FileHandle openRead(const char* path) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return NO_FILE;
+// Opens `path` only when it is a regular file. O_NONBLOCK keeps the open of a FIFO from
+// waiting for its other end; folders, devices and FIFOs are no files to encipher.
+int openRegularFile(const char* path, int access) {
+    const int fd = ::open(path, access | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
     struct stat status;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {  // folders and devices are no files to encipher
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
         ::close(fd);
-        return NO_FILE;
+        return -1;
     }
     return fd;
 }
 
+FileHandle openRead(const char* path) {
+    const int fd = openRegularFile(path, O_RDONLY);
+    return fd < 0 ? NO_FILE : fd;
+}
+
 bool checkWritable(const char* path) {
-    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);  // no O_TRUNC: the file stays as it is
+    const int fd = openRegularFile(path, O_WRONLY);  // no O_TRUNC: the file stays as it is
     if (fd < 0) return false;
     ::close(fd);
     return true;
@@ -114,7 +121,9 @@ bool write(FileHandle file, const std::uint8_t* bytes, std::size_t count) {
     // Start writing back what is written so far while the next block is enciphered, so
     // that the final fsync has little left to wait for. Only a hint: its outcome is not
     // the write's, and fsync still decides.
+#ifdef SYNC_FILE_RANGE_WRITE
     ::sync_file_range(descriptor(file), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
     return true;
 }
 
