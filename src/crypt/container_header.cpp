@@ -12,7 +12,7 @@ namespace {
 constexpr std::size_t CHECK_OFFSET = 0;      // 4-byte check value
 constexpr std::size_t STORED_KEY_OFFSET = 4;  // 16-byte rotated key
 
-// Where the older layout keeps its parts: the key sits between the halves of the check value.
+// Where the split layout keeps its parts: the key sits between the halves of the check value.
 constexpr std::size_t SPLIT_KEY_OFFSET = 2;
 
 std::uint32_t readBig32(const std::uint8_t* bytes) {

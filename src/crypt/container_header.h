@@ -29,7 +29,7 @@ EncryptedFileHeader makeHeader(const FileKey& key);
 FileKey keyFromHeader(const EncryptedFileHeader& header);
 
 // True when the first `count` bytes of a file begin with a header, in either of two
-// layouts: the one makeHeader writes, or the older one whose check value sits in bytes
+// layouts: the one makeHeader writes, or the split one whose check value sits in bytes
 // 0, 1, 18 and 19 around a key in bytes 2-17 rotated by bits 3-5 of byte 1. A file
 // shorter than a header never counts.
 bool isEncryptedFile(const std::uint8_t* first, std::size_t count);

@@ -14,8 +14,8 @@
 namespace kelvane {
 namespace {
 
-// Lengths are kept to what a signed 32-bit count holds, as on the original 32-bit
-// target; longer input is refused with null rather than overflowing 2 * P + 1.
+// Lengths are kept to what a signed 32-bit count holds, the same on both targets;
+// longer input is refused with null rather than overflowing 2 * P + 1.
 constexpr std::size_t MAX_TEXT_LENGTH = std::numeric_limits<std::int32_t>::max();
 
 bool hexLengthFits(std::size_t padded) { return padded <= (MAX_TEXT_LENGTH - 1) / 2; }
