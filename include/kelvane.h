@@ -29,7 +29,10 @@ extern "C" {
 #define KELVANE_FILE_ALREADY          1  /* already a container: left exactly as it was */
 #define KELVANE_FILE_CANNOT_READ     -1  /* cannot be read (or passed the test and cannot be written) */
 #define KELVANE_FILE_CANNOT_WRITE    -2  /* did not pass the test and cannot be written */
-#define KELVANE_FILE_WRITE_FAILED    -3  /* writing the new contents failed: the file is as it was */
+#define KELVANE_FILE_WRITE_FAILED    -3  /* writing the new contents failed: the file is as it was
+                                           * (on Windows, should the replace fail after the file has
+                                           * left its name and it cannot be put back, the container
+                                           * is kept beside it under a kvn*.tmp name instead) */
 
 /* Hex text of `text` enciphered with DES under `passPhrase`; null if either is null,
  * the result would be too large, or memory runs out. */

@@ -38,6 +38,18 @@ bool folderOf(const char* path, char folder[PATH_CAPACITY]) {
     return true;
 }
 
+// A new empty file with a unique name in the folder of `target`; its path goes to `name`.
+bool claimNameBeside(const char* target, char name[PATH_CAPACITY]) {
+    char folder[PATH_CAPACITY];
+    if (!folderOf(target, folder) || std::strlen(folder) + MAX_PATH > PATH_CAPACITY) return false;
+    return GetTempFileNameA(folder, TEMP_PREFIX, 0, name) != 0;
+}
+
+// A unique name beside `target` that no file has, for ReplaceFileA's backup.
+bool unusedNameBeside(const char* target, char name[PATH_CAPACITY]) {
+    return claimNameBeside(target, name) && DeleteFileA(name) != 0;
+}
+
 }  // namespace
 
 namespace native {
@@ -68,9 +80,7 @@ bool fullPath(const char* path, char full[PATH_CAPACITY]) {
 }
 
 FileHandle createTemp(const char* target, char tempPath[PATH_CAPACITY]) {
-    char folder[PATH_CAPACITY];
-    if (!folderOf(target, folder) || std::strlen(folder) + MAX_PATH > PATH_CAPACITY) return NO_FILE;
-    if (GetTempFileNameA(folder, TEMP_PREFIX, 0, tempPath) == 0) return NO_FILE;
+    if (!claimNameBeside(target, tempPath)) return NO_FILE;
     const HANDLE handle =
         CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) DeleteFileA(tempPath);
@@ -110,14 +120,27 @@ bool flush(FileHandle file) { return FlushFileBuffers(handleOf(file)) != 0; }
 bool sync(const char*) { return true; }
 
 ReplaceOutcome replace(const char* target, const char* replacement) {
-    if (ReplaceFileA(target, replacement, nullptr, 0, nullptr, nullptr)) return ReplaceOutcome::Replaced;
-    // These two say the target has already left its name (no backup was asked for) and
-    // only the last rename failed: the replacement must still move, and if it cannot, it
-    // is the only copy of the contents and must be kept.
+    // With a backup name of our own, a replace that fails half-way leaves the target
+    // where we can find it and put it back, and a successful one leaves no copy of the
+    // former contents under a name we do not know.
+    char backup[PATH_CAPACITY];
+    const bool haveBackup = unusedNameBeside(target, backup);
+    if (ReplaceFileA(target, replacement, haveBackup ? backup : nullptr, 0, nullptr, nullptr)) {
+        if (haveBackup) DeleteFileA(backup);
+        return ReplaceOutcome::Replaced;
+    }
     const DWORD error = GetLastError();
+    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 && haveBackup &&
+        MoveFileExA(backup, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return ReplaceOutcome::Unchanged;  // the target is back under its name
+    }
+    // With a backup, 1176 leaves both files under their own names.
+    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT && haveBackup) return ReplaceOutcome::Unchanged;
     if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT && error != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
         return ReplaceOutcome::Unchanged;
     }
+    // The target has left its name and cannot be brought back: the replacement must
+    // still move, and if it cannot, it is the only copy of the contents and is kept.
     if (MoveFileExA(replacement, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return ReplaceOutcome::Replaced;
     }
