@@ -1,6 +1,7 @@
 // File operations on POSIX: plain descriptors, pread for 64-bit offsets, mkstemp beside
 // the target, rename to replace, fsync of the file and of its folder.
 #include "platform/native_files.h"
+#include "platform/posix/folders.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,6 +16,9 @@
 namespace kelvane::platform {
 namespace {
 
+using posix::folderOf;
+using posix::syncFolderOf;
+
 static_assert(sizeof(off_t) == 8, "64-bit file offsets are needed for files over 4 GiB");
 static_assert(PATH_MAX <= PATH_CAPACITY, "realpath writes up to PATH_MAX bytes");
 
@@ -22,30 +26,6 @@ static_assert(PATH_MAX <= PATH_CAPACITY, "realpath writes up to PATH_MAX bytes")
 constexpr char TEMP_PATTERN[] = "/.kelvane-XXXXXX";
 
 int descriptor(FileHandle file) { return static_cast<int>(file); }
-
-// The folder part of `path` (up to its last slash; "." when it has none) into `folder`.
-bool folderOf(const char* path, char folder[PATH_CAPACITY]) {
-    const char* slash = std::strrchr(path, '/');
-    if (slash == nullptr) {
-        std::strcpy(folder, ".");
-        return true;
-    }
-    const std::size_t length = slash == path ? 1 : static_cast<std::size_t>(slash - path);
-    if (length >= PATH_CAPACITY) return false;
-    std::memcpy(folder, path, length);
-    folder[length] = '\0';
-    return true;
-}
-
-bool syncFolderOf(const char* path) {
-    char folder[PATH_CAPACITY];
-    if (!folderOf(path, folder)) return false;
-    const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
-}
 
 }  // namespace
 
@@ -85,10 +65,8 @@ FileHandle createTemp(const char* target, char tempPath[PATH_CAPACITY]) {
     std::strcat(tempPath, TEMP_PATTERN);
     const int fd = ::mkstemp(tempPath);
     if (fd < 0) return NO_FILE;
-    // mkstemp makes mode 0600: give the new file the target's bits, and its owner where
-    // the process may (only root can give a file away, so that one may fail).
-    [[maybe_unused]] const int ownerKept = ::fchown(fd, status.st_uid, status.st_gid);
-    if (::fchmod(fd, status.st_mode & 07777) != 0) {
+    // mkstemp makes mode 0600: the new file takes the target's bits and owner.
+    if (!posix::takeOwnerAndMode(fd, status)) {
         ::close(fd);
         ::unlink(tempPath);
         return NO_FILE;

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/posix/folders.h"
+
 namespace kelvane::platform {
 namespace {
 
@@ -20,22 +22,11 @@ std::string resolvedPath(const std::string& path) {
     return realpath(path.c_str(), buffer) != nullptr ? buffer : "";
 }
 
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // A hidden name beside the hive, so that the folder listing never takes it for a hive.
 std::string temporaryPattern(const std::string& target) {
-    return folderOf(target) + "/." + target.substr(target.rfind('/') + 1) + ".kelvane-XXXXXX";
-}
-
-// The rename itself must survive a power loss too.
-void syncFolder(const std::string& folder) {
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    hiveFileCalls().syncFile(fd);
-    close(fd);
+    char folder[PATH_CAPACITY];
+    if (!posix::folderOf(target.c_str(), folder)) return "";
+    return std::string(folder) + "/." + target.substr(target.rfind('/') + 1) + ".kelvane-XXXXXX";
 }
 
 }  // namespace
@@ -54,12 +45,18 @@ HiveReplacement::HiveReplacement(const std::string& hivePath) : target_(resolved
     struct stat info;
     if (target_.empty() || stat(target_.c_str(), &info) != 0) return;
     const std::string pattern = temporaryPattern(target_);
+    if (pattern.empty()) return;
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     fd_ = mkstemp(name.data());
     if (fd_ < 0) return;
     temporary_ = name.data();
-    fchmod(fd_, info.st_mode & 07777);
+    // mkstemp makes mode 0600 for the process's user: the hive keeps its own.
+    if (!posix::takeOwnerAndMode(fd_, info)) {
+        close(fd_);
+        unlink(temporary_.c_str());
+        fd_ = -1;
+    }
 }
 
 HiveReplacement::~HiveReplacement() {
@@ -76,7 +73,7 @@ bool HiveReplacement::writeImage(hive_h* hive) const {
 bool HiveReplacement::replaceHive() {
     if (!ready() || hiveFileCalls().renameFile(temporary_.c_str(), target_.c_str()) != 0) return false;
     replaced_ = true;
-    syncFolder(folderOf(target_));
+    posix::syncFolderOf(target_.c_str());
     return true;
 }
 
