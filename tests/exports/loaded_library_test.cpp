@@ -85,12 +85,21 @@ TEST_F(LoadedLibraryTest, NullArgumentsGiveTheDocumentedFailureResult) {
     }
 }
 
-TEST_F(LoadedLibraryTest, ALoadAfterAnUnloadStartsAfresh) {
-    ASSERT_TRUE(library.loaded()) << library.error();
+// Load, one call, unload: the heap goes with the unload and a new load makes a new one.
+TEST(LoadedLibraryLifecycle, UnloadAndLoadAgain) {
+    {
+        LoadedLibrary first(libraryPath());
+        ASSERT_TRUE(first.loaded()) << first.error();
+        const ExportInfo* name = tools::findExport("ComputerName");
+        callExport(*name, first.symbol("ComputerName"), {});
+    }
     LoadedLibrary second(libraryPath());
     ASSERT_TRUE(second.loaded()) << second.error();
-    const auto name = call("ComputerName", {});
-    (void)name;  // its value is the registry tests' concern; the call must not fail the load
+    const auto hex = callExport(*tools::findExport("cryptString"), second.symbol("cryptString"), {"again", "k"});
+    ASSERT_FALSE(hex.isNull);
+    const auto plain =
+        callExport(*tools::findExport("decryptString"), second.symbol("decryptString"), {hex.text.c_str(), "k"});
+    EXPECT_EQ(plain.text, "again");
 }
 
 }  // namespace
