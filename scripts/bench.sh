@@ -5,6 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh >/dev/null
+# What only the benchmarks use: GNU time for peak memory, Python for the table.
+[ -x /usr/bin/time ] && command -v python3 >/dev/null ||
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends time python3 >/dev/null
 min_time=0.3 repetitions=9
 [ "${1:-}" = "--quick" ] && min_time=0.05 repetitions=1
 gbench_flags=(--benchmark_min_time="$min_time" --benchmark_repetitions="$repetitions"
