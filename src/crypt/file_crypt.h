@@ -2,14 +2,16 @@
 // then the contents zero-filled to a multiple of 32 and enciphered with DES.
 #pragma once
 
+#include "kelvane.h"
+
 namespace kelvane {
 
-// Results of cryptFile.
-constexpr int FILE_ENCRYPTED = 2;      // the container replaced the contents
-constexpr int FILE_ALREADY = 1;        // already a container: left as it was
-constexpr int FILE_CANNOT_READ = -1;   // cannot be read (or is a container and cannot be written)
-constexpr int FILE_CANNOT_WRITE = -2;  // not a container and cannot be written
-constexpr int FILE_WRITE_FAILED = -3;  // writing failed after the checks: the file is as it was
+// Results of cryptFile, as the exported header documents them for hosts.
+constexpr int FILE_ENCRYPTED = KELVANE_FILE_ENCRYPTED;
+constexpr int FILE_ALREADY = KELVANE_FILE_ALREADY;
+constexpr int FILE_CANNOT_READ = KELVANE_FILE_CANNOT_READ;
+constexpr int FILE_CANNOT_WRITE = KELVANE_FILE_CANNOT_WRITE;
+constexpr int FILE_WRITE_FAILED = KELVANE_FILE_WRITE_FAILED;
 
 int cryptFile(const char* path);
 
