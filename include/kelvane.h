@@ -3,8 +3,10 @@
  *
  * Every function uses the C calling convention (cdecl on 32-bit Windows) and is
  * exported under its plain name. Strings are narrow and NUL-terminated. A returned
- * string is a fresh block from the library's private heap: it stays valid until
- * the library is unloaded, and the host never frees it. No function throws.
+ * string is a fresh block from the library's private heap: it stays valid until the
+ * host passes it to freeString or the library is unloaded, whichever comes first.
+ * Nothing else may free it (not free(), not HeapFree, not the host's own allocator).
+ * No function throws.
  */
 #ifndef KELVANE_H
 #define KELVANE_H
@@ -66,6 +68,10 @@ KELVANE_API int KELVANE_CALL RegDeleteKeyNT(const char* keyPath);
 
 /* The computer's name (at most 15 characters); null when the platform cannot give it. */
 KELVANE_API char* KELVANE_CALL ComputerName(void);
+
+/* Returns a string result of this library to its heap. Null, a result already freed and
+ * a pointer the library never returned are ignored. Results not freed go at unload. */
+KELVANE_API void KELVANE_CALL freeString(char* result);
 
 #ifdef __cplusplus
 }

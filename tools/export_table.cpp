@@ -11,10 +11,13 @@ using Text2 = char*(KELVANE_CALL*)(const char*, const char*);
 using Int1 = int(KELVANE_CALL*)(const char*);
 using Int2 = int(KELVANE_CALL*)(const char*, const char*);
 
-CallResult textResult(const char* text) {
+using FreeText = void(KELVANE_CALL*)(char*);
+
+CallResult textResult(char* text, void* freeAddress) {
     CallResult result;
     result.isNull = text == nullptr;
     if (text != nullptr) result.text = text;
+    if (freeAddress != nullptr) reinterpret_cast<FreeText>(freeAddress)(text);
     return result;
 }
 
@@ -50,14 +53,15 @@ const ExportInfo* findExport(const std::string& name) {
     return nullptr;
 }
 
-CallResult callExport(const ExportInfo& info, void* address, const std::vector<const char*>& arguments) {
+CallResult callExport(const ExportInfo& info, void* address, void* freeAddress,
+                      const std::vector<const char*>& arguments) {
     const char* a = arguments.size() > 0 ? arguments[0] : nullptr;
     const char* b = arguments.size() > 1 ? arguments[1] : nullptr;
     const std::size_t count = info.arguments.size();
     if (info.result == ResultKind::Text) {
-        if (count == 0) return textResult(reinterpret_cast<Text0>(address)());
-        if (count == 1) return textResult(reinterpret_cast<Text1>(address)(a));
-        return textResult(reinterpret_cast<Text2>(address)(a, b));
+        if (count == 0) return textResult(reinterpret_cast<Text0>(address)(), freeAddress);
+        if (count == 1) return textResult(reinterpret_cast<Text1>(address)(a), freeAddress);
+        return textResult(reinterpret_cast<Text2>(address)(a, b), freeAddress);
     }
     if (count == 1) return integerResult(reinterpret_cast<Int1>(address)(a));
     return integerResult(reinterpret_cast<Int2>(address)(a, b));

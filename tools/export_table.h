@@ -27,7 +27,12 @@ struct CallResult {
 };
 
 // Calls the export at `address` with `arguments` (as many as `info` names; an argument
-// may be null) through a cdecl pointer of the export's own type.
-CallResult callExport(const ExportInfo& info, void* address, const std::vector<const char*>& arguments);
+// may be null) through a cdecl pointer of the export's own type. A text result is
+// copied and then handed back to the library's freeString at `freeAddress` (if any).
+CallResult callExport(const ExportInfo& info, void* address, void* freeAddress,
+                      const std::vector<const char*>& arguments);
+
+// The name of the export that takes a text result back.
+constexpr const char* FREE_EXPORT = "freeString";
 
 }  // namespace kelvane::tools

@@ -20,7 +20,8 @@ void printHelp() {
         "usage: kelvane [--lib PATH] EXPORT [ARGUMENT...]\n"
         "Loads the kelvane library (default: %s beside this program), calls EXPORT with the\n"
         "string arguments and prints its result: the text, \"(null)\" for a null result, or\n"
-        "the integer. An argument written as --null is passed as a null pointer.\n\nexports:\n",
+        "the integer. An argument written as --null is passed as a null pointer. A text result\n"
+        "is handed back to the library's freeString once printed.\n\nexports:\n",
         kelvane::tools::defaultLibraryName());
     for (const ExportInfo& info : kelvane::tools::exportTable()) {
         std::string signature = info.name;
@@ -72,7 +73,8 @@ int main(int argc, char** argv) {
         return EXIT_LOAD;
     }
 
-    const auto result = kelvane::tools::callExport(*info, address, arguments);
+    const auto result =
+        kelvane::tools::callExport(*info, address, library.symbol(kelvane::tools::FREE_EXPORT), arguments);
     if (info->result == kelvane::tools::ResultKind::Integer) std::printf("%d\n", result.integer);
     else std::printf("%s\n", result.isNull ? "(null)" : result.text.c_str());
     return 0;

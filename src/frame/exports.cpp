@@ -4,6 +4,7 @@
 
 #include "crypt/file_crypt.h"
 #include "crypt/string_crypt.h"
+#include "frame/module_memory.h"
 #include "registry/registry_exports.h"
 
 namespace {
@@ -57,5 +58,7 @@ KELVANE_API int KELVANE_CALL RegDeleteKeyNT(const char* keyPath) {
 KELVANE_API char* KELVANE_CALL ComputerName(void) {
     return guarded<char*>(nullptr, [] { return kelvane::ComputerName(); });
 }
+
+KELVANE_API void KELVANE_CALL freeString(char* result) { kelvane::freeModuleString(result); }
 
 }  // extern "C"

@@ -23,6 +23,10 @@ void* moduleAlloc(std::size_t size) {
 
 void moduleFree(void* block) { platform::heapFree(block); }
 
+void freeModuleString(char* text) {
+    if (platform::heapOwns(text)) platform::heapFree(text);
+}
+
 char* newModuleString(std::size_t length) {
     if (length == static_cast<std::size_t>(-1)) return nullptr;
     char* text = static_cast<char*>(moduleAlloc(length + 1));

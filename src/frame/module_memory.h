@@ -13,6 +13,10 @@ void* moduleAlloc(std::size_t size);
 // Returns a block from moduleAlloc to the heap; null is ignored.
 void moduleFree(void* block);
 
+// Returns a string handed to the host; anything that is not a live block of the
+// private heap (null, a second free, a pointer from elsewhere) is ignored.
+void freeModuleString(char* text);
+
 // A string of `length` characters (uninitialised) plus its terminating NUL, or null.
 char* newModuleString(std::size_t length);
 // A copy of the first `length` bytes of `text` followed by a NUL, or null.

@@ -13,5 +13,8 @@ void heapDestroy();
 void* heapAlloc(std::size_t size);
 // Releases a block from heapAlloc; null is ignored.
 void heapFree(void* block);
+// True when `block` is a live block of this heap: what a host hands back to be freed
+// is checked first, so a second free or a foreign pointer is ignored, not obeyed.
+bool heapOwns(const void* block);
 
 }  // namespace kelvane::platform

@@ -24,7 +24,7 @@ protected:
     tools::CallResult call(const char* name, std::vector<const char*> arguments) {
         const ExportInfo* info = tools::findExport(name);
         EXPECT_NE(info, nullptr) << name;
-        return callExport(*info, library.symbol(name), arguments);
+        return callExport(*info, library.symbol(name), library.symbol(tools::FREE_EXPORT), arguments);
     }
 };
 
@@ -63,12 +63,44 @@ TEST_F(LoadedLibraryTest, TwoResultsAreDistinctBlocksAndTheFirstSurvives) {
     EXPECT_STREQ(again, first);
 }
 
+// A long-running host frees each result; what it must not free is ignored, not obeyed.
+TEST_F(LoadedLibraryTest, FreeStringReturnsResultsAndIgnoresWhatItDidNotHandOut) {
+    ASSERT_TRUE(library.loaded()) << library.error();
+    using Crypt = char*(KELVANE_CALL*)(const char*, const char*);
+    using Free = void(KELVANE_CALL*)(char*);
+    auto crypt = reinterpret_cast<Crypt>(library.symbol("cryptString"));
+    auto decrypt = reinterpret_cast<Crypt>(library.symbol("decryptString"));
+    auto freeString = reinterpret_cast<Free>(library.symbol(tools::FREE_EXPORT));
+    ASSERT_NE(freeString, nullptr);
+
+    freeString(nullptr);
+    char* kept = crypt("kept", "k");
+    ASSERT_NE(kept, nullptr);
+    const std::string keptText = kept;
+    for (int i = 0; i < 20000; ++i) {
+        const std::string text = "result " + std::to_string(i);
+        char* hex = crypt(text.c_str(), "k");
+        ASSERT_NE(hex, nullptr);
+        char* plain = decrypt(hex, "k");
+        ASSERT_NE(plain, nullptr);
+        ASSERT_EQ(std::string(plain), text);
+        freeString(hex);
+        freeString(plain);
+        if (i % 1000 == 0) freeString(plain);  // a second free of the same result
+    }
+    char stackText[] = "not from the library";
+    freeString(stackText);
+    EXPECT_STREQ(stackText, "not from the library");
+    EXPECT_EQ(std::string(kept), keptText);  // untouched by the frees of other results
+    freeString(kept);
+}
+
 TEST_F(LoadedLibraryTest, NullArgumentsGiveTheDocumentedFailureResult) {
     ASSERT_TRUE(library.loaded()) << library.error();
     for (const ExportInfo& info : tools::exportTable()) {
         if (info.arguments.empty()) continue;
         std::vector<const char*> nulls(info.arguments.size(), nullptr);
-        const auto result = callExport(info, library.symbol(info.name), nulls);
+        const auto result = callExport(info, library.symbol(info.name), nullptr, nulls);
         const std::string name = info.name;
         if (name == "cryptString" || name == "decryptString" || name == "ReadKeyValue") {
             EXPECT_TRUE(result.isNull) << name;
@@ -91,14 +123,15 @@ TEST(LoadedLibraryLifecycle, UnloadAndLoadAgain) {
         LoadedLibrary first(libraryPath());
         ASSERT_TRUE(first.loaded()) << first.error();
         const ExportInfo* name = tools::findExport("ComputerName");
-        callExport(*name, first.symbol("ComputerName"), {});
+        callExport(*name, first.symbol("ComputerName"), first.symbol(tools::FREE_EXPORT), {});
     }
     LoadedLibrary second(libraryPath());
     ASSERT_TRUE(second.loaded()) << second.error();
-    const auto hex = callExport(*tools::findExport("cryptString"), second.symbol("cryptString"), {"again", "k"});
+    const auto hex = callExport(*tools::findExport("cryptString"), second.symbol("cryptString"), nullptr, {"again", "k"});
     ASSERT_FALSE(hex.isNull);
     const auto plain =
-        callExport(*tools::findExport("decryptString"), second.symbol("decryptString"), {hex.text.c_str(), "k"});
+        callExport(*tools::findExport("decryptString"), second.symbol("decryptString"), nullptr,
+                    {hex.text.c_str(), "k"});
     EXPECT_EQ(plain.text, "again");
 }
 

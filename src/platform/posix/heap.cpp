@@ -1,6 +1,6 @@
-// Private heap on POSIX: every block is chained into one list that belongs to the
+// Private heap on POSIX: every live block is recorded in one set that belongs to the
 // loaded module, so that unloading releases whatever the host was handed, exactly as
-// HeapDestroy does on Windows.
+// HeapDestroy does on Windows, and a block the host hands back can be checked first.
 #include "platform/heap.h"
 
 #include <sys/mman.h>
@@ -9,19 +9,14 @@
 #include <cstdlib>
 #include <mutex>
 #include <new>
+#include <unordered_set>
 
 namespace kelvane::platform {
 namespace {
 
-// Header in front of every block; 16-byte sized so the payload keeps malloc's alignment.
-struct alignas(16) BlockHeader {
-    BlockHeader* previous;
-    BlockHeader* next;
-};
-
 struct Heap {
     std::mutex lock;
-    BlockHeader* first = nullptr;
+    std::unordered_set<const void*> live;
     bool created = false;
 };
 
@@ -43,6 +38,16 @@ Heap& moduleHeap() {
     return *heap;
 }
 
+// Records a fresh block; false (nothing recorded) when the set cannot grow.
+bool recordBlock(Heap& heap, const void* block) noexcept {
+    try {
+        heap.live.insert(block);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 }  // namespace
 
 bool heapCreate() {
@@ -55,39 +60,37 @@ bool heapCreate() {
 void heapDestroy() {
     Heap& heap = moduleHeap();
     std::lock_guard<std::mutex> guard(heap.lock);
-    for (BlockHeader* block = heap.first; block != nullptr;) {
-        BlockHeader* next = block->next;
-        std::free(block);
-        block = next;
-    }
-    heap.first = nullptr;
+    for (const void* block : heap.live) std::free(const_cast<void*>(block));
+    std::unordered_set<const void*>().swap(heap.live);
     heap.created = false;
 }
 
 void* heapAlloc(std::size_t size) {
-    if (size > static_cast<std::size_t>(-1) - sizeof(BlockHeader)) return nullptr;
     Heap& heap = moduleHeap();
     std::lock_guard<std::mutex> guard(heap.lock);
     if (!heap.created) return nullptr;
-    auto* block = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + size));
+    void* block = std::malloc(size == 0 ? 1 : size);
     if (block == nullptr) return nullptr;
-    if (size >= HUGE_PAGE_THRESHOLD) adviseHugePages(block, sizeof(BlockHeader) + size);
-    block->previous = nullptr;
-    block->next = heap.first;
-    if (heap.first != nullptr) heap.first->previous = block;
-    heap.first = block;
-    return block + 1;
+    if (!recordBlock(heap, block)) {
+        std::free(block);
+        return nullptr;
+    }
+    if (size >= HUGE_PAGE_THRESHOLD) adviseHugePages(block, size);
+    return block;
 }
 
-void heapFree(void* payload) {
-    if (payload == nullptr) return;
+void heapFree(void* block) {
+    if (block == nullptr) return;
     Heap& heap = moduleHeap();
     std::lock_guard<std::mutex> guard(heap.lock);
-    BlockHeader* block = static_cast<BlockHeader*>(payload) - 1;
-    if (block->previous != nullptr) block->previous->next = block->next;
-    else heap.first = block->next;
-    if (block->next != nullptr) block->next->previous = block->previous;
-    std::free(block);
+    if (heap.live.erase(block) != 0) std::free(block);
+}
+
+bool heapOwns(const void* block) {
+    if (block == nullptr) return false;
+    Heap& heap = moduleHeap();
+    std::lock_guard<std::mutex> guard(heap.lock);
+    return heap.live.count(block) != 0;
 }
 
 }  // namespace kelvane::platform

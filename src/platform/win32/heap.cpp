@@ -27,4 +27,10 @@ void heapFree(void* block) {
     if (moduleHeap != nullptr && block != nullptr) HeapFree(moduleHeap, 0, block);
 }
 
+bool heapOwns(const void* block) {
+    // HeapValidate looks the pointer up among the heap's own blocks: a freed block or
+    // a pointer from elsewhere is answered FALSE without being touched.
+    return moduleHeap != nullptr && block != nullptr && HeapValidate(moduleHeap, 0, block) != FALSE;
+}
+
 }  // namespace kelvane::platform
