@@ -10,6 +10,7 @@ packages=(
   libssl-dev zlib1g-dev libcrypto++-dev
   libhivex-dev libhivex-bin
   wine wine32:i386
+  python3  # the Python example (examples/python, ctypes) runs as a test
 )
 
 missing=()

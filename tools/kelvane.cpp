@@ -2,6 +2,7 @@
 // name with the string arguments given, and prints the text, "(null)", or the integer.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,13 +16,31 @@ using kelvane::tools::ExportInfo;
 constexpr int EXIT_USAGE = 2;     // bad command line
 constexpr int EXIT_LOAD = 3;      // the library or the export could not be found
 
+// Where an installed tree keeps the library, relative to the program's folder ("../lib/"
+// on Linux; empty on Windows, where the DLL sits beside the program). Set by the build.
+#ifndef KELVANE_INSTALLED_LIBRARY_FOLDER
+#define KELVANE_INSTALLED_LIBRARY_FOLDER ""
+#endif
+
+// The library beside the program (the build tree), else in an installed tree's library folder.
+std::string defaultLibraryPath() {
+    const std::string folder = kelvane::tools::programFolder();
+    const std::string beside = folder + kelvane::tools::defaultLibraryName();
+    const std::string installed = folder + KELVANE_INSTALLED_LIBRARY_FOLDER + kelvane::tools::defaultLibraryName();
+    std::error_code error;
+    const bool onlyInstalled =
+        !std::filesystem::is_regular_file(beside, error) && std::filesystem::is_regular_file(installed, error);
+    return onlyInstalled ? installed : beside;
+}
+
 void printHelp() {
     std::printf(
         "usage: kelvane [--lib PATH] EXPORT [ARGUMENT...]\n"
-        "Loads the kelvane library (default: %s beside this program), calls EXPORT with the\n"
-        "string arguments and prints its result: the text, \"(null)\" for a null result, or\n"
-        "the integer. An argument written as --null is passed as a null pointer. A text result\n"
-        "is handed back to the library's freeString once printed.\n\nexports:\n",
+        "Loads the kelvane library (default: %s beside this program, else in the library\n"
+        "folder of the tree it is installed in), calls EXPORT with the string arguments and\n"
+        "prints its result: the text, \"(null)\" for a null result, or the integer. An argument\n"
+        "written as --null is passed as a null pointer. A text result is handed back to the\n"
+        "library's freeString once printed.\n\nexports:\n",
         kelvane::tools::defaultLibraryName());
     for (const ExportInfo& info : kelvane::tools::exportTable()) {
         std::string signature = info.name;
@@ -33,7 +52,7 @@ void printHelp() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string libraryPath = kelvane::tools::programFolder() + kelvane::tools::defaultLibraryName();
+    std::string libraryPath = defaultLibraryPath();
     int next = 1;
     if (next < argc && (std::strcmp(argv[next], "--help") == 0 || std::strcmp(argv[next], "-h") == 0)) {
         printHelp();

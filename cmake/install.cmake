@@ -1,0 +1,51 @@
+# What `cmake --install` puts in place: the header, the library (with its import library
+# and .def on Windows), the command-line host, a CMake package giving kelvane::kelvane,
+# and kelvane.pc. The static core, the loader and the test programs stay in the build tree.
+include(CMakePackageConfigHelpers)
+
+# Hosts compiled against the library find the header here; the core's own include
+# folders reach only the library's build, through its private link.
+target_include_directories(kelvane INTERFACE
+  $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>
+  $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+set_target_properties(kelvane PROPERTIES EXPORT_NAME kelvane)
+
+install(TARGETS kelvane EXPORT kelvane-targets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(FILES include/kelvane.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+if(WIN32)
+  # For toolchains that make their own import library from it (lib /def:kelvane.def).
+  install(FILES src/frame/kelvane.def DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
+install(TARGETS kelvane_host RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+set(KELVANE_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/kelvane)
+install(EXPORT kelvane-targets NAMESPACE kelvane:: FILE kelvane-targets.cmake
+  DESTINATION ${KELVANE_PACKAGE_DIR})
+install(FILES cmake/kelvane-config.cmake DESTINATION ${KELVANE_PACKAGE_DIR})
+# The version file also refuses a package built for another pointer size.
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/kelvane-config-version.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/kelvane-config-version.cmake DESTINATION ${KELVANE_PACKAGE_DIR})
+
+# kelvane.pc finds its prefix from its own folder, so the tree can be installed anywhere
+# (--prefix) or moved. The library's dependencies (hivex) are its own: the .so names them.
+set(KELVANE_PC_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+if(IS_ABSOLUTE "${KELVANE_PC_DIR}")
+  set(KELVANE_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
+else()
+  file(RELATIVE_PATH KELVANE_PC_UP /prefix/${KELVANE_PC_DIR} /prefix)
+  string(REGEX REPLACE "/$" "" KELVANE_PC_UP "${KELVANE_PC_UP}")
+  set(KELVANE_PC_PREFIX "\${pcfiledir}/${KELVANE_PC_UP}")
+endif()
+foreach(kind LIBDIR INCLUDEDIR)
+  if(IS_ABSOLUTE "${CMAKE_INSTALL_${kind}}")
+    set(KELVANE_PC_${kind} "${CMAKE_INSTALL_${kind}}")
+  else()
+    set(KELVANE_PC_${kind} "\${prefix}/${CMAKE_INSTALL_${kind}}")
+  endif()
+endforeach()
+configure_file(cmake/kelvane.pc.in ${CMAKE_CURRENT_BINARY_DIR}/kelvane.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/kelvane.pc DESTINATION ${KELVANE_PC_DIR})

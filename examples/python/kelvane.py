@@ -1,0 +1,98 @@
+"""kelvane for Python: the library loaded by path through ctypes, every export's types
+declared, and a thin wrapper that takes and gives str and frees each text result.
+
+    from kelvane import Kelvane, load_library
+    kelvane = Kelvane(load_library("build/native/bin/libkelvane.so"))
+    kelvane.crypt_string("Install key: 4711", "pass phrase")
+"""
+import ctypes
+
+# Text results stay raw pointers: Python copies the text out with string_at and hands
+# the pointer back to freeString. Declared as c_char_p, ctypes would copy the text and
+# lose the pointer, and the block would stay in the library's heap until unload.
+TEXT = ctypes.c_void_p
+STR = ctypes.c_char_p
+INT = ctypes.c_int
+
+# Every export: (result type, argument types).
+SIGNATURES = {
+    "cryptString": (TEXT, [STR, STR]),
+    "decryptString": (TEXT, [STR, STR]),
+    "cryptFile": (INT, [STR]),
+    "ReadSubKeys": (TEXT, [STR]),
+    "ReadSubKeysInFile": (INT, [STR, STR]),
+    "ReadSubValues": (TEXT, []),
+    "ReadKeyValue": (TEXT, [STR, STR]),
+    "RegDeleteKeyNT": (INT, [STR]),
+    "ComputerName": (TEXT, []),
+    "freeString": (None, [ctypes.c_void_p]),
+}
+
+# cryptFile's results, as include/kelvane.h defines them.
+FILE_ENCRYPTED = 2
+FILE_ALREADY = 1
+FILE_CANNOT_READ = -1
+FILE_CANNOT_WRITE = -2
+FILE_WRITE_FAILED = -3
+
+# RegDeleteKeyNT's commonest results; any other is a status code of the registry.
+DELETED = 0
+MISSING = 2           # the key does not exist
+REFUSED = 5           # the key has subkeys
+NO_PATH = 1010        # null or empty path
+
+
+def load_library(path):
+    """The library with every export's types declared (CDLL: cdecl, also on 32-bit Windows)."""
+    library = ctypes.CDLL(path)
+    for name, (result, arguments) in SIGNATURES.items():
+        function = getattr(library, name)
+        function.restype = result
+        function.argtypes = arguments
+    return library
+
+
+class Kelvane:
+    """The exports with Python strings in and out; every text result is freed once copied."""
+
+    def __init__(self, library):
+        self.lib = library
+
+    def _text(self, pointer):
+        if pointer is None:  # ctypes gives None for a null c_void_p
+            return None
+        try:
+            return ctypes.string_at(pointer).decode("utf-8")
+        finally:
+            self.lib.freeString(pointer)
+
+    @staticmethod
+    def _arg(text):
+        return None if text is None else text.encode("utf-8")
+
+    def crypt_string(self, text, pass_phrase):
+        return self._text(self.lib.cryptString(self._arg(text), self._arg(pass_phrase)))
+
+    def decrypt_string(self, hex_text, pass_phrase):
+        return self._text(self.lib.decryptString(self._arg(hex_text), self._arg(pass_phrase)))
+
+    def crypt_file(self, path):
+        return self.lib.cryptFile(self._arg(path))
+
+    def read_sub_keys(self, key_path):
+        return self._text(self.lib.ReadSubKeys(self._arg(key_path)))
+
+    def read_sub_keys_in_file(self, key_path, file_path):
+        return self.lib.ReadSubKeysInFile(self._arg(key_path), self._arg(file_path))
+
+    def read_sub_values(self):
+        return self._text(self.lib.ReadSubValues())
+
+    def read_key_value(self, key_path, value_name):
+        return self._text(self.lib.ReadKeyValue(self._arg(key_path), self._arg(value_name)))
+
+    def delete_key(self, key_path):
+        return self.lib.RegDeleteKeyNT(self._arg(key_path))
+
+    def computer_name(self):
+        return self._text(self.lib.ComputerName())

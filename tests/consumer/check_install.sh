@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Installs a build into a scratch prefix, checks that the tree holds what a user needs and
+# nothing of the build's own (static core, loader, test programs), then builds the consumer
+# program against it through find_package and through pkg-config and runs both, and runs
+# the installed host.
+#   check_install.sh PLATFORM BUILD_DIR WORK_DIR LIBDIR C_COMPILER GENERATOR [TOOLCHAIN_FILE]
+# PLATFORM is posix or win32 (programs then run under wine); LIBDIR is the install's
+# library folder relative to the prefix; CMAKE names the cmake program (default: cmake).
+set -euo pipefail
+platform=$1 build=$2 work=$3 libdir=$4 cc=$5 generator=$6 toolchain=${7:-}
+cmake=${CMAKE:-cmake}
+here=$(cd "$(dirname "$0")" && pwd)
+prefix=$work/prefix
+exe=""
+[ "$platform" = win32 ] && exe=.exe
+
+# What the host prints for the consumer's known answer.
+known_hex=CFEC2AC3158C481BBE9375712ED2552891336F5E84332357A792464C35B3AFE8
+
+fail() { echo "FAIL: $*"; exit 1; }
+run() { if [ "$platform" = win32 ]; then wine "$@"; else "$@"; fi; }
+
+rm -rf "$work"
+mkdir -p "$work"
+"$cmake" --install "$build" --prefix "$prefix" >/dev/null
+
+package=$libdir/cmake/kelvane
+required=(include/kelvane.h "$libdir/pkgconfig/kelvane.pc"
+          "$package/kelvane-config.cmake" "$package/kelvane-config-version.cmake")
+if [ "$platform" = win32 ]; then
+  required+=(bin/kelvane.dll bin/kelvane.exe "$libdir/libkelvane.dll.a" "$libdir/kelvane.def")
+else
+  required+=(bin/kelvane "$libdir/libkelvane.so")
+fi
+installed=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | sort)
+echo "installed:"; sed 's/^/  /' <<<"$installed"
+for file in "${required[@]}"; do
+  grep -qxF "$file" <<<"$installed" || fail "$file is not installed"
+done
+# Anything else is out of place, save the package's per-configuration target files.
+while read -r file; do
+  case " ${required[*]} " in *" $file "*) continue ;; esac
+  case $file in "$package"/kelvane-targets*.cmake) continue ;; esac
+  fail "$file should not be installed"
+done <<<"$installed"
+
+echo "find_package:"
+"$cmake" -S "$here" -B "$work/build" -G "$generator" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_PREFIX_PATH="$prefix" ${toolchain:+-DCMAKE_TOOLCHAIN_FILE="$toolchain"} >/dev/null
+"$cmake" --build "$work/build" >/dev/null
+# kelvane::kelvane brings the library alone: the core and hivex are inside or behind it.
+if [ -f "$work/build/build.ninja" ] && grep -E 'kelvane_core|hivex' "$work/build/build.ninja"; then
+  fail "the consumer links more than the library"
+fi
+run "$work/build/consumer$exe" || fail "the consumer built through find_package"
+
+echo "pkg-config:"
+mkdir -p "$work/pkg-config"
+flags=$(PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig" pkg-config --cflags --libs kelvane)
+# shellcheck disable=SC2086 # the flags are separate words
+"$cc" "$here/main.c" -o "$work/pkg-config/consumer$exe" $flags
+if [ "$platform" = win32 ]; then
+  cp "$prefix/bin/kelvane.dll" "$work/pkg-config/"
+  run "$work/pkg-config/consumer$exe" || fail "the consumer built through pkg-config"
+else
+  LD_LIBRARY_PATH="$prefix/$libdir" run "$work/pkg-config/consumer" || fail "the consumer built through pkg-config"
+fi
+
+echo "installed host:"
+answer=$(run "$prefix/bin/kelvane$exe" cryptString "Install key: 4711" "pass phrase" | tr -d '\r')
+[ "$answer" = "$known_hex" ] || fail "the installed host printed '$answer', expected $known_hex"
+echo "ok    $answer"
