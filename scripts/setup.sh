@@ -10,6 +10,8 @@ packages=(
   libssl-dev zlib1g-dev libcrypto++-dev
   libhivex-dev libhivex-bin
   wine wine32:i386
+  # makensis: the nsis test builds a real installer around the DLL
+  nsis
 )
 
 missing=()
