@@ -11,6 +11,8 @@ packages=(
   libhivex-dev libhivex-bin
   wine wine32:i386
   python3  # the Python example (examples/python, ctypes) runs as a test
+  # makensis: the nsis test builds a real installer around the DLL
+  nsis
 )
 
 missing=()
