@@ -10,6 +10,8 @@ packages=(
   libssl-dev zlib1g-dev libcrypto++-dev
   libhivex-dev libhivex-bin
   wine wine32:i386
+  # memcheck of the native test programs (scripts/memcheck.sh)
+  valgrind
 )
 
 missing=()

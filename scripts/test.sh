@@ -14,3 +14,6 @@ source scripts/wine-env.sh
 trap wine_stop EXIT
 wine_start
 ctest --preset win32
+
+bash scripts/sanitize.sh
+bash scripts/memcheck.sh
