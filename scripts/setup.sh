@@ -13,6 +13,8 @@ packages=(
   python3  # the Python example (examples/python, ctypes) runs as a test
   # makensis: the nsis test builds a real installer around the DLL
   nsis
+  # memcheck of the native test programs (scripts/memcheck.sh)
+  valgrind
 )
 
 missing=()

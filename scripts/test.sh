@@ -17,3 +17,6 @@ ctest --preset win32
 # What the installer test's calls returned, for the log (ctest shows a passing test's output only with -V).
 echo "examples/nsis installer results:"
 sed 's/\r$//' "build/win32/tests/nsis installer/kelvane-results.txt"
+
+bash scripts/sanitize.sh
+bash scripts/memcheck.sh

@@ -34,7 +34,10 @@ void adviseHugePages(void* block, std::size_t size) {
 }
 
 Heap& moduleHeap() {
-    static Heap* heap = new Heap;  // never destroyed: usable until the last unload step
+    // Never destroyed, so usable until the last unload step, and kept in the module's own
+    // storage: a block from malloc would be lost at each unload. heapDestroy empties it.
+    alignas(Heap) static unsigned char storage[sizeof(Heap)];
+    static Heap* heap = new (storage) Heap;
     return *heap;
 }
 

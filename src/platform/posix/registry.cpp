@@ -99,9 +99,14 @@ std::size_t countOf(const Handle* list) {
     return n;
 }
 
-bool isNarrowed(hive_type type) {
+// A damaged hive can hold any number as a value's type, outside hive_type's values: it
+// is compared as the stored number, never read as the enumeration.
+bool isNarrowed(const hive_type& type) {
+    static_assert(sizeof(hive_type) == sizeof(std::uint32_t), "hivex stores a type in 32 bits");
+    std::uint32_t stored;
+    std::memcpy(&stored, &type, sizeof stored);
     for (hive_type t : NARROWED_TYPES) {
-        if (t == type) return true;
+        if (static_cast<std::uint32_t>(t) == stored) return true;
     }
     return false;
 }

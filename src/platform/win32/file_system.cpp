@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+#include "platform/win32/narrow_names.h"
+
 namespace kelvane::platform {
 namespace {
 
@@ -55,6 +57,7 @@ bool unusedNameBeside(const char* target, char name[PATH_CAPACITY]) {
 namespace native {
 
 FileHandle openRead(const char* path) {
+    if (!fitsNarrowName(path)) return NO_FILE;
     // Others may keep reading and writing: the write check opens the file a second time.
     return fileOf(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -63,6 +66,7 @@ FileHandle openRead(const char* path) {
 bool checkWritable(const char* path) {
     // Windows refuses to open a read-only file for writing; Wine running as root does not,
     // so the attribute is asked first.
+    if (!fitsNarrowName(path)) return false;
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
     // OPEN_EXISTING: no truncation; missing access refuses the open.
@@ -75,6 +79,7 @@ bool checkWritable(const char* path) {
 
 bool fullPath(const char* path, char full[PATH_CAPACITY]) {
     // ReplaceFileA refuses relative paths under Wine, so every later step uses this one.
+    if (!fitsNarrowName(path)) return false;
     const DWORD length = GetFullPathNameA(path, static_cast<DWORD>(PATH_CAPACITY), full, nullptr);
     return length > 0 && length < PATH_CAPACITY;
 }

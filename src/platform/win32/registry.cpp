@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/narrow_names.h"
+
 namespace kelvane::platform {
 namespace {
 
@@ -15,6 +17,8 @@ constexpr DWORD CLASS_CAPACITY = 256;
 }  // namespace
 
 long registryOpen(const char* path, std::uint32_t access, RegistryKey** key) {
+    *key = nullptr;
+    if (!fitsNarrowName(path)) return ERROR_INVALID_PARAMETER;  // what Windows answers for such a path
     HKEY handle = nullptr;
     const LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, &handle);
     *key = status == ERROR_SUCCESS ? reinterpret_cast<RegistryKey*>(handle) : nullptr;
@@ -46,6 +50,7 @@ long registryEnumValue(RegistryKey* key, std::uint32_t index, char* name, std::u
 }
 
 long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* data, std::uint32_t* size) {
+    if (!fitsNarrowName(valueName)) return ERROR_INVALID_PARAMETER;
     DWORD type = 0;
     DWORD capacity = *size;
     const LONG status = RegQueryValueExA(handleOf(key), valueName, nullptr, &type, data, &capacity);
@@ -53,7 +58,10 @@ long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* d
     return status;
 }
 
-long registryDeleteKey(const char* path) { return RegDeleteKeyA(HKEY_LOCAL_MACHINE, path); }
+long registryDeleteKey(const char* path) {
+    if (!fitsNarrowName(path)) return ERROR_INVALID_PARAMETER;
+    return RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
+}
 
 void registryClose(RegistryKey* key) {
     if (key != nullptr) RegCloseKey(handleOf(key));
