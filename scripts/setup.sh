@@ -10,6 +10,8 @@ packages=(
   libssl-dev zlib1g-dev libcrypto++-dev
   libhivex-dev libhivex-bin
   wine wine32:i386
+  # the fuzz targets (scripts/fuzz.sh): clang with libFuzzer and the sanitizers, llvm-cov
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()

@@ -14,3 +14,6 @@ source scripts/wine-env.sh
 trap wine_stop EXIT
 wine_start
 ctest --preset win32
+
+# A short run of every fuzz target over its seeds.
+bash scripts/fuzz.sh 60
