@@ -10,7 +10,7 @@
 //   value, a value named like a subkey, and every value ReadSubValues names;
 // - a value's text is at most 512 bytes; ReadSubKeysInFile returns 0 and its file holds
 //   exactly what ReadSubKeys gives for the key, or "(null)";
-// - a path with a trailing backslash lists what the path without it lists;
+// - a path with one trailing backslash added lists what the path without it lists;
 // - RegDeleteKeyNT on keys that cannot go (the hive's root, a missing key, a path that
 //   starts with a backslash) gives a registry status and leaves the hive file byte for
 //   byte as it was. Deletions that change the hive run in the registry_delete target.
@@ -56,7 +56,11 @@ void checkListingInFile(const WalkedKey& key) {
     FUZZ_CHECK(readFileBytes(listPath, &written), listPath);
     const std::string listed = takeText(ReadSubKeys(key.path.c_str()));
     FUZZ_CHECK(std::string(written.begin(), written.end()) == listed, key.path + ": file differs from " + listed);
-    FUZZ_CHECK(takeText(ReadSubKeys((key.path + "\\").c_str())) == listed, key.path + " with a trailing backslash");
+    // A key with an empty name ends its path in a backslash already; one more would
+    // name an empty component, which no key matches.
+    if (key.path.back() != '\\') {
+        FUZZ_CHECK(takeText(ReadSubKeys((key.path + "\\").c_str())) == listed, key.path + " with a trailing backslash");
+    }
 }
 
 void checkKey(const WalkedKey& key) {
