@@ -43,7 +43,7 @@ for target in "${targets[@]}"; do
     failed+=("$target")
     tail -n 60 "$scratch/$target.log"
   fi
-  grep -E '^#[0-9]+ +DONE|stat::number_of_executed_units|stat::average_exec_per_sec' "$scratch/$target.log" || true
+  grep -E '^#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::average_exec_per_sec' "$scratch/$target.log" || true
 done
 
 if [ "${#failed[@]}" -ne 0 ]; then
