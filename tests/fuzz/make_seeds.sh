@@ -43,4 +43,7 @@ printf '\x03' | seed subkey_file empty
 # The registry targets share the hives.
 mkdir -p "$corpus/registry_read" "$corpus/registry_delete"
 "$bin/make_hive_seeds" "$corpus/registry_read"
+# A checksum field of zero asks the targets to put the true checksum in.
+cp "$corpus/registry_read/values.hive" "$corpus/registry_read/values-zero-checksum.hive"
+printf '\0\0\0\0' | dd of="$corpus/registry_read/values-zero-checksum.hive" bs=1 seek=508 conv=notrunc status=none
 cp "$corpus/registry_read"/*.hive "$corpus/registry_delete/"

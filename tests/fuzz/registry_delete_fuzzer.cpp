@@ -1,7 +1,8 @@
 // RegDeleteKeyNT on arbitrary hive files. Deleting changes the hive in a child process
 // (a fork per deletion), so this target runs apart from the reading one.
 //
-// Input: the whole input is the hive file SOFTWARE in this process's KELVANE_HKLM folder.
+// Input: the whole input is the hive file SOFTWARE (see hiveFromInput) in this process's
+// KELVANE_HKLM folder.
 // The key deleted is the first one without subkeys that a breadth-first walk from the
 // root reaches through ReadSubKeys (none: the root itself, which is refused).
 //
@@ -59,7 +60,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const Bytes hive(data, data + size);
+    const Bytes hive = hiveFromInput(data, size);
     FUZZ_CHECK(writeFileBytes(hivePath, hive), hivePath);
     const std::size_t files = filesInFolder();
     const auto [leaf, parent] = pickLeaf();

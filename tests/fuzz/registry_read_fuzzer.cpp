@@ -1,7 +1,7 @@
 // The Linux registry layer's reading exports on arbitrary hive files.
 //
-// Input: the whole input is the hive file SOFTWARE in this process's KELVANE_HKLM folder
-// (beside SYSTEM, a file that is no hive, and SOFTWARE.LOG1, which is not listed).
+// Input: the whole input is the hive file SOFTWARE (see hiveFromInput) in this process's
+// KELVANE_HKLM folder, beside SYSTEM (a file that is no hive) and SOFTWARE.LOG1 (not listed).
 //
 // What must hold, whatever the hive holds:
 // - ReadSubKeys("") lists exactly SOFTWARE,SYSTEM; SYSTEM never opens as a key;
@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const Bytes hive(data, data + size);
+    const Bytes hive = hiveFromInput(data, size);
     FUZZ_CHECK(writeFileBytes(hivePath, hive), hivePath);
 
     FUZZ_CHECK(takeText(ReadSubKeys("")) == HKLM_LISTING, "listing of HKLM");

@@ -6,6 +6,26 @@
 #include "kelvane.h"
 
 namespace kelvane::fuzz {
+namespace {
+
+// The base block's checksum: the XOR of the 127 little-endian dwords before it.
+constexpr std::size_t CHECKSUM_OFFSET = 508;
+
+std::uint32_t little32(const Bytes& bytes, std::size_t at) {
+    return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8 | std::uint32_t{bytes[at + 2]} << 16 |
+           std::uint32_t{bytes[at + 3]} << 24;
+}
+
+}  // namespace
+
+Bytes hiveFromInput(const std::uint8_t* data, std::size_t size) {
+    Bytes hive(data, data + size);
+    if (size < CHECKSUM_OFFSET + 4 || little32(hive, CHECKSUM_OFFSET) != 0) return hive;
+    std::uint32_t sum = 0;
+    for (std::size_t at = 0; at < CHECKSUM_OFFSET; at += 4) sum ^= little32(hive, at);
+    for (int i = 0; i < 4; ++i) hive[CHECKSUM_OFFSET + i] = static_cast<std::uint8_t>(sum >> (8 * i));
+    return hive;
+}
 
 std::string stageHklm() {
     const std::string folder = scratchPath("hklm");

@@ -16,6 +16,11 @@ constexpr const char* HKLM_LISTING = "SOFTWARE,SYSTEM";
 // Makes the folder, points KELVANE_HKLM at it and returns the hive file's path.
 std::string stageHklm();
 
+// The hive file made from the fuzzer's bytes: as they are, except that a base block whose
+// checksum field is zero gets its true checksum, so that changes to the base block's
+// other fields reach hivex's checks beyond the checksum.
+Bytes hiveFromInput(const std::uint8_t* data, std::size_t size);
+
 struct WalkedKey {
     std::string path;                    // below HKLM, starting with the hive's name
     std::vector<std::string> subkeys;    // ReadSubKeys of it, split at the commas
