@@ -9,7 +9,8 @@
 // What must hold, for IDEA, the MD5 wide block, DES and XOR:
 // - a length that is a whole number of blocks: enciphering returns 1, whatever non-zero
 //   direction value asks for it gives the same bytes as CIPHER_ENCRYPT, deciphering
-//   returns 1 and restores the buffer, and the key is never written;
+//   returns 1 and restores the buffer, and the key is never written; without a key
+//   (null) a non-empty buffer is refused with 0 and untouched;
 // - any other length: 0, and the buffer is untouched in both directions;
 // - an unknown algorithm number: 0, and the buffer is untouched (length 0 is done
 //   before the algorithm is looked at: 1, with nothing to touch).
@@ -83,6 +84,11 @@ void checkRoundTrip(const Bytes& plain, std::size_t length, const Algorithm& alg
                what + " not restored\n  got  " + toHex(buffer.get(), length) + "\n  want " +
                    toHex(plain.data(), length));
     FUZZ_CHECK(std::equal(keyBytes.begin(), keyBytes.end(), key.get()), what + ": key written");
+
+    if (length != 0) {
+        FUZZ_CHECK(cipherBuffer(buffer.get(), size, algorithm.number, nullptr, direction) == 0, what + ", no key");
+        FUZZ_CHECK(std::equal(plain.begin(), plain.begin() + length, buffer.get()), what + ", no key: changed");
+    }
 }
 
 bool isKnown(std::int32_t number) {
