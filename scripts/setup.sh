@@ -15,6 +15,8 @@ packages=(
   nsis
   # memcheck of the native test programs (scripts/memcheck.sh)
   valgrind
+  # the fuzz targets (scripts/fuzz.sh): clang with libFuzzer and the sanitizers, llvm-cov
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()

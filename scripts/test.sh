@@ -20,3 +20,6 @@ sed 's/\r$//' "build/win32/tests/nsis installer/kelvane-results.txt"
 
 bash scripts/sanitize.sh
 bash scripts/memcheck.sh
+
+# A short run of every fuzz target over its seeds.
+bash scripts/fuzz.sh 60

@@ -31,6 +31,8 @@ std::vector<StoredValue> storedValues() {
         {"no data at all", ValueType::Binary, {}, ""},
         {"512 raw bytes fit", ValueType::Binary, Bytes(512, 0x52), std::string(512, 'R')},
         {"513 raw bytes do not", ValueType::Binary, Bytes(513, 0x52), std::nullopt},
+        // A damaged or foreign hive can hold any type number; its data is read as raw bytes.
+        {"type number with no name", static_cast<ValueType>(0x002FE702), fromHex("41 42 00 43"), "AB"},
     };
 }
 

@@ -5,6 +5,7 @@
 
 #include <hivex.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -31,8 +32,11 @@ struct RegistryKey {
 
 namespace {
 
+// A value's type as the hive stores it: any 32-bit number, of which hive_type names a few.
+using StoredType = std::uint32_t;
+
 // Value types whose data a hive stores as UTF-16LE and the narrow calls convert.
-constexpr hive_type NARROWED_TYPES[] = {hive_t_REG_SZ, hive_t_REG_EXPAND_SZ, hive_t_REG_MULTI_SZ};
+constexpr StoredType NARROWED_TYPES[] = {hive_t_REG_SZ, hive_t_REG_EXPAND_SZ, hive_t_REG_MULTI_SZ};
 
 struct FreeWithC {
     void operator()(void* block) const { std::free(block); }
@@ -99,16 +103,20 @@ std::size_t countOf(const Handle* list) {
     return n;
 }
 
-// A damaged hive can hold any number as a value's type, outside hive_type's values: it
-// is compared as the stored number, never read as the enumeration.
-bool isNarrowed(const hive_type& type) {
-    static_assert(sizeof(hive_type) == sizeof(std::uint32_t), "hivex stores a type in 32 bits");
-    std::uint32_t stored;
-    std::memcpy(&stored, &type, sizeof stored);
-    for (hive_type t : NARROWED_TYPES) {
-        if (static_cast<std::uint32_t>(t) == stored) return true;
+bool isNarrowed(StoredType type) {
+    for (StoredType t : NARROWED_TYPES) {
+        if (t == type) return true;
     }
     return false;
+}
+
+// hivex hands back the hive's type number in a hive_type whatever the number is; one
+// that no enumerator names is no value of that enum, so only its bytes are read.
+StoredType storedType(const hive_type& type) {
+    static_assert(sizeof(StoredType) == sizeof(hive_type), "hivex keeps the type in 32 bits");
+    StoredType stored;
+    std::memcpy(&stored, &type, sizeof stored);
+    return stored;
 }
 
 // The value's data as the narrow query returns it.
@@ -118,7 +126,7 @@ bool narrowData(hive_h* hive, hive_value_h value, std::string* data) {
     CBlock<char> raw(hivex_value_value(hive, value, &type, &length));
     if (raw == nullptr) return false;
     const auto* bytes = reinterpret_cast<const unsigned char*>(raw.get());
-    *data = isNarrowed(type) ? utf16LeToUtf8(bytes, length) : std::string(raw.get(), length);
+    *data = isNarrowed(storedType(type)) ? utf16LeToUtf8(bytes, length) : std::string(raw.get(), length);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <hivex.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -119,7 +120,9 @@ void RegistryFixture::setValue(const std::string& path, const std::string& name,
     std::string key = name;
     hive_set_value value;
     value.key = key.data();
-    value.t = static_cast<hive_type>(type);
+    // Tests store types no enumerator of hive_type names: the number goes in as bytes.
+    static_assert(sizeof value.t == sizeof type);
+    std::memcpy(&value.t, &type, sizeof value.t);
     value.len = stored.size();
     value.value = reinterpret_cast<char*>(stored.data());
     if (hivex_node_set_value(hive.get(), node, &value, 0) != 0) throw std::runtime_error("cannot set " + name);
