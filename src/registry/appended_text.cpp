@@ -32,11 +32,12 @@ bool seekPastContents(std::FILE* file) {
 }  // namespace
 
 bool appendText(const char* path, const char* text) {
-    if (path == nullptr || text == nullptr || *text == '\0') return false;
+    if (path == nullptr || text == nullptr) return false;
     std::FILE* file = openForAppend(path);
     if (file == nullptr) return false;
     const std::size_t length = std::strlen(text);
-    const bool written = seekPastContents(file) && std::fwrite(text, 1, length, file) == length;
+    const bool written =
+        length == 0 || (seekPastContents(file) && std::fwrite(text, 1, length, file) == length);
     return std::fclose(file) == 0 && written;
 }
 

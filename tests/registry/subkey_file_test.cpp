@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "listing_test_helpers.h"
+#include "registry/appended_text.h"
 #include "registry/registry_exports.h"
 
 namespace kelvane::test {
@@ -56,6 +57,17 @@ TEST_F(SubKeyFile, OneTrailingEndMarkIsRemoved) {
     writeFile(file, fromHex("1A 61 1A 1A"));
     EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("C").c_str(), file.c_str()), 0);
     EXPECT_EQ(toHex(readFile(file)), toHex(fromHex("1A 61 1A 43")));
+}
+
+// An empty list (a damaged hive's key whose one subkey has no name) still creates the
+// file, as an append does, and changes nothing in an existing one.
+TEST_F(SubKeyFile, EmptyTextCreatesTheFileAndLeavesContentsAlone) {
+    EXPECT_TRUE(appendText(file.c_str(), ""));
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(contents(), "");
+    writeFile(file, fromHex("61 1A"));
+    EXPECT_TRUE(appendText(file.c_str(), ""));
+    EXPECT_EQ(toHex(readFile(file)), toHex(fromHex("61 1A")));
 }
 
 TEST_F(SubKeyFile, EndMarkAloneGivesWayToTheText) {
