@@ -1,0 +1,254 @@
+#!/usr/bin/env python3
+"""Generates the bit-sliced DES round function from the standard's tables.
+
+Reads the S-boxes, E and P from src/cipher/des_tables.h and writes, for each S-box and
+output bit, a multiplexer tree: three of the six inputs select one of eight functions
+of the other three. Every node is a function of at most three earlier nodes, so it is
+one vpternlog on AVX-512 (the "ternary" circuit) or a short formula of and, or, xor and
+andnot elsewhere (the "gates" circuit). Nodes are shared by their truth table over the
+box's 64 inputs, and the split of the inputs is chosen, greedily, output by output, to
+add the fewest new operations. The result is checked against the tables before it is
+written.
+
+    python3 tools/gen/des_sbox_circuits.py > src/cipher/des_sbox_circuits.h
+"""
+import itertools
+import re
+import sys
+from pathlib import Path
+
+TABLES = Path(__file__).resolve().parents[2] / "src/cipher/des_tables.h"
+COMMAND = "python3 tools/gen/des_sbox_circuits.py > src/cipher/des_sbox_circuits.h"
+FULL = (1 << 64) - 1  # truth table of the constant 1 over the 64 inputs of a box
+
+
+def read_table(text, name):
+    """The numbers of the C array `name` in des_tables.h, flattened."""
+    body = re.search(name + r"\[[^=]*=\s*\{(.*?)\};", text, re.S).group(1)
+    return [int(n) for n in re.findall(r"\d+", body)]
+
+
+def load_tables():
+    text = TABLES.read_text()
+    sbox = read_table(text, "STANDARD_SBOX")
+    return ([[sbox[64 * b + 16 * r:64 * b + 16 * r + 16] for r in range(4)] for b in range(8)],
+            read_table(text, "STANDARD_E"), read_table(text, "STANDARD_P"))
+
+
+# ---- Truth tables. Input x of a box: bit i is the box's input i (0 = its first, b1).
+
+def output_table(box_rows, out):
+    """Truth table (bit x set when 1) of output `out` (0 = the most significant)."""
+    table = 0
+    for x in range(64):
+        v = [(x >> i) & 1 for i in range(6)]
+        value = box_rows[2 * v[0] + v[5]][8 * v[1] + 4 * v[2] + 2 * v[3] + v[4]]
+        table |= ((value >> (3 - out)) & 1) << x
+    return table
+
+
+VAR_TABLES = [sum(1 << x for x in range(64) if (x >> i) & 1) for i in range(6)]
+
+
+def ternary_table(imm, a, b, c):
+    """Truth table of vpternlog(imm) applied to nodes with tables a, b, c."""
+    table = 0
+    for index in range(8):
+        if (imm >> index) & 1:
+            table |= (a if index & 4 else FULL ^ a) & (b if index & 2 else FULL ^ b) & (c if index & 1 else FULL ^ c)
+    return table
+
+
+MUX = 0xCA  # select ? second : third
+
+
+# ---- Formulas for the gates circuit: the cheapest and/or/xor/andnot/not formula of
+# each three-input function, over A (0xF0), B (0xCC), C (0xAA).
+
+def cheapest_formulas():
+    best = {0xF0: (0, "A"), 0xCC: (0, "B"), 0xAA: (0, "C"), 0x00: (0, "0"), 0xFF: (0, "1")}
+    changed = True
+    while changed:
+        changed = False
+        items = list(best.items())
+        candidates = []
+        for f, (cf, _) in items:
+            candidates.append((0xFF ^ f, cf + 1, ("not", f)))
+            for g, (cg, _) in items:
+                cost = cf + cg + 1
+                candidates += [(f & g, cost, ("and", f, g)), (f | g, cost, ("or", f, g)),
+                               (f ^ g, cost, ("xor", f, g)), ((0xFF ^ f) & g, cost, ("andnot", f, g))]
+        for table, cost, how in candidates:
+            if table not in best or cost < best[table][0]:
+                best[table] = (cost, how)
+                changed = True
+    return best
+
+
+FORMULAS = cheapest_formulas()
+
+
+def gate_cost(imm):
+    return FORMULAS[imm][0]
+
+
+# ---- Circuit of one box: nodes in creation order, shared by truth table.
+
+class Circuit:
+    def __init__(self, cost_of):
+        self.cost_of = cost_of  # cost of a new ternary node given its imm
+        self.nodes = []  # (imm, a, b, c) with operands as node names
+        self.by_table = {0: "zero", FULL: "ones"}
+        for i in range(6):
+            self.by_table[VAR_TABLES[i]] = f"x{i}"
+        self.table_of = {name: table for table, name in self.by_table.items()}
+        self.cost = 0
+
+    def ternary(self, imm, a, b, c):
+        table = ternary_table(imm, self.table_of[a], self.table_of[b], self.table_of[c])
+        if table in self.by_table:
+            return self.by_table[table]
+        name = f"t{len(self.nodes)}"
+        self.nodes.append((imm, a, b, c))
+        self.by_table[table] = name
+        self.table_of[name] = table
+        self.cost += self.cost_of(imm)
+        return name
+
+    def copy(self):
+        other = Circuit(self.cost_of)
+        other.nodes = list(self.nodes)
+        other.by_table = dict(self.by_table)
+        other.table_of = dict(self.table_of)
+        other.cost = self.cost
+        return other
+
+
+def leaf_imm(table, leaves, selects, choice):
+    """imm of the function of the leaf inputs when the select inputs read `choice`."""
+    imm = 0
+    for index in range(8):
+        x = 0
+        for k, var in enumerate(leaves):
+            x |= ((index >> (2 - k)) & 1) << var
+        for k, var in enumerate(selects):
+            x |= ((choice >> k) & 1) << var
+        imm |= ((table >> x) & 1) << index
+    return imm
+
+
+def build_output(circuit, table, leaves, selects):
+    """Adds the multiplexer tree of `table` to `circuit`; returns the root's name."""
+    level = [circuit.ternary(leaf_imm(table, leaves, selects, choice), *[f"x{v}" for v in leaves])
+             for choice in range(8)]
+    for k in range(3):  # select input k picks between choices that differ in bit k
+        var = f"x{selects[k]}"
+        level = [lo if lo == hi else circuit.ternary(MUX, var, hi, lo) for lo, hi in zip(level[0::2], level[1::2])]
+    return level[0]
+
+
+def build_box(tables, cost_of):
+    """The cheapest circuit found over output orders, each output taking its best split."""
+    best = None
+    for order in itertools.permutations(range(4)):
+        circuit = Circuit(cost_of)
+        roots = [None] * 4
+        for out in order:
+            trial_best = None
+            for leaves in itertools.combinations(range(6), 3):
+                rest = [v for v in range(6) if v not in leaves]
+                for selects in itertools.permutations(rest):
+                    trial = circuit.copy()
+                    root = build_output(trial, tables[out], leaves, selects)
+                    if trial_best is None or trial.cost < trial_best[0].cost:
+                        trial_best = (trial, root)
+            circuit, roots[out] = trial_best
+        if best is None or circuit.cost < best[0].cost:
+            best = (circuit, roots)
+    return best
+
+
+def check(circuit, roots, tables):
+    for out in range(4):
+        assert circuit.table_of[roots[out]] == tables[out], "circuit differs from the S-box"
+
+
+# ---- Emission
+
+def emit_gates(imm, a, b, c, name, lines, counter):
+    """Lines computing `name` from a, b, c by the cheapest formula of imm."""
+    symbols = {0xF0: a, 0xCC: b, 0xAA: c, 0x00: "Ops::zero()", 0xFF: "Ops::ones()"}
+
+    def expand(table):
+        if table in symbols:
+            return symbols[table]
+        _, how = FORMULAS[table]
+        operands = [expand(t) for t in how[1:]]
+        temp = f"{name}_{counter[0]}"
+        counter[0] += 1
+        lines.append(f"        const V {temp} = Ops::{how[0]}Op({', '.join(operands)});")
+        symbols[table] = temp
+        return temp
+
+    lines.append(f"        const V {name} = {expand(imm)};")
+
+
+def operand(name):
+    return {"zero": "Ops::zero()", "ones": "Ops::ones()"}.get(name, name)
+
+
+def emit_round(style, boxes, e_table, p_table):
+    """The round function left ^= f(right, key) in `style` ("Ternary" or "Gates")."""
+    lines = [f"// left[j-1] ^= bit j of f(right, round key), bit j of a half being its slice j-1;",
+             f"// key[i-1] is the mask (all ones or zero) of round key bit i.",
+             f"template <class Ops, class V>",
+             f"inline void feistel{style}(V* left, const V* right, const typename Ops::Key* key) {{"]
+    for box, (circuit, roots) in enumerate(boxes):
+        lines.append(f"    {{  // S-box {box + 1}: {len(circuit.nodes)} nodes, {circuit.cost} operations")
+        for i in range(6):
+            bit = 6 * box + i
+            lines.append(f"        const V x{i} = Ops::keyed(right[{e_table[bit] - 1}], key[{bit}]);")
+        counter = [0]
+        for index, (imm, a, b, c) in enumerate(circuit.nodes):
+            a, b, c = operand(a), operand(b), operand(c)
+            if style == "Ternary":
+                lines.append(f"        const V t{index} = Ops::template ternary<0x{imm:02X}>({a}, {b}, {c});")
+            else:
+                emit_gates(imm, a, b, c, f"t{index}", lines, counter)
+        for out in range(4):
+            j = p_table.index(4 * box + out + 1) + 1
+            lines.append(f"        left[{j - 1}] = Ops::xorOp(left[{j - 1}], {operand(roots[out])});")
+        lines.append("    }")
+    lines.append("}")
+    return lines
+
+
+def main():
+    sboxes, e_table, p_table = load_tables()
+    out = [f"// Generated from des_tables.h by tools/gen/des_sbox_circuits.py; do not edit. Regenerate:",
+           f"//   {COMMAND}",
+           "//",
+           "// The DES round function over bit slices: each S-box output is a multiplexer tree in",
+           "// which three inputs select one of eight functions of the other three. Ops supplies",
+           "// the vector type's operations: ternary<imm> (vpternlog semantics), or andOp, orOp,",
+           "// xorOp, andnotOp (~a & b), notOp; zero, ones, and keyed (xor with a key mask).",
+           "#pragma once",
+           "",
+           "namespace kelvane::des {",
+           ""]
+    for style, cost_of in (("Ternary", lambda imm: 1), ("Gates", gate_cost)):
+        boxes = []
+        for box in range(8):
+            tables = [output_table(sboxes[box], o) for o in range(4)]
+            circuit, roots = build_box(tables, cost_of)
+            check(circuit, roots, tables)
+            boxes.append((circuit, roots))
+        total = sum(c.cost for c, _ in boxes)
+        print(f"{style}: {total} operations per round", file=sys.stderr)
+        out += emit_round(style, boxes, e_table, p_table) + [""]
+    out.append("}  // namespace kelvane::des")
+    print("\n".join(out))
+
+
+if __name__ == "__main__":
+    main()
