@@ -168,6 +168,148 @@ def build_box(tables, cost_of):
     return best
 
 
+# ---- Ternary circuits: a node's complement costs nothing (the ternary operation that
+# reads it takes the complement into its imm), so nodes are shared up to complement,
+# and each function may also be split unevenly: every subtree chooses its own select
+# input, and a function whose cofactors by two inputs are all constants or one common
+# function G (or its complement) is one operation on G.
+
+def cofactor(table, var, value):
+    mask = VAR_TABLES[var]
+    shift = 1 << var
+    if value:
+        kept = table & mask
+        return kept | (kept >> shift)
+    kept = table & (FULL ^ mask)
+    return kept | (kept << shift)
+
+
+def support(table):
+    return [v for v in range(6) if cofactor(table, v, 0) != cofactor(table, v, 1)]
+
+
+def canonical(table):
+    return min(table, FULL ^ table)
+
+
+class ComplementCircuit:
+    """Nodes (imm, refs) with refs (name, negated); shared by table up to complement."""
+
+    def __init__(self):
+        self.nodes = []
+        self.by_canonical = {0: "zero"}
+        self.table_of = {"zero": 0}
+        for i in range(6):
+            self.by_canonical[canonical(VAR_TABLES[i])] = f"x{i}"
+            self.table_of[f"x{i}"] = VAR_TABLES[i]
+
+    def copy(self):
+        other = ComplementCircuit.__new__(ComplementCircuit)
+        other.nodes = list(self.nodes)
+        other.by_canonical = dict(self.by_canonical)
+        other.table_of = dict(self.table_of)
+        return other
+
+    @property
+    def cost(self):
+        return len(self.nodes)
+
+    def find(self, table):
+        name = self.by_canonical.get(canonical(table))
+        return None if name is None else (name, self.table_of[name] != table)
+
+    def value(self, ref):
+        name, negated = ref
+        return self.table_of[name] ^ (FULL if negated else 0)
+
+    def add(self, imm, refs):
+        table = ternary_table(imm, *[self.value(r) for r in refs])
+        name = f"t{len(self.nodes)}"
+        self.nodes.append((imm, refs))
+        self.by_canonical[canonical(table)] = name
+        self.table_of[name] = table
+        return (name, False)
+
+
+def function_imm(table, operands):
+    """imm of `table` as a function of the three operand tables (which must determine it)."""
+    imm = 0
+    for index in range(8):
+        want = [(index >> 2) & 1, (index >> 1) & 1, index & 1]
+        selected = FULL
+        for operand, bit in zip(operands, want):
+            selected &= operand if bit else FULL ^ operand
+        if selected & table:
+            imm |= 1 << index
+    return imm
+
+
+def build_function(circuit, table):
+    """Adds `table` to `circuit` (choosing the cheapest split tried); returns its ref."""
+    found = circuit.find(table)
+    if found:
+        return found
+    inputs = support(table)
+    if len(inputs) <= 3:
+        refs = [(f"x{v}", False) for v in (inputs + [0, 1, 2])[:3]]
+        return circuit.add(function_imm(table, [VAR_TABLES[v] for v in (inputs + [0, 1, 2])[:3]]), refs)
+    best = None
+    for s in inputs:
+        trial = circuit.copy()
+        high = build_function(trial, cofactor(table, s, 1))
+        low = build_function(trial, cofactor(table, s, 0))
+        ref = trial.add(MUX, [(f"x{s}", False), high, low])
+        if best is None or trial.cost < best[0].cost:
+            best = (trial, ref)
+    for y, z in itertools.combinations(inputs, 2):
+        parts = {cofactor(cofactor(table, y, a), z, b) for a in (0, 1) for b in (0, 1)} - {0, FULL}
+        if len({canonical(part) for part in parts}) != 1:
+            continue
+        trial = circuit.copy()
+        inner = build_function(trial, parts.pop())
+        refs = [(f"x{y}", False), (f"x{z}", False), inner]
+        ref = trial.add(function_imm(table, [trial.value(r) for r in refs]), refs)
+        if best is None or trial.cost < best[0].cost:
+            best = (trial, ref)
+    circuit.__dict__.update(best[0].__dict__)
+    return best[1]
+
+
+def resolve_complements(circuit, roots):
+    """Plain Circuit form: negated operands folded into imms, every root made positive."""
+    flip = set()
+    for name, negated in roots:
+        assert name.startswith("t") or not negated, "a negated input as an output"
+        if negated:
+            flip.add(name)
+    plain = Circuit(lambda imm: 1)
+    for index, (imm, refs) in enumerate(circuit.nodes):
+        name = f"t{index}"
+        for k, (operand, negated) in enumerate(refs):
+            if negated != (operand in flip):
+                bit = 4 >> k
+                imm = sum(((imm >> (i ^ bit)) & 1) << i for i in range(8))
+        if name in flip:
+            imm ^= 0xFF
+        plain.nodes.append((imm, refs[0][0], refs[1][0], refs[2][0]))
+        plain.cost += 1
+    for index, (imm, a, b, c) in enumerate(plain.nodes):
+        plain.table_of[f"t{index}"] = ternary_table(imm, plain.table_of[a], plain.table_of[b], plain.table_of[c])
+    return plain, [name for name, _ in roots]
+
+
+def build_box_ternary(tables):
+    best = None
+    for order in itertools.permutations(range(4)):
+        circuit = ComplementCircuit()
+        roots = [None] * 4
+        for out in order:
+            roots[out] = build_function(circuit, tables[out])
+        if best is None or circuit.cost < best[0].cost:
+            best = (circuit, roots)
+    return resolve_complements(*best)
+
+
 def check(circuit, roots, tables):
     for out in range(4):
         assert circuit.table_of[roots[out]] == tables[out], "circuit differs from the S-box"
@@ -236,11 +378,12 @@ def main():
            "",
            "namespace kelvane::des {",
            ""]
-    for style, cost_of in (("Ternary", lambda imm: 1), ("Gates", gate_cost)):
+    builders = (("Ternary", build_box_ternary), ("Gates", lambda tables: build_box(tables, gate_cost)))
+    for style, builder in builders:
         boxes = []
         for box in range(8):
             tables = [output_table(sboxes[box], o) for o in range(4)]
-            circuit, roots = build_box(tables, cost_of)
+            circuit, roots = builder(tables)
             check(circuit, roots, tables)
             boxes.append((circuit, roots))
         total = sum(c.cost for c, _ in boxes)
