@@ -9,6 +9,7 @@ namespace {
 struct Avx2Ops {
     using Vector = __m256i;
     using Key = std::uint32_t;
+    static constexpr bool HAS_TERNARY = false;
     static Vector load(const std::uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const Vector*>(p)); }
     static void store(std::uint8_t* p, Vector v) { _mm256_storeu_si256(reinterpret_cast<Vector*>(p), v); }
     static Vector broadcast64(std::uint64_t bits) { return _mm256_set1_epi64x(static_cast<long long>(bits)); }

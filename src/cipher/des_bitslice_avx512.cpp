@@ -14,6 +14,7 @@ namespace {
 struct Avx512Ops {
     using Vector = __m512i;
     using Key = std::uint32_t;
+    static constexpr bool HAS_TERNARY = true;
     static Vector load(const std::uint8_t* p) { return _mm512_loadu_si512(p); }
     static void store(std::uint8_t* p, Vector v) { _mm512_storeu_si512(p, v); }
     static Vector broadcast64(std::uint64_t bits) { return _mm512_set1_epi64(static_cast<long long>(bits)); }

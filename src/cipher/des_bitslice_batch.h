@@ -30,16 +30,29 @@ constexpr IpSlices makeIpSlices() {
 }
 constexpr IpSlices IP_SLICES = makeIpSlices();
 
-// Exchanges bit p + shift of rows[i] with bit p of rows[i + shift], for every row i
-// without `shift` in its index and every lane bit p without `shift` in it.
+// Exchanges bit p + shift of `first` with bit p of `second`, for every lane bit p in
+// `lowBits` (those without `shift` in them).
+template <class Ops, int shift, class V>
+inline void exchangeBits(V& first, V& second, std::uint64_t lowBits) {
+    if constexpr (Ops::HAS_TERNARY) {
+        // Two bit selects (imm 0xCA: A ? B : C) instead of the xor-and-xor.
+        const V firstDown = Ops::template shiftRight64<shift>(first);
+        const V secondUp = Ops::template shiftLeft64<shift>(second);
+        second = Ops::template ternary<0xCA>(Ops::broadcast64(lowBits), firstDown, second);
+        first = Ops::template ternary<0xCA>(Ops::broadcast64(lowBits << shift), secondUp, first);
+    } else {
+        const V differing =
+            Ops::andOp(Ops::xorOp(Ops::template shiftRight64<shift>(first), second), Ops::broadcast64(lowBits));
+        second = Ops::xorOp(second, differing);
+        first = Ops::xorOp(first, Ops::template shiftLeft64<shift>(differing));
+    }
+}
+
+// One step of the transposition: rows i and i + shift exchange their bits of `shift`.
 template <class Ops, int shift, class V>
 inline void transposeStage(V* rows, std::uint64_t lowBits) {
-    const V mask = Ops::broadcast64(lowBits);
     for (int i = 0; i < 64; ++i) {
-        if (i & shift) continue;
-        const V differing = Ops::andOp(Ops::xorOp(Ops::template shiftRight64<shift>(rows[i]), rows[i + shift]), mask);
-        rows[i + shift] = Ops::xorOp(rows[i + shift], differing);
-        rows[i] = Ops::xorOp(rows[i], Ops::template shiftLeft64<shift>(differing));
+        if ((i & shift) == 0) exchangeBits<Ops, shift>(rows[i], rows[i + shift], lowBits);
     }
 }
 

@@ -9,6 +9,7 @@ namespace {
 struct Sse2Ops {
     using Vector = __m128i;
     using Key = std::uint32_t;
+    static constexpr bool HAS_TERNARY = false;
     static Vector load(const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const Vector*>(p)); }
     static void store(std::uint8_t* p, Vector v) { _mm_storeu_si128(reinterpret_cast<Vector*>(p), v); }
     static Vector broadcast64(std::uint64_t bits) { return _mm_set1_epi64x(static_cast<long long>(bits)); }
