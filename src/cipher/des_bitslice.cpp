@@ -25,9 +25,9 @@ constexpr SlicedPath SLICED_PATHS[] = {
 };
 constexpr std::size_t WIDEST_BATCH_BLOCKS = 512;
 
-// A rest of at least batchBlocks / PAD_DIVISOR blocks runs as one padded batch: the
-// scalar code needs about as long for that many blocks as a whole batch takes.
-constexpr std::size_t PAD_DIVISOR = 16;
+// A rest of at least this many blocks runs as one padded batch: measured here, the table
+// code takes about as long for 55-75 blocks as one batch takes on any of the paths.
+constexpr std::size_t PAD_MIN_BLOCKS = 64;
 
 const SlicedPath* slicedPathFor(VectorPath active) {
     for (const SlicedPath& candidate : SLICED_PATHS) {
@@ -60,7 +60,7 @@ std::size_t desSlicedCryptBuffer(std::uint8_t* buffer, std::size_t blockCount, c
     if (path == nullptr) return 0;
     const std::size_t batches = blockCount / path->batchBlocks;
     const std::size_t rest = blockCount % path->batchBlocks;
-    const bool padRest = rest >= path->batchBlocks / PAD_DIVISOR;
+    const bool padRest = rest >= PAD_MIN_BLOCKS;
     if (batches == 0 && !padRest) return 0;
 
     const DesSliceKeys keys = sliceKeys(schedule, direction);

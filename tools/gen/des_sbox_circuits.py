@@ -244,7 +244,35 @@ def function_imm(table, operands):
     return imm
 
 
-def build_function(circuit, table):
+def determines(table, operands):
+    """Whether `table` is a function of the three operand tables."""
+    for index in range(8):
+        selected = FULL
+        for k, operand in enumerate(operands):
+            selected &= operand if (index >> (2 - k)) & 1 else FULL ^ operand
+        if selected & table and selected & (FULL ^ table):
+            return False
+    return True
+
+
+def from_existing(circuit, table):
+    """One operation on three refs already in the circuit, if some three determine `table`."""
+    pool = [name for name, value in circuit.table_of.items() if name != "zero"]
+    for names in itertools.combinations(pool, 3):
+        operands = [circuit.table_of[n] for n in names]
+        if determines(table, operands):
+            refs = [(n, False) for n in names]
+            return circuit.add(function_imm(table, operands), refs)
+    return None
+
+
+# Splits by one input x with f = T(x, g, h): the cofactors themselves (a multiplexer),
+# or one cofactor and the xor of both (f0 ^ (x & d), f1 ^ (~x & d)); the xor forms only
+# this many levels deep, to keep the search short.
+XOR_SPLIT_DEPTH = 2
+
+
+def build_function(circuit, table, depth=0):
     """Adds `table` to `circuit` (choosing the cheapest split tried); returns its ref."""
     found = circuit.find(table)
     if found:
@@ -253,20 +281,30 @@ def build_function(circuit, table):
     if len(inputs) <= 3:
         refs = [(f"x{v}", False) for v in (inputs + [0, 1, 2])[:3]]
         return circuit.add(function_imm(table, [VAR_TABLES[v] for v in (inputs + [0, 1, 2])[:3]]), refs)
+    if depth == 0:
+        trial = circuit.copy()
+        ref = from_existing(trial, table)
+        if ref:
+            circuit.__dict__.update(trial.__dict__)
+            return ref
     best = None
     for s in inputs:
-        trial = circuit.copy()
-        high = build_function(trial, cofactor(table, s, 1))
-        low = build_function(trial, cofactor(table, s, 0))
-        ref = trial.add(MUX, [(f"x{s}", False), high, low])
-        if best is None or trial.cost < best[0].cost:
-            best = (trial, ref)
+        high, low = cofactor(table, s, 1), cofactor(table, s, 0)
+        pairs = [(high, low)]
+        if depth < XOR_SPLIT_DEPTH:
+            pairs += [(high ^ low, low), (high, high ^ low)]
+        for first, second in pairs:
+            trial = circuit.copy()
+            refs = [(f"x{s}", False), build_function(trial, first, depth + 1), build_function(trial, second, depth + 1)]
+            ref = trial.add(function_imm(table, [trial.value(r) for r in refs]), refs)
+            if best is None or trial.cost < best[0].cost:
+                best = (trial, ref)
     for y, z in itertools.combinations(inputs, 2):
         parts = {cofactor(cofactor(table, y, a), z, b) for a in (0, 1) for b in (0, 1)} - {0, FULL}
         if len({canonical(part) for part in parts}) != 1:
             continue
         trial = circuit.copy()
-        inner = build_function(trial, parts.pop())
+        inner = build_function(trial, parts.pop(), depth + 1)
         refs = [(f"x{y}", False), (f"x{z}", False), inner]
         ref = trial.add(function_imm(table, [trial.value(r) for r in refs]), refs)
         if best is None or trial.cost < best[0].cost:
