@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
 """Generates the bit-sliced DES round function from the standard's tables.
 
-Reads the S-boxes, E and P from src/cipher/des_tables.h and writes, for each S-box and
-output bit, a multiplexer tree: three of the six inputs select one of eight functions
-of the other three. Every node is a function of at most three earlier nodes, so it is
-one vpternlog on AVX-512 (the "ternary" circuit) or a short formula of and, or, xor and
-andnot elsewhere (the "gates" circuit). Nodes are shared by their truth table over the
-box's 64 inputs, and the split of the inputs is chosen, greedily, output by output, to
-add the fewest new operations. The result is checked against the tables before it is
-written.
+Reads the S-boxes, E and P from src/cipher/des_tables.h and builds, box by box, a
+circuit in which every node is a function of at most three earlier nodes or inputs:
+one vpternlog on AVX-512 (the "ternary" round), or the cheapest formula of and, or,
+xor, andnot and not for that function elsewhere (the "gates" round, same nodes).
+Each output is split recursively by one input (its two cofactors, or one cofactor
+and their xor), or by two inputs whose four cofactors are constants or one shared
+function; nodes are shared up to complement, which a ternary operation absorbs; an
+output that three existing nodes determine costs one node. The cheapest of all
+output orders is kept, and every circuit is checked against the tables.
 
     python3 tools/gen/des_sbox_circuits.py > src/cipher/des_sbox_circuits.h
 """
@@ -92,80 +93,14 @@ def gate_cost(imm):
     return FORMULAS[imm][0]
 
 
-# ---- Circuit of one box: nodes in creation order, shared by truth table.
-
 class Circuit:
-    def __init__(self, cost_of):
-        self.cost_of = cost_of  # cost of a new ternary node given its imm
-        self.nodes = []  # (imm, a, b, c) with operands as node names
-        self.by_table = {0: "zero", FULL: "ones"}
+    """The plain form that is written out: nodes (imm, a, b, c) over names, no complements."""
+
+    def __init__(self):
+        self.nodes = []
+        self.table_of = {"zero": 0, "ones": FULL}
         for i in range(6):
-            self.by_table[VAR_TABLES[i]] = f"x{i}"
-        self.table_of = {name: table for table, name in self.by_table.items()}
-        self.cost = 0
-
-    def ternary(self, imm, a, b, c):
-        table = ternary_table(imm, self.table_of[a], self.table_of[b], self.table_of[c])
-        if table in self.by_table:
-            return self.by_table[table]
-        name = f"t{len(self.nodes)}"
-        self.nodes.append((imm, a, b, c))
-        self.by_table[table] = name
-        self.table_of[name] = table
-        self.cost += self.cost_of(imm)
-        return name
-
-    def copy(self):
-        other = Circuit(self.cost_of)
-        other.nodes = list(self.nodes)
-        other.by_table = dict(self.by_table)
-        other.table_of = dict(self.table_of)
-        other.cost = self.cost
-        return other
-
-
-def leaf_imm(table, leaves, selects, choice):
-    """imm of the function of the leaf inputs when the select inputs read `choice`."""
-    imm = 0
-    for index in range(8):
-        x = 0
-        for k, var in enumerate(leaves):
-            x |= ((index >> (2 - k)) & 1) << var
-        for k, var in enumerate(selects):
-            x |= ((choice >> k) & 1) << var
-        imm |= ((table >> x) & 1) << index
-    return imm
-
-
-def build_output(circuit, table, leaves, selects):
-    """Adds the multiplexer tree of `table` to `circuit`; returns the root's name."""
-    level = [circuit.ternary(leaf_imm(table, leaves, selects, choice), *[f"x{v}" for v in leaves])
-             for choice in range(8)]
-    for k in range(3):  # select input k picks between choices that differ in bit k
-        var = f"x{selects[k]}"
-        level = [lo if lo == hi else circuit.ternary(MUX, var, hi, lo) for lo, hi in zip(level[0::2], level[1::2])]
-    return level[0]
-
-
-def build_box(tables, cost_of):
-    """The cheapest circuit found over output orders, each output taking its best split."""
-    best = None
-    for order in itertools.permutations(range(4)):
-        circuit = Circuit(cost_of)
-        roots = [None] * 4
-        for out in order:
-            trial_best = None
-            for leaves in itertools.combinations(range(6), 3):
-                rest = [v for v in range(6) if v not in leaves]
-                for selects in itertools.permutations(rest):
-                    trial = circuit.copy()
-                    root = build_output(trial, tables[out], leaves, selects)
-                    if trial_best is None or trial.cost < trial_best[0].cost:
-                        trial_best = (trial, root)
-            circuit, roots[out] = trial_best
-        if best is None or circuit.cost < best[0].cost:
-            best = (circuit, roots)
-    return best
+            self.table_of[f"x{i}"] = VAR_TABLES[i]
 
 
 # ---- Ternary circuits: a node's complement costs nothing (the ternary operation that
@@ -320,7 +255,7 @@ def resolve_complements(circuit, roots):
         assert name.startswith("t") or not negated, "a negated input as an output"
         if negated:
             flip.add(name)
-    plain = Circuit(lambda imm: 1)
+    plain = Circuit()
     for index, (imm, refs) in enumerate(circuit.nodes):
         name = f"t{index}"
         for k, (operand, negated) in enumerate(refs):
@@ -330,7 +265,6 @@ def resolve_complements(circuit, roots):
         if name in flip:
             imm ^= 0xFF
         plain.nodes.append((imm, refs[0][0], refs[1][0], refs[2][0]))
-        plain.cost += 1
     for index, (imm, a, b, c) in enumerate(plain.nodes):
         plain.table_of[f"t{index}"] = ternary_table(imm, plain.table_of[a], plain.table_of[b], plain.table_of[c])
     return plain, [name for name, _ in roots]
@@ -377,14 +311,15 @@ def operand(name):
     return {"zero": "Ops::zero()", "ones": "Ops::ones()"}.get(name, name)
 
 
-def emit_round(style, boxes, e_table, p_table):
+def emit_round(style, boxes, e_table, p_table, cost_of):
     """The round function left ^= f(right, key) in `style` ("Ternary" or "Gates")."""
     lines = [f"// left[j-1] ^= bit j of f(right, round key), bit j of a half being its slice j-1;",
              f"// key[i-1] is the mask (all ones or zero) of round key bit i.",
              f"template <class Ops, class V>",
              f"inline void feistel{style}(V* left, const V* right, const typename Ops::Key* key) {{"]
     for box, (circuit, roots) in enumerate(boxes):
-        lines.append(f"    {{  // S-box {box + 1}: {len(circuit.nodes)} nodes, {circuit.cost} operations")
+        cost = sum(cost_of(imm) for imm, *_ in circuit.nodes)
+        lines.append(f"    {{  // S-box {box + 1}: {len(circuit.nodes)} nodes, {cost} operations")
         for i in range(6):
             bit = 6 * box + i
             lines.append(f"        const V x{i} = Ops::keyed(right[{e_table[bit] - 1}], key[{bit}]);")
@@ -408,25 +343,24 @@ def main():
     out = [f"// Generated from des_tables.h by tools/gen/des_sbox_circuits.py; do not edit. Regenerate:",
            f"//   {COMMAND}",
            "//",
-           "// The DES round function over bit slices: each S-box output is a multiplexer tree in",
-           "// which three inputs select one of eight functions of the other three. Ops supplies",
-           "// the vector type's operations: ternary<imm> (vpternlog semantics), or andOp, orOp,",
-           "// xorOp, andnotOp (~a & b), notOp; zero, ones, and keyed (xor with a key mask).",
+           "// The DES round function over bit slices, as circuits of three-input nodes (see the",
+           "// generator). Ops supplies the vector type's operations: ternary<imm> (vpternlog",
+           "// semantics), or andOp, orOp, xorOp, andnotOp (~a & b), notOp; zero, ones, and keyed",
+           "// (xor with a key mask).",
            "#pragma once",
            "",
            "namespace kelvane::des {",
            ""]
-    builders = (("Ternary", build_box_ternary), ("Gates", lambda tables: build_box(tables, gate_cost)))
-    for style, builder in builders:
-        boxes = []
-        for box in range(8):
-            tables = [output_table(sboxes[box], o) for o in range(4)]
-            circuit, roots = builder(tables)
-            check(circuit, roots, tables)
-            boxes.append((circuit, roots))
-        total = sum(c.cost for c, _ in boxes)
+    boxes = []
+    for box in range(8):
+        tables = [output_table(sboxes[box], o) for o in range(4)]
+        circuit, roots = build_box_ternary(tables)
+        check(circuit, roots, tables)
+        boxes.append((circuit, roots))
+    for style, cost_of in (("Ternary", lambda imm: 1), ("Gates", gate_cost)):
+        total = sum(cost_of(imm) for circuit, _ in boxes for imm, *_ in circuit.nodes)
         print(f"{style}: {total} operations per round", file=sys.stderr)
-        out += emit_round(style, boxes, e_table, p_table) + [""]
+        out += emit_round(style, boxes, e_table, p_table, cost_of) + [""]
     out.append("}  // namespace kelvane::des")
     print("\n".join(out))
 
