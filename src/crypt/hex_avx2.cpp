@@ -3,6 +3,7 @@
 #include <immintrin.h>
 
 #include "crypt/hex_vector.h"
+#include "crypt/hex_vector_steps.h"
 
 namespace kelvane {
 namespace {
@@ -11,28 +12,19 @@ using Vector = __m256i;
 
 Vector load(const void* p) { return _mm256_loadu_si256(static_cast<const Vector*>(p)); }
 void store(void* p, Vector v) { _mm256_storeu_si256(static_cast<Vector*>(p), v); }
-Vector bytes(char value) { return _mm256_set1_epi8(value); }
 
-// Bytes in [low, high] (both below 0x80; bytes from 0x80 up compare as negative).
-Vector within(Vector characters, char low, char high) {
-    return _mm256_and_si256(_mm256_cmpgt_epi8(characters, bytes(static_cast<char>(low - 1))),
-                            _mm256_cmpgt_epi8(bytes(static_cast<char>(high + 1)), characters));
-}
+struct Avx2Ops {
+    static Vector bytes(char value) { return _mm256_set1_epi8(value); }
+    static Vector lowBytes() { return _mm256_set1_epi16(0x00ff); }
+    static Vector andOp(Vector a, Vector b) { return _mm256_and_si256(a, b); }
+    static Vector orOp(Vector a, Vector b) { return _mm256_or_si256(a, b); }
+    static Vector subtract(Vector a, Vector b) { return _mm256_sub_epi8(a, b); }
+    static Vector greater(Vector a, Vector b) { return _mm256_cmpgt_epi8(a, b); }
+    static Vector shiftLeft16(Vector v, int count) { return _mm256_slli_epi16(v, count); }
+    static Vector shiftRight16(Vector v, int count) { return _mm256_srli_epi16(v, count); }
+};
 
-// The value of every character: 0-9, A-F or a-f give 0-15, anything else 0.
-Vector valuesOf(Vector characters) {
-    const Vector digit = _mm256_and_si256(within(characters, '0', '9'), _mm256_sub_epi8(characters, bytes('0')));
-    const Vector folded = _mm256_or_si256(characters, bytes(0x20));  // 'A'-'F' to 'a'-'f'
-    const Vector letter = _mm256_and_si256(within(folded, 'a', 'f'), _mm256_sub_epi8(folded, bytes('a' - 10)));
-    return _mm256_or_si256(digit, letter);
-}
-
-// 32 characters (16 pairs, high digit first) to 16 bytes in the low half of each 16-bit lane.
-Vector pairsOf(Vector values) {
-    const Vector high = _mm256_slli_epi16(values, 4);
-    const Vector low = _mm256_srli_epi16(values, 8);
-    return _mm256_and_si256(_mm256_or_si256(high, low), _mm256_set1_epi16(0x00ff));
-}
+Vector bytes(char value) { return Avx2Ops::bytes(value); }
 
 }  // namespace
 
@@ -57,8 +49,8 @@ std::size_t encodeHexAvx2(const std::uint8_t* input, std::size_t count, char* te
 std::size_t decodeHexAvx2(const char* text, std::size_t count, std::uint8_t* output) {
     std::size_t done = 0;
     for (; done + 32 <= count; done += 32) {
-        const Vector first = pairsOf(valuesOf(load(text + 2 * done)));
-        const Vector second = pairsOf(valuesOf(load(text + 2 * done + 32)));
+        const Vector first = hex::pairsOf<Avx2Ops>(hex::valuesOf<Avx2Ops>(load(text + 2 * done)));
+        const Vector second = hex::pairsOf<Avx2Ops>(hex::valuesOf<Avx2Ops>(load(text + 2 * done + 32)));
         // The pack works per 128-bit lane: its 64-bit quarters come out as 0, 2, 1, 3.
         const Vector packed = _mm256_packus_epi16(first, second);
         store(output + done, _mm256_permute4x64_epi64(packed, 0xd8));
