@@ -4,7 +4,8 @@
 Reads the S-boxes, E and P from src/cipher/des_tables.h and builds, box by box, a
 circuit in which every node is a function of at most three earlier nodes or inputs:
 one vpternlog on AVX-512 (the "ternary" round), or the cheapest formula of and, or,
-xor, andnot and not for that function elsewhere (the "gates" round, same nodes).
+xor, andnot and not for that function elsewhere (the "gates" round, built again with
+each node weighed by its formula, and each node then stored in the cheaper polarity).
 Each output is split recursively by one input (its two cofactors, or one cofactor
 and their xor), or by two inputs whose four cofactors are constants or one shared
 function; nodes are shared up to complement, which a ternary operation absorbs; an
@@ -130,7 +131,8 @@ def canonical(table):
 class ComplementCircuit:
     """Nodes (imm, refs) with refs (name, negated); shared by table up to complement."""
 
-    def __init__(self):
+    def __init__(self, node_cost):
+        self.node_cost = node_cost  # cost of a node by its imm
         self.nodes = []
         self.by_canonical = {0: "zero"}
         self.table_of = {"zero": 0}
@@ -140,6 +142,7 @@ class ComplementCircuit:
 
     def copy(self):
         other = ComplementCircuit.__new__(ComplementCircuit)
+        other.node_cost = self.node_cost
         other.nodes = list(self.nodes)
         other.by_canonical = dict(self.by_canonical)
         other.table_of = dict(self.table_of)
@@ -147,7 +150,7 @@ class ComplementCircuit:
 
     @property
     def cost(self):
-        return len(self.nodes)
+        return sum(self.node_cost(imm) for imm, _ in self.nodes)
 
     def find(self, table):
         name = self.by_canonical.get(canonical(table))
@@ -260,8 +263,7 @@ def resolve_complements(circuit, roots):
         name = f"t{index}"
         for k, (operand, negated) in enumerate(refs):
             if negated != (operand in flip):
-                bit = 4 >> k
-                imm = sum(((imm >> (i ^ bit)) & 1) << i for i in range(8))
+                imm = complement_operand(imm, k)
         if name in flip:
             imm ^= 0xFF
         plain.nodes.append((imm, refs[0][0], refs[1][0], refs[2][0]))
@@ -270,16 +272,66 @@ def resolve_complements(circuit, roots):
     return plain, [name for name, _ in roots]
 
 
-def build_box_ternary(tables):
+def build_box(tables, node_cost):
+    """The cheapest circuit over all orders of the outputs, in the plain form."""
     best = None
     for order in itertools.permutations(range(4)):
-        circuit = ComplementCircuit()
+        circuit = ComplementCircuit(node_cost)
         roots = [None] * 4
         for out in order:
             roots[out] = build_function(circuit, tables[out])
         if best is None or circuit.cost < best[0].cost:
             best = (circuit, roots)
     return resolve_complements(*best)
+
+
+def complement_operand(imm, k):
+    """imm of the same function when operand k (0 = first) arrives complemented."""
+    bit = 4 >> k
+    return sum(((imm >> (i ^ bit)) & 1) << i for i in range(8))
+
+
+def choose_polarities(plain, roots):
+    """For the gates round: stores a node complemented wherever that makes its own and its
+    readers' formulas cheaper in sum (a ternary round gets complements for free)."""
+    nodes = [list(node) for node in plain.nodes]
+    readers = {f"t{i}": [] for i in range(len(nodes))}
+    for i, (_, *operands) in enumerate(nodes):
+        for k, operand in enumerate(operands):
+            if operand in readers:
+                readers[operand].append((i, k))
+    improved = True
+    while improved:
+        improved = False
+        for i, node in enumerate(nodes):
+            name = f"t{i}"
+            if name in roots:
+                continue
+            changes = [(i, node[0], node[0] ^ 0xFF)]
+            for reader, k in readers[name]:
+                imm = nodes[reader][0]
+                for j, (index, _, new) in enumerate(changes):  # a reader may read it twice
+                    if index == reader:
+                        imm = new
+                        changes.pop(j)
+                        break
+                changes.append((reader, nodes[reader][0], complement_operand(imm, k)))
+            if sum(gate_cost(new) - gate_cost(old) for _, old, new in changes) < 0:
+                for index, _, new in changes:
+                    nodes[index][0] = new
+                improved = True
+    flipped = Circuit()
+    for imm, a, b, c in nodes:
+        flipped.table_of[f"t{len(flipped.nodes)}"] = ternary_table(imm, flipped.table_of[a], flipped.table_of[b],
+                                                                     flipped.table_of[c])
+        flipped.nodes.append((imm, a, b, c))
+    return flipped
+
+
+# What a node costs while the circuits are built: one vpternlog; or the cheaper formula of
+# its function and of its complement (choose_polarities settles which one is stored).
+TERNARY_NODE_COST = lambda imm: 1  # noqa: E731
+GATES_NODE_COST = lambda imm: min(gate_cost(imm), gate_cost(imm ^ 0xFF))  # noqa: E731
 
 
 def check(circuit, roots, tables):
@@ -351,13 +403,18 @@ def main():
            "",
            "namespace kelvane::des {",
            ""]
-    boxes = []
+    ternary_boxes = []
+    gates_boxes = []
     for box in range(8):
         tables = [output_table(sboxes[box], o) for o in range(4)]
-        circuit, roots = build_box_ternary(tables)
+        circuit, roots = build_box(tables, TERNARY_NODE_COST)
         check(circuit, roots, tables)
-        boxes.append((circuit, roots))
-    for style, cost_of in (("Ternary", lambda imm: 1), ("Gates", gate_cost)):
+        ternary_boxes.append((circuit, roots))
+        circuit, roots = build_box(tables, GATES_NODE_COST)
+        gates = choose_polarities(circuit, roots)
+        check(gates, roots, tables)
+        gates_boxes.append((gates, roots))
+    for style, boxes, cost_of in (("Ternary", ternary_boxes, lambda imm: 1), ("Gates", gates_boxes, gate_cost)):
         total = sum(cost_of(imm) for circuit, _ in boxes for imm, *_ in circuit.nodes)
         print(f"{style}: {total} operations per round", file=sys.stderr)
         out += emit_round(style, boxes, e_table, p_table, cost_of) + [""]
