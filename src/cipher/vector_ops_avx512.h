@@ -7,8 +7,9 @@
 #include <immintrin.h>
 
 // GCC 12's AVX-512 intrinsics pass an undefined vector as the unused merge source,
-// which -Wmaybe-uninitialized reports wherever they are inlined.
+// which -W(maybe-)uninitialized reports wherever they are inlined.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 
 #include <cstdint>
 

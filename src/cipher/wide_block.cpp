@@ -1,7 +1,8 @@
 // The wide block over the MD5 compression. Enciphering runs the rounds on (L, R) and
 // gives (V, U); deciphering runs the same rounds on the exchanged halves (B, A) = (U, V),
-// which recomputes T, then L, then R. Blocks are independent, so the runner takes two
-// at a time through two-lane compressions.
+// which recomputes T, then L, then R. Blocks are independent: whole batches go to the
+// active vector path (wide_block_vector.h), and the rest, the reference, two or three at
+// a time through multi-lane scalar compressions.
 #include "cipher/wide_block.h"
 
 #include <cstring>
@@ -11,6 +12,8 @@
 #include "cipher/md5_compress.h"
 #include "cipher/md5_compress_lanes.h"
 #include "cipher/subkey_area.h"
+#include "cipher/vector_path.h"
+#include "cipher/wide_block_vector.h"
 
 namespace kelvane {
 
@@ -80,6 +83,35 @@ void wideCryptBlocks(std::uint8_t* blocks, const std::uint8_t* subkeys, bool for
     std::memcpy(blocks, results, sizeof results);
 }
 
+// The step addends of K1 and K2 (the first 96 bytes of `subkeys`) for the vector paths.
+WideStepAddends stepAddends(const std::uint8_t* subkeys) {
+    WideStepAddends addends;
+    for (std::size_t s = 0; s < MD5_STEPS; ++s) {
+        const std::size_t word = md5::STEP_WORD[s];
+        // Message words 4 to 15 are the key's words 0 to 11.
+        const std::size_t keyOffset = 4 * (word - WIDE_HALF / 4);
+        const bool fromKey = word >= WIDE_HALF / 4;
+        addends.k1[s] = md5::STEP_CONSTANT[s] + (fromKey ? loadLe32(subkeys + keyOffset) : 0);
+        addends.k2[s] = md5::STEP_CONSTANT[s] + (fromKey ? loadLe32(subkeys + WIDE_KEY + keyOffset) : 0);
+    }
+    return addends;
+}
+
+// Whole batches from the start of `blocks` on the active vector path; returns the blocks done.
+std::size_t cryptOnVectorPath(std::uint8_t* blocks, std::size_t blockCount, const std::uint8_t* subkeys,
+                              bool forward) {
+    const VectorPath path = activeVectorPath();
+    if (path == VectorPath::Scalar) return 0;
+    const WideStepAddends addends = stepAddends(subkeys);
+    switch (path) {
+    case VectorPath::Avx512: return wideCryptAvx512(blocks, blockCount, addends, forward);
+    case VectorPath::Avx2: return wideCryptAvx2(blocks, blockCount, addends, forward);
+    case VectorPath::Sse2: return wideCryptSse2(blocks, blockCount, addends, forward);
+    case VectorPath::Scalar: break;
+    }
+    return 0;
+}
+
 }  // namespace
 
 void wideRounds(const std::uint8_t p[WIDE_HALF], const std::uint8_t q[WIDE_HALF],
@@ -108,7 +140,7 @@ void wideCryptBuffer(std::uint8_t* buffer, std::size_t blockCount, const std::ui
     std::uint8_t subkeys[2 * WIDE_KEY];
     std::memcpy(subkeys, subkeyAreaBytes(), sizeof subkeys);
     const bool forward = direction != 0;
-    std::size_t i = 0;
+    std::size_t i = cryptOnVectorPath(buffer, blockCount, subkeys, forward);
     for (; i + WIDE_LANES <= blockCount; i += WIDE_LANES) {
         wideCryptBlocks<WIDE_LANES>(buffer + WIDE_BLOCK * i, subkeys, forward);
     }
