@@ -7,8 +7,9 @@ namespace kelvane {
 
 namespace {
 
-// Groups of lanes interleaved through each compression.
-constexpr int BATCHES = 2;
+// Groups of lanes interleaved through each compression, measured:
+// three beat two and four, on x86-64 and on 32-bit x86 alike.
+constexpr int BATCHES = 3;
 
 }  // namespace
 

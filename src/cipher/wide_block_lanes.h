@@ -40,14 +40,18 @@ inline void transposeWords(typename OPS::Vec v[4]) {
     v[3] = OPS::unpackHigh64(t2, t3);
 }
 
-// MD5 state words of BATCHES groups of lanes, one compression from the initial state.
+// One compression from the MD5 initial state for BATCHES groups of lanes. The message
+// words are copied in, so that the compiler sees that nothing else can change them and
+// keeps the state words in registers between steps.
 template <class OPS, int BATCHES>
-struct Md5LaneState {
+struct Md5LaneCompression {
     using Vec = typename OPS::Vec;
+    Vec x[BATCHES][4];
     Vec a[BATCHES], b[BATCHES], c[BATCHES], d[BATCHES];
 
-    Md5LaneState() {
+    explicit Md5LaneCompression(const Vec* const* words) {
         for (int g = 0; g < BATCHES; ++g) {
+            for (int i = 0; i < 4; ++i) x[g][i] = words[g][i];
             a[g] = OPS::broadcast32(MD5_INITIAL_STATE[0]);
             b[g] = OPS::broadcast32(MD5_INITIAL_STATE[1]);
             c[g] = OPS::broadcast32(MD5_INITIAL_STATE[2]);
@@ -55,10 +59,10 @@ struct Md5LaneState {
         }
     }
 
-    // Step STEP of the compression, as in md5::compressLanes; x[g] is group g's message
-    // words 0 to 3, the addends bring the constant and any key word.
+    // Step STEP, as in md5::compressLanes; x[g] is group g's message words 0 to 3, the
+    // addends bring the constant and any key word.
     template <int STEP>
-    void step(const Vec* const* x, const Vec* addends) {
+    [[gnu::always_inline]] void step(const Vec* addends) {
         constexpr int WORD = md5::STEP_WORD[STEP];
         for (int g = 0; g < BATCHES; ++g) {
             // What does not depend on the step before is summed first, off the chain.
@@ -73,9 +77,11 @@ struct Md5LaneState {
         }
     }
 
+    // Inlined into the caller, so that the state never goes through memory (as a call
+    // on `this`, GCC stores every state word at every step).
     template <std::size_t... STEPS>
-    void compress(const Vec* const* x, const Vec* addends, std::index_sequence<STEPS...>) {
-        (step<STEPS>(x, addends), ...);
+    [[gnu::always_inline]] void run(const Vec* addends, std::index_sequence<STEPS...>) {
+        (step<STEPS>(addends), ...);
     }
 };
 
@@ -83,10 +89,10 @@ struct Md5LaneState {
 template <class OPS, int BATCHES>
 inline void xorRoundFunction(const typename OPS::Vec* const* x, const typename OPS::Vec* addends,
                              typename OPS::Vec* const* target) {
-    Md5LaneState<OPS, BATCHES> state;
-    state.compress(x, addends, std::make_index_sequence<MD5_STEPS>());
+    Md5LaneCompression<OPS, BATCHES> md5(x);
+    md5.run(addends, std::make_index_sequence<MD5_STEPS>());
     for (int g = 0; g < BATCHES; ++g) {
-        const typename OPS::Vec words[4] = {state.a[g], state.b[g], state.c[g], state.d[g]};
+        const typename OPS::Vec words[4] = {md5.a[g], md5.b[g], md5.c[g], md5.d[g]};
         for (int i = 0; i < 4; ++i) {
             const auto h = OPS::add32(words[i], OPS::broadcast32(MD5_INITIAL_STATE[i]));
             target[g][i] = OPS::bitXor(target[g][i], h);
