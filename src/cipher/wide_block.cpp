@@ -83,16 +83,20 @@ void wideCryptBlocks(std::uint8_t* blocks, const std::uint8_t* subkeys, bool for
     std::memcpy(blocks, results, sizeof results);
 }
 
+// The first message word of a compression that comes from the key (words 0 to 3 are X).
+constexpr std::size_t FIRST_KEY_WORD = WIDE_HALF / 4;
+
+// Message word `word` of H(X, key) if it is a key word, else 0.
+std::uint32_t keyWordOrZero(const std::uint8_t* key, std::size_t word) {
+    return word < FIRST_KEY_WORD ? 0 : loadLe32(key + 4 * (word - FIRST_KEY_WORD));
+}
+
 // The step addends of K1 and K2 (the first 96 bytes of `subkeys`) for the vector paths.
 WideStepAddends stepAddends(const std::uint8_t* subkeys) {
     WideStepAddends addends;
     for (std::size_t s = 0; s < MD5_STEPS; ++s) {
-        const std::size_t word = md5::STEP_WORD[s];
-        // Message words 4 to 15 are the key's words 0 to 11.
-        const std::size_t keyOffset = 4 * (word - WIDE_HALF / 4);
-        const bool fromKey = word >= WIDE_HALF / 4;
-        addends.k1[s] = md5::STEP_CONSTANT[s] + (fromKey ? loadLe32(subkeys + keyOffset) : 0);
-        addends.k2[s] = md5::STEP_CONSTANT[s] + (fromKey ? loadLe32(subkeys + WIDE_KEY + keyOffset) : 0);
+        addends.k1[s] = md5::STEP_CONSTANT[s] + keyWordOrZero(subkeys, md5::STEP_WORD[s]);
+        addends.k2[s] = md5::STEP_CONSTANT[s] + keyWordOrZero(subkeys + WIDE_KEY, md5::STEP_WORD[s]);
     }
     return addends;
 }
