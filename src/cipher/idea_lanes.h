@@ -96,6 +96,7 @@ inline void ideaCryptLaneBatches(std::uint8_t* blocks, const IdeaLaneSchedule<OP
 template <class OPS, int BATCHES>
 inline std::size_t ideaCryptLanes(std::uint8_t* blocks, std::size_t blockCount, const IdeaSchedule& schedule) {
     constexpr std::size_t RUN = static_cast<std::size_t>(BATCHES) * OPS::LANES16;
+    if (blockCount < RUN) return 0;  // short calls do not pay for the broadcast schedule
     const IdeaLaneSchedule<OPS> lanes(schedule);
     std::size_t done = 0;
     for (; done + RUN <= blockCount; done += RUN) ideaCryptLaneBatches<OPS, BATCHES>(blocks + 8 * done, lanes);

@@ -7,12 +7,12 @@
 
 #include <cstdint>
 
-#include "cipher/lane_bitwise.h"
+#include "cipher/composed_lane_ops.h"
 
 namespace kelvane {
 namespace {
 
-struct Avx2Ops : lanes::ShiftedBitwise<Avx2Ops> {
+struct Avx2Ops : lanes::ComposedLaneOps<Avx2Ops> {
     using Vec = __m256i;
     // 16-bit and 32-bit lanes in one vector.
     static constexpr int LANES16 = 16;

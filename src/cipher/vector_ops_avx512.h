@@ -8,8 +8,10 @@
 
 // GCC 12's AVX-512 intrinsics pass an undefined vector as the unused merge source,
 // which -W(maybe-)uninitialized reports wherever they are inlined.
+#ifndef __clang__
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#endif
 
 #include <cstdint>
 
@@ -42,7 +44,7 @@ struct Avx512Ops {
         return _mm512_ternarylogic_epi32(b, c, d, TABLES[ROUND]);
     }
 
-    // IDEA's product modulo 65537, as in lanes::ShiftedBitwise::ideaMul, with the two
+    // IDEA's product modulo 65537, as in lanes::ComposedLaneOps::ideaMul, with the two
     // corrections as masked subtractions.
     static Vec ideaMul(Vec a, Vec b) {
         const Vec low = _mm512_mullo_epi16(a, b);

@@ -7,12 +7,12 @@
 
 #include <cstdint>
 
-#include "cipher/lane_bitwise.h"
+#include "cipher/composed_lane_ops.h"
 
 namespace kelvane {
 namespace {
 
-struct Sse2Ops : lanes::ShiftedBitwise<Sse2Ops> {
+struct Sse2Ops : lanes::ComposedLaneOps<Sse2Ops> {
     using Vec = __m128i;
     // 16-bit and 32-bit lanes in one vector.
     static constexpr int LANES16 = 8;
@@ -27,8 +27,6 @@ struct Sse2Ops : lanes::ShiftedBitwise<Sse2Ops> {
     static Vec bitAnd(Vec a, Vec b) { return _mm_and_si128(a, b); }
     static Vec bitOr(Vec a, Vec b) { return _mm_or_si128(a, b); }
     static Vec bitXor(Vec a, Vec b) { return _mm_xor_si128(a, b); }
-    // ~a & b
-    static Vec andNot(Vec a, Vec b) { return _mm_andnot_si128(a, b); }
 
     static Vec add16(Vec a, Vec b) { return _mm_add_epi16(a, b); }
     static Vec sub16(Vec a, Vec b) { return _mm_sub_epi16(a, b); }

@@ -132,6 +132,7 @@ template <class OPS, int BATCHES>
 inline std::size_t wideCryptLanes(std::uint8_t* blocks, std::size_t blockCount, const WideStepAddends& addends,
                                   bool forward) {
     constexpr std::size_t RUN = static_cast<std::size_t>(BATCHES) * OPS::LANES32;
+    if (blockCount < RUN) return 0;  // short calls do not pay for the broadcast addends
     const WideLaneAddends<OPS> keys(addends);
     std::size_t done = 0;
     for (; done + RUN <= blockCount; done += RUN) wideCryptLaneBatches<OPS, BATCHES>(blocks + 32 * done, keys, forward);

@@ -7,7 +7,7 @@ namespace kelvane::lanes {
 
 // The vector type is a template parameter of each member: OPS is not complete here.
 template <class OPS>
-struct ShiftedBitwise {
+struct ComposedLaneOps {
     template <int SHIFT, class VEC>
     static VEC rotateLeft32(VEC v) {
         return OPS::bitOr(OPS::template shiftLeft32<SHIFT>(v), OPS::template shiftRight32<32 - SHIFT>(v));
