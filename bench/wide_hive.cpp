@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cipher/byte_order.h"
+
 namespace kelvane::bench {
 namespace {
 
@@ -19,16 +21,8 @@ constexpr std::uint32_t CHECKSUM_AT = 508;      // XOR of the 127 dwords before 
 
 using Image = std::vector<std::uint8_t>;
 
-void put16(Image& image, std::size_t at, std::uint16_t v) {
-    image[at] = static_cast<std::uint8_t>(v);
-    image[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void put32(Image& image, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) image[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-std::uint32_t get32(const Image& image, std::size_t at) {
-    return image[at] | image[at + 1] << 8 | image[at + 2] << 16 | static_cast<std::uint32_t>(image[at + 3]) << 24;
-}
+void put16(Image& image, std::size_t at, std::uint16_t v) { storeLe16(&image[at], v); }
+void put32(Image& image, std::size_t at, std::uint32_t v) { storeLe32(&image[at], v); }
 
 // The cells of one hive bin; offsets are relative to the start of the bins (0x1000).
 class Bin {
@@ -149,7 +143,7 @@ Image baseBlock(std::uint32_t root, std::uint32_t binsSize) {
     put32(b, 40, binsSize);
     put32(b, 44, 1);  // clustering factor
     std::uint32_t checksum = 0;
-    for (std::uint32_t at = 0; at < CHECKSUM_AT; at += 4) checksum ^= get32(b, at);
+    for (std::uint32_t at = 0; at < CHECKSUM_AT; at += 4) checksum ^= loadLe32(&b[at]);
     put32(b, CHECKSUM_AT, checksum);
     return b;
 }
