@@ -60,8 +60,6 @@ std::u16string foldedName(std::string_view name) {
     return units;
 }
 
-bool sameNameIgnoringCase(std::string_view a, std::string_view b) { return foldedName(a) == foldedName(b); }
-
 bool precedesInKeyOrder(std::string_view a, std::string_view b) { return foldedName(a) < foldedName(b); }
 
 }  // namespace kelvane::platform

@@ -16,9 +16,6 @@ char32_t upperCaseAsWindows(char32_t c);
 // byte that is not valid UTF-8 as a unit that no character gives (see decodeUtf8).
 std::u16string foldedName(std::string_view name);
 
-// Whether two UTF-8 names are one name to Windows.
-bool sameNameIgnoringCase(std::string_view a, std::string_view b);
-
 // Windows' order of key names: by their folded units.
 bool precedesInKeyOrder(std::string_view a, std::string_view b);
 
