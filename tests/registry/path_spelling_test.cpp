@@ -52,6 +52,7 @@ const Spelling SPELLINGS[] = {
     {"{key}\\ Größe", "Maß", MISSING, nullptr, nullptr},
     {"{key}\\Größe ", "Maß", MISSING, nullptr, nullptr},
     {"{key}\\.\\Größe", "Maß", MISSING, nullptr, nullptr},
+    {"{key}/Größe", "Maß", MISSING, nullptr, nullptr},  // a slash is no separator
     {"{key}\\Größe\\SUB", "Maß", OPENED, nullptr, nullptr},
 };
 

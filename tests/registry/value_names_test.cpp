@@ -52,9 +52,10 @@ TEST_F(ValueNames, OnlyTheUnnamedValueGivesNull) {
 }
 
 // Value names may be far longer than key names; none is cut and none ends the listing
-// (300 × é is 600 bytes of UTF-8). Stored in the order Wine sorts them: É after Z.
+// (2,000 letters outgrow the first name buffer twice; 300 × é is 600 bytes of UTF-8).
+// Stored in the order Wine sorts them: É after Z.
 TEST_F(ValueNames, LongAndNonAsciiNamesAreListedWhole) {
-    const std::string fits(255, 'f'), exact(256, 'e'), longer(300, 'l');
+    const std::string fits(255, 'f'), exact(256, 'e'), longer(2000, 'l');
     std::string accented;
     for (int i = 0; i < 300; ++i) accented += "é";
     registry.createKey(TDS_KEY);
