@@ -110,11 +110,11 @@ Handle findNamed(hive_h* hive, const Handle* list, char* (*nameOf)(hive_h*, Hand
 
 long openHklm(std::unique_ptr<RegistryKey>& key) { return readHiveNames(hklmFolder(), &key->hiveNames); }
 
-// Opens the hive file `file` with the hivex open `flags`: access denied when the caller
-// may not read it, bad database when it is no hive hivex can read.
-long openHive(const std::string& file, int flags, hive_h** hive) {
-    *hive = hivex_open(file.c_str(), flags);
-    if (*hive != nullptr) return REGISTRY_OK;
+// Opens the hive file key.hivePath into key.hive with the hivex open `flags`: access
+// denied when the caller may not read it, bad database when it is no hive hivex can read.
+long openHive(RegistryKey& key, int flags) {
+    key.hive = hivex_open(key.hivePath.c_str(), flags);
+    if (key.hive != nullptr) return REGISTRY_OK;
     return errno == EACCES || errno == EPERM ? REGISTRY_ACCESS_DENIED : REGISTRY_BAD_DATABASE;
 }
 
@@ -130,7 +130,7 @@ long openChild(RegistryKey& key, const std::string& name) {
 long openNode(const std::vector<std::string>& parts, int flags, std::unique_ptr<RegistryKey>& key) {
     long status = locateHiveFile(hklmFolder(), parts[0], &key->hivePath);
     if (status != REGISTRY_OK) return status;
-    status = openHive(key->hivePath, flags, &key->hive);
+    status = openHive(*key, flags);
     if (status != REGISTRY_OK) return status;
     key->node = hivex_root(key->hive);
     if (key->node == 0) return REGISTRY_BAD_DATABASE;
