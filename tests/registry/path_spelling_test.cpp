@@ -1,7 +1,8 @@
 // How the registry reads the spellings of one key's path and value name: separators,
-// case and non-ASCII letters. One table for both targets; the answers are those of the
-// DLL under Wine, which here agree with what Windows documents. Names are written in
-// UTF-8 and passed in each target's narrow form (the ANSI code page on Windows).
+// case and non-ASCII letters. One table for both targets; the answers are those the DLL
+// gives under Wine (Wine's registry compares names as Windows does: per UTF-16 unit,
+// upper-cased; no row is known to differ on Windows). Names are written in UTF-8 and
+// passed in each target's narrow form (code page 1252 under Wine here).
 #include <gtest/gtest.h>
 
 #include <cctype>
