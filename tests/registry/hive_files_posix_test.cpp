@@ -224,6 +224,9 @@ TEST(ComputerNamePosix, FormedFromTheHostNameByCharacters) {
     EXPECT_EQ(takeText(ComputerName()), platform::computerNameOfHost(host));
 }
 
+// What openStatusAsOtherUser gives when root cannot become another user here.
+constexpr long NO_OTHER_USER = -2;
+
 // The status of opening `path` as a caller who is not root (root reads every file): in a
 // child process that drops to the user nobody when this one runs as root.
 long openStatusAsOtherUser(const std::string& path) {
@@ -232,7 +235,7 @@ long openStatusAsOtherUser(const std::string& path) {
     const pid_t child = fork();
     if (child == 0) {
         constexpr uid_t NOBODY = 65534;
-        long status = -1;
+        long status = NO_OTHER_USER;
         if (geteuid() != 0 || (setgid(NOBODY) == 0 && setuid(NOBODY) == 0)) {
             platform::RegistryKey* key = nullptr;
             status = platform::registryOpen(path.c_str(), 0x20019, &key);
@@ -252,7 +255,9 @@ TEST_F(HiveFilesPosix, HiveTheCallerMayNotReadIsAccessDenied) {
     registry.createKey(registry.keyPath("Private"));
     ASSERT_EQ(chmod(registry.hiveFolder().c_str(), 0755), 0);
     ASSERT_EQ(chmod(software.c_str(), 0000), 0);
-    EXPECT_EQ(openStatusAsOtherUser(registry.keyPath("Private")), platform::REGISTRY_ACCESS_DENIED);
+    const long status = openStatusAsOtherUser(registry.keyPath("Private"));
+    if (status == NO_OTHER_USER) GTEST_SKIP() << "root cannot become the user nobody here";
+    EXPECT_EQ(status, platform::REGISTRY_ACCESS_DENIED);
     EXPECT_EQ(openStatusAsOtherUser("SOFTWARE"), platform::REGISTRY_ACCESS_DENIED);
     // The folder itself unreadable: HKEY_LOCAL_MACHINE cannot be listed.
     ASSERT_EQ(chmod(registry.hiveFolder().c_str(), 0000), 0);
