@@ -212,6 +212,7 @@ const HostName HOST_NAMES[] = {
     {"straße-größe-überlang", "STRAßE-GRÖßE-ÜB"},        // ß has no one-letter upper case
     {"ÿµ-\xF0\x90\x90\xA8", "ŸΜ-\xF0\x90\x90\xA8"},   // outside the BMP nothing is folded
     {"ab\xFF" "cd\xC3", "AB_CD_"},                       // bytes that are no UTF-8
+    {"a\xC0\xAF" "b\xED\xA0\x80", "A__B___"},            // an overlong slash, an encoded surrogate
     {".local", ""},
 };
 
