@@ -18,6 +18,32 @@ def throughputs(path):
     return rates, data["context"]
 
 
+def cpu_milliseconds(path):
+    """CPU time in ms of every benchmark in a Google Benchmark JSON file (medians as above)."""
+    with open(path) as f:
+        data = json.load(f)
+    scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
+    times = {}
+    for b in data["benchmarks"]:
+        if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+            continue
+        times[b["run_name"]] = b["cpu_time"] * scale[b.get("time_unit", "ns")]
+    return times
+
+
+def print_listing_table(path):
+    """ReadSubKeys beside hivex's own listing of the same key, at every width measured."""
+    times = cpu_milliseconds(path)
+    widths = sorted(int(name.split("/")[1]) for name in times if name.startswith("BM_ReadSubKeys/"))
+    print()
+    print("| subkeys listed | ReadSubKeys ms | hivex listing ms | ratio | target |")
+    print("|---:|---:|---:|---:|---:|")
+    for width in widths:
+        ours, hivex = times[f"BM_ReadSubKeys/{width}"], times.get(f"BM_HivexListing/{width}", 0)
+        ratio = f"{ours / hivex:.2f}" if hivex else "-"
+        print(f"| {width:,} | {ours:.2f} | {hivex:.2f} | {ratio} | <= 3 |")
+
+
 def file_times(path):
     rows = {}
     with open(path) as f:
@@ -28,8 +54,10 @@ def file_times(path):
 
 
 def path_table(paths, native_reference):
-    """DES and cryptString per vector path (KELVANE_CIPHER_PATH), .so and DLL."""
+    """The engine and cryptString per vector path (KELVANE_CIPHER_PATH), .so and DLL."""
     rows = [("DES cipherBuffer", "BM_cipherBuffer/alg:2", "BM_reference_openssl_DES_ecb_encrypt"),
+            ("IDEA cipherBuffer (x Crypto++)", "BM_cipherBuffer/alg:0", "BM_reference_cryptopp_IDEA_ecb"),
+            ("MD5 wide block (x 3 MD5_Transform)", "BM_cipherBuffer/alg:1", "BM_reference_openssl_MD5_Transform_x3"),
             ("cryptString 16 MiB", "BM_cryptString/16777216", "BM_reference_openssl_DES_hex/16777216")]
     print()
     print("| per path: MB/s (x native OpenSSL) | " + " | ".join(f"{p} .so | {p} DLL" for p in paths) + " |")
@@ -107,6 +135,7 @@ def main():
         print(f"| {name} | {seconds:.2f} | {peak / 1024:.1f} | {ratio} | {target} |")
     if paths:
         path_table(paths, native)
+    print_listing_table(sys.argv[1])
     print()
     print("The DLL column runs the 32-bit build under Wine; its reference ratios use the native "
           "references (no 32-bit OpenSSL or Crypto++ exists for MinGW here).")

@@ -45,8 +45,8 @@ wine_start
 wine build/win32-bench/bin/kelvane_bench.exe "${gbench_flags[@]}" \
   --benchmark_out="$(winepath -w "$out/win32.json" 2>/dev/null)" >/dev/null
 
-# --- DES and cryptString once more on each lower vector path (the runs above take the widest)
-path_filter='BM_cipherBuffer/alg:2|BM_cryptString/16777216'
+# --- The engine and cryptString once more on each lower vector path (the runs above take the widest)
+path_filter='BM_cipherBuffer/alg:[012]|BM_cryptString/16777216'
 path_tables=("widest=$out/native.json,$out/win32.json")
 for path in avx2 sse2 scalar; do
   KELVANE_CIPHER_PATH=$path build/native-bench/bin/kelvane_bench "${gbench_flags[@]}" \

@@ -4,8 +4,20 @@ declared, and a thin wrapper that takes and gives str and frees each text result
     from kelvane import Kelvane, load_library
     kelvane = Kelvane(load_library("build/native/bin/libkelvane.so"))
     kelvane.crypt_string("Install key: 4711", "pass phrase")
+
+Text results are str whatever bytes the library returns: they are decoded from the
+library's narrow encoding (UTF-8 on Linux, the ANSI code page on Windows) with the error
+handler 'surrogateescape', so bytes that are no text in that encoding (the data of a
+REG_DWORD or REG_BINARY value read by ReadKeyValue, say) come through as lone surrogates
+instead of raising. raw_bytes() gives back exactly the bytes the library returned, and a
+str passed in is encoded the same way, so a name read from the library goes back unchanged.
 """
 import ctypes
+import os
+
+# The library's narrow encoding, and the error handler that lets any bytes through both ways.
+ENCODING = "mbcs" if os.name == "nt" else "utf-8"
+ERRORS = "surrogateescape"
 
 # Text results stay raw pointers: Python copies the text out with string_at and hands
 # the pointer back to freeString. Declared as c_char_p, ctypes would copy the text and
@@ -52,6 +64,11 @@ def load_library(path):
     return library
 
 
+def raw_bytes(text):
+    """The bytes the library returned for a text result (None stays None)."""
+    return None if text is None else text.encode(ENCODING, ERRORS)
+
+
 class Kelvane:
     """The exports with Python strings in and out; every text result is freed once copied."""
 
@@ -62,13 +79,13 @@ class Kelvane:
         if pointer is None:  # ctypes gives None for a null c_void_p
             return None
         try:
-            return ctypes.string_at(pointer).decode("utf-8")
+            return ctypes.string_at(pointer).decode(ENCODING, ERRORS)
         finally:
             self.lib.freeString(pointer)
 
     @staticmethod
     def _arg(text):
-        return None if text is None else text.encode("utf-8")
+        return None if text is None else text.encode(ENCODING, ERRORS)
 
     def crypt_string(self, text, pass_phrase):
         return self._text(self.lib.cryptString(self._arg(text), self._arg(pass_phrase)))

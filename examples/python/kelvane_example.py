@@ -20,7 +20,7 @@ import tempfile
 
 from empty_hive import empty_hive
 from kelvane import (DELETED, FILE_ALREADY, FILE_CANNOT_READ, FILE_ENCRYPTED, MISSING, NO_PATH, REFUSED,
-                     Kelvane, load_library)
+                     Kelvane, load_library, raw_bytes)
 
 # Size of a container's header, and the block its contents are zero-filled to.
 CONTAINER_HEADER = 20
@@ -137,6 +137,10 @@ def check_registry_in_hive(kelvane, checks, folder):
                  r"C:\Program Files\Kelvane")
     checks.equal("ReadKeyValue of a missing value", kelvane.read_key_value(r"SOFTWARE\Kelvane", "Nothing"), None)
     checks.equal("ReadSubValues", kelvane.read_sub_values(), "DSQUERY,Port")
+    # A REG_DWORD comes back as its stored bytes up to the first zero: 1433 is 99 05 00 00.
+    port = kelvane.read_key_value(r"SOFTWARE\Microsoft\MSSQLServer\Client\TDS", "Port")
+    checks.equal("ReadKeyValue of the REG_DWORD Port, as bytes", raw_bytes(port), b"\x99\x05")
+    checks.equal("ReadKeyValue of the REG_DWORD Port, as text", port, "\udc99\x05")
 
     listing = os.path.join(folder, "keys.txt")
     checks.equal("ReadSubKeysInFile", kelvane.read_sub_keys_in_file(r"SOFTWARE\Kelvane", listing), 0)
@@ -172,11 +176,19 @@ def check_registry(kelvane, checks, folder):
             os.environ[HKLM_VARIABLE] = saved
 
 
+def upper_as_windows(c):
+    """A character's simple upper case, as Windows applies it: one character for one, and
+    none outside the Basic Multilingual Plane (str.upper would turn ß into SS)."""
+    upper = c.upper()
+    return upper if len(upper) == 1 and ord(c) <= 0xFFFF and ord(upper) <= 0xFFFF else c
+
+
 def expected_computer_name():
-    """Windows' name for this computer: the host name up to its first dot, upper-cased, 15 characters."""
+    """Windows' name for this computer: the host name up to its first dot, upper-cased,
+    15 characters (counted as characters, not bytes)."""
     if os.name == "nt":
         return os.environ.get("COMPUTERNAME")
-    return socket.gethostname().split(".")[0].upper()[:15]
+    return "".join(upper_as_windows(c) for c in socket.gethostname().split(".")[0][:15])
 
 
 def check_computer_name(kelvane, checks):

@@ -27,7 +27,8 @@ void ideaInvertSchedule(const IdeaSchedule& source, IdeaSchedule& destination);
 // One block through the schedule; input and output may be the same bytes.
 void ideaCryptBlock(const std::uint8_t input[8], std::uint8_t output[8],
                     const IdeaSchedule& schedule);
-// `blockCount` consecutive blocks in place, in ascending order.
+// `blockCount` consecutive blocks in place, as ideaCryptBlock would give them: whole
+// batches on the active vector path, the rest one to three at a time.
 void ideaCryptBlocks(std::uint8_t* blocks, std::size_t blockCount, const IdeaSchedule& schedule);
 
 }  // namespace kelvane

@@ -1,7 +1,8 @@
 // The wide block over the MD5 compression. Enciphering runs the rounds on (L, R) and
 // gives (V, U); deciphering runs the same rounds on the exchanged halves (B, A) = (U, V),
-// which recomputes T, then L, then R. Blocks are independent, so the runner takes two
-// at a time through two-lane compressions.
+// which recomputes T, then L, then R. Blocks are independent: whole batches go to the
+// active vector path (wide_block_vector.h), and the rest, the reference, two or three at
+// a time through multi-lane scalar compressions.
 #include "cipher/wide_block.h"
 
 #include <cstring>
@@ -11,6 +12,8 @@
 #include "cipher/md5_compress.h"
 #include "cipher/md5_compress_lanes.h"
 #include "cipher/subkey_area.h"
+#include "cipher/vector_path.h"
+#include "cipher/wide_block_vector.h"
 
 namespace kelvane {
 
@@ -80,6 +83,39 @@ void wideCryptBlocks(std::uint8_t* blocks, const std::uint8_t* subkeys, bool for
     std::memcpy(blocks, results, sizeof results);
 }
 
+// The first message word of a compression that comes from the key (words 0 to 3 are X).
+constexpr std::size_t FIRST_KEY_WORD = WIDE_HALF / 4;
+
+// Message word `word` of H(X, key) if it is a key word, else 0.
+std::uint32_t keyWordOrZero(const std::uint8_t* key, std::size_t word) {
+    return word < FIRST_KEY_WORD ? 0 : loadLe32(key + 4 * (word - FIRST_KEY_WORD));
+}
+
+// The step addends of K1 and K2 (the first 96 bytes of `subkeys`) for the vector paths.
+WideStepAddends stepAddends(const std::uint8_t* subkeys) {
+    WideStepAddends addends;
+    for (std::size_t s = 0; s < MD5_STEPS; ++s) {
+        addends.k1[s] = md5::STEP_CONSTANT[s] + keyWordOrZero(subkeys, md5::STEP_WORD[s]);
+        addends.k2[s] = md5::STEP_CONSTANT[s] + keyWordOrZero(subkeys + WIDE_KEY, md5::STEP_WORD[s]);
+    }
+    return addends;
+}
+
+// Whole batches from the start of `blocks` on the active vector path; returns the blocks done.
+std::size_t cryptOnVectorPath(std::uint8_t* blocks, std::size_t blockCount, const std::uint8_t* subkeys,
+                              bool forward) {
+    const VectorPath path = activeVectorPath();
+    if (path == VectorPath::Scalar) return 0;
+    const WideStepAddends addends = stepAddends(subkeys);
+    switch (path) {
+    case VectorPath::Avx512: return wideCryptAvx512(blocks, blockCount, addends, forward);
+    case VectorPath::Avx2: return wideCryptAvx2(blocks, blockCount, addends, forward);
+    case VectorPath::Sse2: return wideCryptSse2(blocks, blockCount, addends, forward);
+    case VectorPath::Scalar: break;
+    }
+    return 0;
+}
+
 }  // namespace
 
 void wideRounds(const std::uint8_t p[WIDE_HALF], const std::uint8_t q[WIDE_HALF],
@@ -108,7 +144,7 @@ void wideCryptBuffer(std::uint8_t* buffer, std::size_t blockCount, const std::ui
     std::uint8_t subkeys[2 * WIDE_KEY];
     std::memcpy(subkeys, subkeyAreaBytes(), sizeof subkeys);
     const bool forward = direction != 0;
-    std::size_t i = 0;
+    std::size_t i = cryptOnVectorPath(buffer, blockCount, subkeys, forward);
     for (; i + WIDE_LANES <= blockCount; i += WIDE_LANES) {
         wideCryptBlocks<WIDE_LANES>(buffer + WIDE_BLOCK * i, subkeys, forward);
     }

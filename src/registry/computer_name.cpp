@@ -7,16 +7,10 @@
 #include "registry/registry_exports.h"
 
 namespace kelvane {
-namespace {
-
-// Characters of the name buffer, NUL included (MAX_COMPUTERNAME_LENGTH + 1).
-constexpr std::uint32_t COMPUTER_NAME_CAPACITY = 16;
-
-}  // namespace
 
 char* ComputerName() {
-    char name[COMPUTER_NAME_CAPACITY];
-    std::uint32_t size = COMPUTER_NAME_CAPACITY;
+    char name[platform::COMPUTER_NAME_BYTES];
+    std::uint32_t size = platform::COMPUTER_NAME_BYTES;
     if (!platform::computerName(name, &size)) return nullptr;
     return copyModuleString(name, std::strlen(name));
 }

@@ -1,5 +1,6 @@
 // The name list: names joined by single commas, no escaping, built in a block of the
-// module's heap that grows by exactly one name (and its comma) at a time.
+// module's heap whose room doubles when a name does not fit, so that a list of n names
+// is copied O(log n) times, not n times.
 #pragma once
 #include <cstddef>
 
@@ -22,8 +23,12 @@ public:
     char* release();
 
 private:
-    char* text_ = nullptr;
-    std::size_t length_ = 0;
+    bool makeRoom(std::size_t length);
+    void drop();
+
+    char* text_ = nullptr;      // NUL-terminated while not null
+    std::size_t length_ = 0;    // characters in text_
+    std::size_t capacity_ = 0;  // characters text_ can hold besides its NUL
 };
 
 }  // namespace kelvane

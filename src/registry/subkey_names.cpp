@@ -1,9 +1,8 @@
 #include "registry/subkey_names.h"
 
-#include <cstring>
-
 #include "platform/registry.h"
 #include "registry/name_list.h"
+#include "registry/name_reader.h"
 #include "registry/open_key.h"
 #include "registry/registry_constants.h"
 
@@ -16,11 +15,13 @@ char* listSubKeyNames(const char* keyPath) {
     std::uint32_t count = 0;
     if (platform::registrySubKeyCount(key.get(), &count) != platform::REGISTRY_OK) return nullptr;
     NameList list;
-    char name[NAME_CAPACITY];
+    NameReader reader(key.get(), NameReader::Kind::SubKey);
     for (std::uint32_t index = 0; index < count; ++index) {
+        const NameReader::Outcome outcome = reader.read(index);
+        if (outcome == NameReader::Outcome::Failed) return nullptr;
         // A key that lost subkeys since the count ends the list with the names read so far.
-        if (platform::registryEnumKey(key.get(), index, name, NAME_CAPACITY) != platform::REGISTRY_OK) break;
-        if (!list.add(name, std::strlen(name))) return nullptr;
+        if (outcome == NameReader::Outcome::End) break;
+        if (!list.add(reader.name(), reader.length())) return nullptr;
     }
     return list.release();
 }

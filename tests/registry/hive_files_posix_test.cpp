@@ -3,15 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 
 #include "listing_test_helpers.h"
+#include "platform/posix/computer_name_form.h"
 #include "platform/posix/hive_replacement.h"
 #include "platform/registry.h"
 #include "registry/registry_exports.h"
@@ -46,20 +47,9 @@ TEST_F(HiveFilesPosix, EmptyOrNullPathListsTheHiveFilesInWindowsOrder) {
     EXPECT_EQ(takeText(ReadSubKeys(nullptr)), "SOFTWARE,SYSTEM,_under");
 }
 
-TEST_F(HiveFilesPosix, HiveAndKeyNamesMatchIgnoringCase) {
-    createSubKeys(registry, registry.keyPath("Case"), {"Inner"});
-    EXPECT_EQ(takeText(ReadSubKeys("software\\kelvanetest\\CASE")), "Inner");
-}
-
 TEST_F(HiveFilesPosix, SubKeysComeInTheOrderWindowsSortsThem) {
     createSubKeys(registry, registry.keyPath("Order"), {"~e", "b", "_x", "Zz", "aa", "AB", "1"});
     EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Order").c_str())), "1,aa,AB,b,Zz,_x,~e");
-}
-
-TEST_F(HiveFilesPosix, TrailingBackslashIsIgnoredEmptyComponentIsMissing) {
-    createSubKeys(registry, registry.keyPath("Slash"), {"S"});
-    EXPECT_EQ(takeText(ReadSubKeys((registry.keyPath("Slash") + "\\").c_str())), "S");
-    EXPECT_EQ(openStatus("SOFTWARE\\\\KelvaneTest"), platform::REGISTRY_NOT_FOUND);
 }
 
 TEST_F(HiveFilesPosix, NoFolderMeansNoKeys) {
@@ -209,14 +199,72 @@ TEST_F(HiveFilesPosix, DeletionWorksInAHostThatIgnoresChildSignals) {
     EXPECT_FALSE(registry.keyExists(registry.keyPath("Parent\\Leaf")));
 }
 
-TEST(ComputerNamePosix, FormedFromTheHostName) {
+struct HostName {
+    const char* host;
+    const char* computerName;  // UTF-8
+};
+
+// Wine's GetComputerNameA gives '_' for each byte outside ASCII (ABCDEFGHIJKLMN_ for the
+// first row); Windows keeps the characters, and so do we.
+const HostName HOST_NAMES[] = {
+    {"my-long-hostname-abcdefghij.example.com", "MY-LONG-HOSTNAM"},
+    {"abcdefghijklmnü.example.com", "ABCDEFGHIJKLMNÜ"},  // 15 characters, 16 bytes
+    {"straße-größe-überlang", "STRAßE-GRÖßE-ÜB"},        // ß has no one-letter upper case
+    {"ÿµ-\xF0\x90\x90\xA8", "ŸΜ-\xF0\x90\x90\xA8"},   // outside the BMP nothing is folded
+    {"ab\xFF" "cd\xC3", "AB_CD_"},                       // bytes that are no UTF-8
+    {"a\xC0\xAF" "b\xED\xA0\x80", "A__B___"},            // an overlong slash, an encoded surrogate
+    {".local", ""},
+};
+
+TEST(ComputerNamePosix, FormedFromTheHostNameByCharacters) {
+    for (const HostName& row : HOST_NAMES) {
+        EXPECT_EQ(platform::computerNameOfHost(row.host), row.computerName) << row.host;
+    }
     char host[256] = {};
     ASSERT_EQ(gethostname(host, sizeof host - 1), 0);
-    std::string expected;
-    for (const char* c = host; *c != '\0' && *c != '.' && expected.size() < 15; ++c) {
-        expected += static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+    EXPECT_EQ(takeText(ComputerName()), platform::computerNameOfHost(host));
+}
+
+// What openStatusAsOtherUser gives when root cannot become another user here.
+constexpr long NO_OTHER_USER = -2;
+
+// The status of opening `path` as a caller who is not root (root reads every file): in a
+// child process that drops to the user nobody when this one runs as root.
+long openStatusAsOtherUser(const std::string& path) {
+    int result[2];
+    if (pipe(result) != 0) return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        constexpr uid_t NOBODY = 65534;
+        long status = NO_OTHER_USER;
+        if (geteuid() != 0 || (setgid(NOBODY) == 0 && setuid(NOBODY) == 0)) {
+            platform::RegistryKey* key = nullptr;
+            status = platform::registryOpen(path.c_str(), 0x20019, &key);
+            platform::registryClose(key);
+        }
+        _exit(write(result[1], &status, sizeof status) == sizeof status ? 0 : 1);
     }
-    EXPECT_EQ(takeText(ComputerName()), expected);
+    close(result[1]);
+    long status = -1;
+    if (read(result[0], &status, sizeof status) != sizeof status) status = -1;
+    close(result[0]);
+    waitpid(child, nullptr, 0);
+    return status;
+}
+
+TEST_F(HiveFilesPosix, HiveTheCallerMayNotReadIsAccessDenied) {
+    registry.createKey(registry.keyPath("Private"));
+    ASSERT_EQ(chmod(registry.hiveFolder().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(software.c_str(), 0000), 0);
+    const long status = openStatusAsOtherUser(registry.keyPath("Private"));
+    if (status == NO_OTHER_USER) GTEST_SKIP() << "root cannot become the user nobody here";
+    EXPECT_EQ(status, platform::REGISTRY_ACCESS_DENIED);
+    EXPECT_EQ(openStatusAsOtherUser("SOFTWARE"), platform::REGISTRY_ACCESS_DENIED);
+    // The folder itself unreadable: HKEY_LOCAL_MACHINE cannot be listed.
+    ASSERT_EQ(chmod(registry.hiveFolder().c_str(), 0000), 0);
+    EXPECT_EQ(openStatusAsOtherUser(""), platform::REGISTRY_ACCESS_DENIED);
+    ASSERT_EQ(chmod(registry.hiveFolder().c_str(), 0700), 0);
+    ASSERT_EQ(chmod(software.c_str(), 0600), 0);
 }
 
 }  // namespace

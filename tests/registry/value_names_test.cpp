@@ -51,15 +51,18 @@ TEST_F(ValueNames, OnlyTheUnnamedValueGivesNull) {
     EXPECT_EQ(takeText(ReadSubValues()), std::nullopt);
 }
 
-TEST_F(ValueNames, NamesOf255And256And300CharactersAreListed) {
-    const std::string fits(255, 'f'), exact(256, 'e'), longer(300, 'l');
+// Value names may be far longer than key names; none is cut and none ends the listing
+// (2,000 letters outgrow the first name buffer twice; 300 × é is 600 bytes of UTF-8).
+// Stored in the order Wine sorts them: É after Z.
+TEST_F(ValueNames, LongAndNonAsciiNamesAreListedWhole) {
+    const std::string fits(255, 'f'), exact(256, 'e'), longer(2000, 'l');
+    std::string accented;
+    for (int i = 0; i < 300; ++i) accented += "é";
     registry.createKey(TDS_KEY);
-    setText("a");
-    setText(exact);
-    setText(fits);
-    setText(longer);
-    setText("z");
-    EXPECT_EQ(takeText(ReadSubValues()), "a," + exact + "," + fits + "," + longer + ",z");
+    for (const std::string& name : {std::string("a"), exact, fits, longer, std::string("z"), narrowText(accented)}) {
+        setText(name);
+    }
+    EXPECT_EQ(takeText(ReadSubValues()), "a," + exact + "," + fits + "," + longer + ",z," + narrowText(accented));
 }
 
 TEST_F(ValueNames, SubKeysAreNotValues) {

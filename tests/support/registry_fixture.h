@@ -49,6 +49,10 @@ private:
     std::unique_ptr<Store> store_;
 };
 
+// The UTF-8 text `utf8` as the registry's narrow calls take and give it on this target:
+// unchanged over hive files, in the ANSI code page on Windows.
+std::string narrowText(const std::string& utf8);
+
 // `text` as bytes, with its NUL when `terminated`.
 Bytes textBytes(const std::string& text, bool terminated = true);
 

@@ -4,30 +4,22 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 
-#include "platform/posix/ascii_case.h"
+#include "platform/posix/name_case.h"
+#include "platform/registry.h"
 
 namespace kelvane::platform {
 namespace {
-
-// Windows orders subkeys by their upper-cased names.
-bool windowsKeyOrder(const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(upperAscii(x)) < static_cast<unsigned char>(upperAscii(y));
-    });
-}
-
-bool sameIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upperAscii(x) == upperAscii(y); });
-}
 
 bool isHiveFile(const std::string& folder, const std::string& name) {
     if (name.empty() || name.find('.') != std::string::npos) return false;
     struct stat info;
     return stat((folder + "/" + name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
+
+bool refusedAccess(int error) { return error == EACCES || error == EPERM; }
 
 }  // namespace
 
@@ -36,26 +28,39 @@ std::string hklmFolder() {
     return folder != nullptr ? folder : "";
 }
 
-bool listHiveNames(const std::string& folder, std::vector<std::string>* names) {
+long readHiveNames(const std::string& folder, std::vector<std::string>* names) {
     names->clear();
-    if (folder.empty()) return false;
+    if (folder.empty()) return REGISTRY_NOT_FOUND;
     DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return false;
+    if (dir == nullptr) return refusedAccess(errno) ? REGISTRY_ACCESS_DENIED : REGISTRY_NOT_FOUND;
     while (const dirent* entry = readdir(dir)) {
         if (isHiveFile(folder, entry->d_name)) names->emplace_back(entry->d_name);
     }
     closedir(dir);
-    std::sort(names->begin(), names->end(), windowsKeyOrder);
-    return true;
+    std::sort(names->begin(), names->end(),
+              [](const std::string& a, const std::string& b) { return precedesInKeyOrder(a, b); });
+    return REGISTRY_OK;
+}
+
+long locateHiveFile(const std::string& folder, const std::string& name, std::string* path) {
+    path->clear();
+    std::vector<std::string> names;
+    const long status = readHiveNames(folder, &names);
+    if (status != REGISTRY_OK) return status;
+    const std::u16string wanted = foldedName(name);
+    for (const std::string& candidate : names) {
+        if (foldedName(candidate) == wanted) {
+            *path = folder + "/" + candidate;
+            return REGISTRY_OK;
+        }
+    }
+    return REGISTRY_NOT_FOUND;
 }
 
 std::string findHiveFile(const std::string& folder, const std::string& name) {
-    std::vector<std::string> names;
-    if (!listHiveNames(folder, &names)) return {};
-    for (const std::string& candidate : names) {
-        if (sameIgnoringCase(candidate, name)) return folder + "/" + candidate;
-    }
-    return {};
+    std::string path;
+    locateHiveFile(folder, name, &path);
+    return path;
 }
 
 }  // namespace kelvane::platform

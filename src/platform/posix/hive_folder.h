@@ -14,10 +14,15 @@ std::string hklmFolder();
 
 // Names of the hive files in `folder` (regular files without a dot in the name, so
 // logs, backups and our own temporary files are left out), in the order Windows
-// sorts key names. False when the folder cannot be read.
-bool listHiveNames(const std::string& folder, std::vector<std::string>* names);
+// sorts key names. A registry status: not found when there is no folder, access
+// denied when the caller may not read it.
+long readHiveNames(const std::string& folder, std::vector<std::string>* names);
 
-// Path of the hive file whose name equals `name` ignoring ASCII case, or empty.
+// Into *path, the hive file whose name is `name` ignoring case as Windows ignores it;
+// a registry status as readHiveNames gives, or not found when no file has that name.
+long locateHiveFile(const std::string& folder, const std::string& name, std::string* path);
+
+// The path locateHiveFile finds, or empty.
 std::string findHiveFile(const std::string& folder, const std::string& name);
 
 }  // namespace kelvane::platform

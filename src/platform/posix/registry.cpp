@@ -5,6 +5,7 @@
 
 #include <hivex.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -15,15 +16,37 @@
 #include "platform/posix/hive_folder.h"
 #include "platform/posix/hive_replacement.h"
 #include "platform/posix/isolated_call.h"
+#include "platform/posix/name_case.h"
 #include "platform/posix/utf16.h"
 
 namespace kelvane::platform {
+
+namespace {
+
+struct FreeWithC {
+    void operator()(void* block) const { std::free(block); }
+};
+template <typename T>
+using CBlock = std::unique_ptr<T, FreeWithC>;
+
+// A zero-terminated list of handles from hivex, with its length.
+template <typename Handle>
+struct HandleList {
+    CBlock<Handle> items;  // null until read
+    std::size_t count = 0;
+};
+
+}  // namespace
 
 struct RegistryKey {
     hive_h* hive = nullptr;              // null for HKEY_LOCAL_MACHINE itself
     hive_node_h node = 0;
     std::string hivePath;                // the hive file the node lives in
     std::vector<std::string> hiveNames;  // subkeys of HKEY_LOCAL_MACHINE itself
+    // The node's subkeys and values, each read from the hive once, on first use, and
+    // kept for the enumeration by index that follows.
+    HandleList<hive_node_h> children;
+    HandleList<hive_value_h> values;
 
     ~RegistryKey() {
         if (hive != nullptr) hivex_close(hive);
@@ -38,47 +61,81 @@ using StoredType = std::uint32_t;
 // Value types whose data a hive stores as UTF-16LE and the narrow calls convert.
 constexpr StoredType NARROWED_TYPES[] = {hive_t_REG_SZ, hive_t_REG_EXPAND_SZ, hive_t_REG_MULTI_SZ};
 
-struct FreeWithC {
-    void operator()(void* block) const { std::free(block); }
-};
-template <typename T>
-using CBlock = std::unique_ptr<T, FreeWithC>;
-
-// Path components between backslashes; a trailing backslash adds none.
+// Path components between backslashes. Empty ones are skipped, as Windows skips a doubled
+// or trailing backslash; a leading one makes the path bad (see openKey).
 std::vector<std::string> splitPath(const char* path) {
     std::vector<std::string> parts;
-    if (path == nullptr || *path == '\0') return parts;
+    if (path == nullptr) return parts;
     std::string part;
-    for (const char* c = path; *c != '\0'; ++c) {
-        if (*c == '\\') {
-            parts.push_back(part);
+    for (const char* c = path;; ++c) {
+        if (*c == '\\' || *c == '\0') {
+            if (!part.empty()) parts.push_back(part);
             part.clear();
+            if (*c == '\0') break;
         } else {
             part += *c;
         }
     }
-    if (!part.empty()) parts.push_back(part);
     return parts;
 }
 
-long openHklm(std::unique_ptr<RegistryKey>& key) {
-    return listHiveNames(hklmFolder(), &key->hiveNames) ? REGISTRY_OK : REGISTRY_NOT_FOUND;
+template <typename Handle>
+std::size_t countOf(const Handle* list) {
+    std::size_t n = 0;
+    while (list[n] != 0) ++n;
+    return n;
+}
+
+// Reads `list` through `read` unless it was read before.
+template <typename Handle>
+long readOnce(HandleList<Handle>& list, Handle* (*read)(hive_h*, hive_node_h), hive_h* hive, hive_node_h node) {
+    if (list.items != nullptr) return REGISTRY_OK;
+    list.items.reset(read(hive, node));
+    if (list.items == nullptr) return REGISTRY_BAD_DATABASE;
+    list.count = countOf(list.items.get());
+    return REGISTRY_OK;
+}
+
+// The first entry of `list` whose name (from `nameOf`) is `name` ignoring case as Windows
+// does, or 0. hivex's own lookups fold ASCII letters only.
+template <typename Handle>
+Handle findNamed(hive_h* hive, const Handle* list, char* (*nameOf)(hive_h*, Handle), const std::string& name) {
+    const std::u16string wanted = foldedName(name);
+    for (const Handle* entry = list; *entry != 0; ++entry) {
+        CBlock<char> entryName(nameOf(hive, *entry));
+        if (entryName != nullptr && foldedName(entryName.get()) == wanted) return *entry;
+    }
+    return 0;
+}
+
+long openHklm(std::unique_ptr<RegistryKey>& key) { return readHiveNames(hklmFolder(), &key->hiveNames); }
+
+// Opens the hive file key.hivePath into key.hive with the hivex open `flags`: access
+// denied when the caller may not read it, bad database when it is no hive hivex can read.
+long openHive(RegistryKey& key, int flags) {
+    key.hive = hivex_open(key.hivePath.c_str(), flags);
+    if (key.hive != nullptr) return REGISTRY_OK;
+    return errno == EACCES || errno == EPERM ? REGISTRY_ACCESS_DENIED : REGISTRY_BAD_DATABASE;
+}
+
+// Moves `key` to its subkey `name`.
+long openChild(RegistryKey& key, const std::string& name) {
+    CBlock<hive_node_h> children(hivex_node_children(key.hive, key.node));
+    if (children == nullptr) return REGISTRY_BAD_DATABASE;
+    key.node = findNamed(key.hive, children.get(), hivex_node_name, name);
+    return key.node != 0 ? REGISTRY_OK : REGISTRY_NOT_FOUND;
 }
 
 // Walks `parts` from the hive named by the first one; `flags` are hivex open flags.
 long openNode(const std::vector<std::string>& parts, int flags, std::unique_ptr<RegistryKey>& key) {
-    key->hivePath = findHiveFile(hklmFolder(), parts[0]);
-    if (key->hivePath.empty()) return REGISTRY_NOT_FOUND;
-    key->hive = hivex_open(key->hivePath.c_str(), flags);
-    if (key->hive == nullptr) return REGISTRY_BAD_DATABASE;
+    long status = locateHiveFile(hklmFolder(), parts[0], &key->hivePath);
+    if (status != REGISTRY_OK) return status;
+    status = openHive(*key, flags);
+    if (status != REGISTRY_OK) return status;
     key->node = hivex_root(key->hive);
     if (key->node == 0) return REGISTRY_BAD_DATABASE;
-    for (std::size_t i = 1; i < parts.size(); ++i) {
-        if (parts[i].empty()) return REGISTRY_NOT_FOUND;
-        key->node = hivex_node_get_child(key->hive, key->node, parts[i].c_str());
-        if (key->node == 0) return REGISTRY_NOT_FOUND;
-    }
-    return REGISTRY_OK;
+    for (std::size_t i = 1; i < parts.size() && status == REGISTRY_OK; ++i) status = openChild(*key, parts[i]);
+    return status;
 }
 
 long openKey(const char* path, int flags, std::unique_ptr<RegistryKey>& key) {
@@ -94,13 +151,6 @@ long copyName(const std::string& text, char* buffer, std::uint32_t capacity) {
     if (text.size() + 1 > capacity) return REGISTRY_MORE_DATA;
     std::memcpy(buffer, text.c_str(), text.size() + 1);
     return REGISTRY_OK;
-}
-
-template <typename Handle>
-std::size_t countOf(const Handle* list) {
-    std::size_t n = 0;
-    while (list[n] != 0) ++n;
-    return n;
 }
 
 bool isNarrowed(StoredType type) {
@@ -173,10 +223,9 @@ long registrySubKeyCount(RegistryKey* key, std::uint32_t* count) {
         *count = static_cast<std::uint32_t>(key->hiveNames.size());
         return REGISTRY_OK;
     }
-    CBlock<hive_node_h> children(hivex_node_children(key->hive, key->node));
-    if (children == nullptr) return REGISTRY_BAD_DATABASE;
-    *count = static_cast<std::uint32_t>(countOf(children.get()));
-    return REGISTRY_OK;
+    const long status = readOnce(key->children, hivex_node_children, key->hive, key->node);
+    if (status == REGISTRY_OK) *count = static_cast<std::uint32_t>(key->children.count);
+    return status;
 }
 
 long registryEnumKey(RegistryKey* key, std::uint32_t index, char* name, std::uint32_t capacity) {
@@ -184,29 +233,32 @@ long registryEnumKey(RegistryKey* key, std::uint32_t index, char* name, std::uin
         if (index >= key->hiveNames.size()) return REGISTRY_NO_MORE_ITEMS;
         return copyName(key->hiveNames[index], name, capacity);
     }
-    CBlock<hive_node_h> children(hivex_node_children(key->hive, key->node));
-    if (children == nullptr) return REGISTRY_BAD_DATABASE;
-    if (index >= countOf(children.get())) return REGISTRY_NO_MORE_ITEMS;
-    CBlock<char> childName(hivex_node_name(key->hive, children.get()[index]));
+    const long status = readOnce(key->children, hivex_node_children, key->hive, key->node);
+    if (status != REGISTRY_OK) return status;
+    if (index >= key->children.count) return REGISTRY_NO_MORE_ITEMS;
+    CBlock<char> childName(hivex_node_name(key->hive, key->children.items.get()[index]));
     if (childName == nullptr) return REGISTRY_BAD_DATABASE;
     return copyName(childName.get(), name, capacity);
 }
 
 long registryEnumValue(RegistryKey* key, std::uint32_t index, char* name, std::uint32_t* length) {
     if (key->hive == nullptr) return REGISTRY_NO_MORE_ITEMS;
-    CBlock<hive_value_h> values(hivex_node_values(key->hive, key->node));
-    if (values == nullptr) return REGISTRY_BAD_DATABASE;
-    if (index >= countOf(values.get())) return REGISTRY_NO_MORE_ITEMS;
-    CBlock<char> valueName(hivex_value_key(key->hive, values.get()[index]));
+    const long status = readOnce(key->values, hivex_node_values, key->hive, key->node);
+    if (status != REGISTRY_OK) return status;
+    if (index >= key->values.count) return REGISTRY_NO_MORE_ITEMS;
+    CBlock<char> valueName(hivex_value_key(key->hive, key->values.items.get()[index]));
     if (valueName == nullptr) return REGISTRY_BAD_DATABASE;
-    const long status = copyName(valueName.get(), name, *length);
-    if (status == REGISTRY_OK) *length = static_cast<std::uint32_t>(std::strlen(valueName.get()));
-    return status;
+    const long copied = copyName(valueName.get(), name, *length);
+    if (copied == REGISTRY_OK) *length = static_cast<std::uint32_t>(std::strlen(valueName.get()));
+    return copied;
 }
 
 long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* data, std::uint32_t* size) {
     if (key->hive == nullptr) return REGISTRY_NOT_FOUND;
-    const hive_value_h value = hivex_node_get_value(key->hive, key->node, valueName != nullptr ? valueName : "");
+    const long status = readOnce(key->values, hivex_node_values, key->hive, key->node);
+    if (status != REGISTRY_OK) return status;
+    const hive_value_h value =
+        findNamed(key->hive, key->values.items.get(), hivex_value_key, valueName != nullptr ? valueName : "");
     if (value == 0) return REGISTRY_NOT_FOUND;
     std::string narrow;
     if (!narrowData(key->hive, value, &narrow)) return REGISTRY_BAD_DATABASE;

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/posix/utf8.h"
+
 namespace kelvane::platform {
 namespace {
 
@@ -13,25 +15,6 @@ std::uint16_t unitAt(const unsigned char* data, std::size_t index) {
 
 bool isHighSurrogate(std::uint16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool isLowSurrogate(std::uint16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
-void appendUtf8(std::string& text, char32_t c) {
-    auto byte = [&text](char32_t b) { text += static_cast<char>(b); };
-    if (c < 0x80) {
-        byte(c);
-    } else if (c < 0x800) {
-        byte(0xC0 | c >> 6);
-        byte(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        byte(0xE0 | c >> 12);
-        byte(0x80 | (c >> 6 & 0x3F));
-        byte(0x80 | (c & 0x3F));
-    } else {
-        byte(0xF0 | c >> 18);
-        byte(0x80 | (c >> 12 & 0x3F));
-        byte(0x80 | (c >> 6 & 0x3F));
-        byte(0x80 | (c & 0x3F));
-    }
-}
 
 }  // namespace
 

@@ -73,6 +73,8 @@ private:
 
 }  // namespace
 
+std::string narrowText(const std::string& utf8) { return utf8; }
+
 struct RegistryFixture::Store {
     ScratchFolder folder;
     std::string root = "SOFTWARE\\KelvaneTest";

@@ -43,6 +43,16 @@ void deleteTree(HKEY parent, const std::string& name) {
 
 }  // namespace
 
+std::string narrowText(const std::string& utf8) {
+    const int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(units, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), units);
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+    std::string narrow(bytes, '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), units, narrow.data(), bytes, nullptr, nullptr);
+    return narrow;
+}
+
 struct RegistryFixture::Store {
     std::string root;
     std::vector<std::string> created;  // top keys this fixture made, removed at the end
