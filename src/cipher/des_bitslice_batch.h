@@ -42,9 +42,9 @@ inline void exchangeBits(V& first, V& second, std::uint64_t lowBits) {
         first = Ops::template ternary<0xCA>(Ops::broadcast64(lowBits << shift), secondUp, first);
     } else {
         const V differing =
-            Ops::andOp(Ops::xorOp(Ops::template shiftRight64<shift>(first), second), Ops::broadcast64(lowBits));
-        second = Ops::xorOp(second, differing);
-        first = Ops::xorOp(first, Ops::template shiftLeft64<shift>(differing));
+            Ops::bitAnd(Ops::bitXor(Ops::template shiftRight64<shift>(first), second), Ops::broadcast64(lowBits));
+        second = Ops::bitXor(second, differing);
+        first = Ops::bitXor(first, Ops::template shiftLeft64<shift>(differing));
     }
 }
 

@@ -341,6 +341,10 @@ def check(circuit, roots, tables):
 
 # ---- Emission
 
+# The engine's names of the formula operations (vector_ops_*.h and the DES sources).
+OPERATION_NAMES = {"and": "bitAnd", "or": "bitOr", "xor": "bitXor", "andnot": "bitAndNot", "not": "bitNot"}
+
+
 def emit_gates(imm, a, b, c, name, lines, counter):
     """Lines computing `name` from a, b, c by the cheapest formula of imm."""
     symbols = {0xF0: a, 0xCC: b, 0xAA: c, 0x00: "Ops::zero()", 0xFF: "Ops::ones()"}
@@ -352,7 +356,7 @@ def emit_gates(imm, a, b, c, name, lines, counter):
         operands = [expand(t) for t in how[1:]]
         temp = f"{name}_{counter[0]}"
         counter[0] += 1
-        lines.append(f"        const V {temp} = Ops::{how[0]}Op({', '.join(operands)});")
+        lines.append(f"        const V {temp} = Ops::{OPERATION_NAMES[how[0]]}({', '.join(operands)});")
         symbols[table] = temp
         return temp
 
@@ -384,7 +388,7 @@ def emit_round(style, boxes, e_table, p_table, cost_of):
                 emit_gates(imm, a, b, c, f"t{index}", lines, counter)
         for out in range(4):
             j = p_table.index(4 * box + out + 1) + 1
-            lines.append(f"        left[{j - 1}] = Ops::xorOp(left[{j - 1}], {operand(roots[out])});")
+            lines.append(f"        left[{j - 1}] = Ops::bitXor(left[{j - 1}], {operand(roots[out])});")
         lines.append("    }")
     lines.append("}")
     return lines
@@ -397,7 +401,7 @@ def main():
            "//",
            "// The DES round function over bit slices, as circuits of three-input nodes (see the",
            "// generator). Ops supplies the vector type's operations: ternary<imm> (vpternlog",
-           "// semantics), or andOp, orOp, xorOp, andnotOp (~a & b), notOp; zero, ones, and keyed",
+           "// semantics), or bitAnd, bitOr, bitXor, bitAndNot (~a & b), bitNot; zero, ones, and keyed",
            "// (xor with a key mask).",
            "#pragma once",
            "",
