@@ -29,8 +29,8 @@ int startsWithHeader(const char* path) {
     if (source == platform::NO_FILE) return -1;
     const std::int64_t size = files.size(source);
     std::uint8_t first[HEADER_SIZE];
-    const std::int64_t count =
-        size < 0 ? -1 : readFully(source, 0, first, static_cast<std::size_t>(std::min<std::int64_t>(size, HEADER_SIZE)));
+    const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(size, HEADER_SIZE));
+    const std::int64_t count = size < 0 ? -1 : readFully(source, 0, first, wanted);
     files.close(source);  // only read from
     if (count < 0) return -1;
     return isEncryptedFile(first, static_cast<std::size_t>(count)) ? 1 : 0;

@@ -14,8 +14,8 @@
 #include <random>
 
 #include "container_check.h"
+#include "rewrite_check.h"
 #include "crypt/file_crypt.h"
-#include "crypt/module_rand.h"
 #include "platform/file_system.h"
 
 namespace kelvane::test {
@@ -60,7 +60,9 @@ const Situation SITUATIONS[] = {
     {"own file, mode 0600", SELF, 0, 0600, [](auto&, auto&) { return std::string(); }},
     {"own file, mode 0755", SELF, 0, 0755, [](auto&, auto&) { return std::string(); }},
     {"second hard link", SELF, 0, 0644,
-     [](auto& folder, auto& file) { return ::link(file.c_str(), (folder + "/other-name").c_str()) == 0 ? "" : "no link"; }},
+     [](auto& folder, auto& file) {
+         return ::link(file.c_str(), (folder + "/other-name").c_str()) == 0 ? "" : "no hard links here";
+     }},
     {"user extended attribute", SELF, 0, 0644,
      [](auto&, auto& file) {
          return ::setxattr(file.c_str(), "user.note", "kept", 4, 0) == 0 ? "" : "no user.* attributes here";
@@ -83,13 +85,7 @@ protected:
     std::mt19937 generator{5};
 };
 
-std::string situationName(const ::testing::TestParamInfo<Situation>& info) {
-    std::string name;
-    for (const char* at = info.param.name; *at != '\0'; ++at) {
-        if (std::isalnum(static_cast<unsigned char>(*at))) name += *at;
-    }
-    return name;
-}
+std::string situationName(const ::testing::TestParamInfo<Situation>& info) { return rowName(info.param.name); }
 
 TEST_P(FileCryptPosix, GivesTwoAndKeepsTheFileItself) {
     const Situation& row = GetParam();
@@ -126,10 +122,7 @@ TEST_P(FileCryptPosix, GivesTwoAndKeepsTheFileItself) {
     }
     EXPECT_EQ(extendedAttribute(path), noteBefore) << "extended attributes stay";
     EXPECT_EQ(listFolder(folder), namesBefore) << "a file was left beside it";
-    char journals[platform::JOURNAL_PLACES][platform::PATH_CAPACITY];
-    int count = 0;
-    ASSERT_TRUE(platform::platformFileSystem().journalNames(path.c_str(), journals, &count));
-    for (int place = 0; place < count; ++place) EXPECT_FALSE(fileExists(journals[place])) << journals[place];
+    expectNoJournal(path);
 }
 
 INSTANTIATE_TEST_SUITE_P(Situations, FileCryptPosix, ::testing::ValuesIn(SITUATIONS), situationName);
@@ -153,25 +146,7 @@ private:
 };
 
 TEST(FileCryptPosixRefusals, AnUnwritableFileGivesMinusTwoAndAContainerMinusOne) {
-    ScratchFolder folder;
-    std::mt19937 generator{6};
-    const std::string plain = folder.path("read-only");
-    const std::string container = folder.path("read-only-container");
-    const Bytes contents = randomBytes(generator, 90);
-    writeFile(plain, contents);
-    writeFile(container, randomBytes(generator, 40));
-    ASSERT_EQ(cryptFile(container.c_str()), FILE_ENCRYPTED);
-    const Bytes containerBytes = readFile(container);
-    Unwritable plainGuard(plain);
-    Unwritable containerGuard(container);
-    if (!plainGuard.holds() || !containerGuard.holds()) GTEST_SKIP() << "root on a file system without chattr +i";
-    const std::uint32_t before = moduleRandState();
-    EXPECT_EQ(cryptFile(plain.c_str()), FILE_CANNOT_WRITE);
-    EXPECT_NE(moduleRandState(), before) << "the key is drawn before the write check";
-    EXPECT_EQ(cryptFile(container.c_str()), FILE_CANNOT_READ);
-    EXPECT_EQ(readFile(plain), contents);
-    EXPECT_EQ(readFile(container), containerBytes);
-    EXPECT_EQ(listFolder(folder.root()).size(), 2u);
+    expectUnwritableRefusals<Unwritable>();
 }
 
 TEST(FileCryptPosixRefusals, ASymbolicLinkKeepsPointingAtItsTarget) {

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "container_check.h"
+#include "rewrite_check.h"
 #include "crypt/container_writer.h"
 #include "crypt/file_crypt.h"
 #include "platform/file_rewrite.h"
@@ -19,7 +20,6 @@ namespace {
 using platform::FileHandle;
 using platform::FileSystem;
 using platform::NO_FILE;
-using platform::PATH_CAPACITY;
 using platform::platformFileSystem;
 
 // The kinds of call a failure is injected into; every way of opening or creating counts as one.
@@ -134,10 +134,7 @@ protected:
 
     // No journal of `path` in any of its places, nor anything else beside the two files.
     void expectNothingLeft(const std::string& path, const std::string& where) {
-        char names[platform::JOURNAL_PLACES][PATH_CAPACITY];
-        int count = 0;
-        ASSERT_TRUE(real().journalNames(path.c_str(), names, &count));
-        for (int place = 0; place < count; ++place) EXPECT_FALSE(fileExists(names[place])) << where << ": " << names[place];
+        expectNoJournal(path);
         std::vector<std::string> left = listFolder(folder.root());
         std::sort(left.begin(), left.end());
         EXPECT_EQ(left, (std::vector<std::string>{"first", "second"})) << where << ": a file was left";
