@@ -171,11 +171,12 @@ RewriteResult rewriteInPlace(const char* path, FileHandle file, FileHandle origi
     return RewriteResult::Failed;
 }
 
-RewriteResult rewriteOpenFile(const char* path, FileHandle file, FileHandle original, const ContentWriter& write) {
+RewriteResult rewriteOpenFile(const char* path, FileHandle file, FileHandle original, const ContentWriter& write,
+                              RewriteWay way) {
     FileSystem& files = fileSystem();
     const std::int64_t size = files.size(original);
     if (size < 0) return RewriteResult::Failed;
-    if (files.renameKeepsFile(path, file)) {
+    if (way == RewriteWay::Either && files.renameKeepsFile(path, file)) {
         const RenameOutcome renamed = rewriteByRename(path, original, size, write);
         if (renamed == RenameOutcome::Done) return RewriteResult::Rewritten;
         if (renamed == RenameOutcome::Failed) return RewriteResult::Failed;
@@ -206,7 +207,7 @@ bool restoreInterruptedRewrite(const char* path) {
     return restored;
 }
 
-RewriteResult rewriteFile(const char* path, const ContentWriter& write) {
+RewriteResult rewriteFile(const char* path, const ContentWriter& write, RewriteWay way) {
     FileSystem& files = fileSystem();
     char full[PATH_CAPACITY];
     if (path == nullptr || !files.fullPath(path, full)) return RewriteResult::CannotOpen;
@@ -218,7 +219,7 @@ RewriteResult rewriteFile(const char* path, const ContentWriter& write) {
         files.close(file);
         return RewriteResult::CannotOpen;
     }
-    RewriteResult result = rewriteOpenFile(full, file, original, write);
+    RewriteResult result = rewriteOpenFile(full, file, original, write, way);
     // Closing only releases the handles: what was written is already synced or put back.
     files.close(original);
     files.close(file);

@@ -67,8 +67,14 @@ private:
 // refused and the rewrite starts over in place), so it must not depend on a first run.
 using ContentWriter = std::function<bool(FileHandle original, std::int64_t size, RewriteSink& sink)>;
 
+// Which ways a rewrite may take.
+enum class RewriteWay {
+    Either,   // a rename where it keeps everything, else in place
+    InPlace,  // always in place: the file's inode stays, so a lock held on it covers the rewrite
+};
+
 // Rewrites the file at `path` (a symbolic link is followed) with what `write` produces.
-RewriteResult rewriteFile(const char* path, const ContentWriter& write);
+RewriteResult rewriteFile(const char* path, const ContentWriter& write, RewriteWay way = RewriteWay::Either);
 
 // Puts back the original contents of a file whose rewrite was interrupted, if a journal
 // of it exists, and deletes the journal and any half-written new file. True when
