@@ -9,9 +9,10 @@
 //   which is synced and renamed over it. Taken only where the platform shows that the
 //   rename keeps everything (renameKeepsFile: on POSIX one link, the caller owns the file
 //   and is in its group, a writable folder on the same mount without the append-only
-//   flag, no extended attributes or ACLs, no inode flags, no mount over the file). This
-//   is the common case and as fast as a plain write. A rename refused after all
-//   (a bind mount the check could not see) falls back to the second way.
+//   flag or a default ACL, no extended attributes or ACLs, no inode flags, no mount over
+//   the file). This is the common case and as fast as a plain write. A rename refused
+//   after all (a bind mount the check could not see) falls back to the second way. What
+//   it still changes is the inode: a descriptor opened earlier keeps the old contents.
 // - In place, behind a journal (as a database's rollback journal): the original is
 //   copied aside, synced, and marked complete by a trailer; then the file itself is
 //   overwritten through a handle opened without create or truncate, cut to the new

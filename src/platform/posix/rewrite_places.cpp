@@ -67,6 +67,11 @@ bool hasExtendedAttributes(int fd) {
     return listed > 0 || (listed < 0 && errno != ENOTSUP);
 }
 
+// True when new files in `folder` take an ACL of the folder's, which the file may not have.
+bool givesDefaultAcl(const char* folder) {
+    return ::getxattr(folder, "system.posix_acl_default", nullptr, 0) > 0;
+}
+
 // True when something is mounted over the file (a bind mount of one file).
 bool isMountRoot(const char* path) {
     struct statx status;
@@ -114,7 +119,7 @@ bool renameKeepsFile(const char* path, FileHandle file) {
         return false;
     }
     return status.st_nlink == 1 && status.st_uid == ::geteuid() && inGroup(status.st_gid) &&
-           status.st_dev == folderStatus.st_dev && folderKeepsNoFiles(folder) &&
+           status.st_dev == folderStatus.st_dev && folderKeepsNoFiles(folder) && !givesDefaultAcl(folder) &&
            (inodeFlags(fd) & FLAGS_A_RENAME_LOSES) == 0 && !hasExtendedAttributes(fd) && !isMountRoot(path);
 }
 
