@@ -86,8 +86,9 @@ void dropJournal(FileHandle journal, const char* name) {
 // Restores the file from the journal at `name`, if there is one.
 bool restoreFrom(const char* name, const char* path) {
     FileSystem& files = fileSystem();
-    const FileHandle journal = files.openJournal(name);
-    if (journal == NO_FILE) return true;
+    bool absent = false;
+    const FileHandle journal = files.openJournal(name, &absent);
+    if (journal == NO_FILE) return absent;
     const std::int64_t length = savedLength(journal);
     if (length < 0) {
         // Never completed, so the file was never touched.
@@ -160,8 +161,15 @@ RewriteResult rewriteInPlace(const char* path, FileHandle file, FileHandle origi
     }
     RewriteSink sink(file);
     if (write(journal, size, sink) && files.setSize(file, sink.end()) && files.flush(file)) {
-        dropJournal(journal, name);
-        return RewriteResult::Rewritten;
+        // Deleting the journal is the commit: a journal that stays would take the file
+        // back at the next call, so it is taken back now, and the call has failed.
+        files.close(journal);
+        if (files.remove(name)) {
+            files.sync(name);
+            return RewriteResult::Rewritten;
+        }
+        restoreFrom(name, path);
+        return RewriteResult::Failed;
     }
     if (putBack(journal, size, file)) {
         dropJournal(journal, name);

@@ -140,17 +140,25 @@ FileHandle createJournal(const char* name) {
     return fd < 0 ? NO_FILE : fd;
 }
 
-FileHandle openJournal(const char* name) {
+FileHandle openJournal(const char* name, bool* absent) {
     const int fd = ::open(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    // Only a shortage or an I/O error may hide a journal of ours; anything else (missing,
+    // a symbolic link, a folder we cannot search) says there is none we could have made.
+    *absent = fd < 0 && errno != EMFILE && errno != ENFILE && errno != ENOMEM && errno != EIO && errno != EINTR;
     if (fd < 0) return NO_FILE;
     // Only a file this caller made may be copied into the file: in a shared folder
     // another user could have put one there under the same name.
     struct stat status;
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::geteuid() &&
-        (status.st_mode & 077) == 0 && status.st_nlink == 1) {
+    if (::fstat(fd, &status) != 0) {
+        ::close(fd);
+        return NO_FILE;
+    }
+    if (S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & 077) == 0 &&
+        status.st_nlink == 1) {
         return fd;
     }
     ::close(fd);
+    *absent = true;
     return NO_FILE;
 }
 
