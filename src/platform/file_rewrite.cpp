@@ -27,9 +27,8 @@ struct Trailer {
 Trailer trailerFor(std::int64_t length) {
     Trailer trailer{};
     std::memcpy(trailer.bytes, JOURNAL_MARK, sizeof JOURNAL_MARK);
-    for (std::size_t i = 0; i < 8; ++i) {
-        trailer.bytes[sizeof JOURNAL_MARK + i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(length) >> (8 * i));
-    }
+    const auto value = static_cast<std::uint64_t>(length);
+    for (std::size_t i = 0; i < 8; ++i) trailer.bytes[sizeof JOURNAL_MARK + i] = static_cast<std::uint8_t>(value >> (8 * i));
     return trailer;
 }
 
