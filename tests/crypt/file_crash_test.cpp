@@ -1,0 +1,82 @@
+// The host killed at spread-out moments while it enciphers a 64 MiB file, on both ways of
+// rewriting: afterwards the file is the original or the whole container, or the next
+// call's restore makes it the original, and no copy or new file is left.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "container_check.h"
+#include "platform/file_rewrite.h"
+#include "rewrite_check.h"
+#include "support/host_process.h"
+
+namespace kelvane::test {
+namespace {
+
+constexpr std::size_t CRASH_FILE_SIZE = 64u << 20;  // large enough to be caught mid-write
+constexpr int KILLS_PER_WAY = 6;                    // moments spread over one whole call
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::string> sortedNames(const std::string& folder) {
+    std::vector<std::string> names = listFolder(folder);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// How long one whole call of the host takes on `path`.
+Clock::duration wholeCall(const std::string& path) {
+    const auto start = Clock::now();
+    EXPECT_EQ(waitHost(startHost({"cryptFile", path})), 0);
+    return Clock::now() - start;
+}
+
+// `withSecondLink`: a second name forces the rewrite in place; one name lets it rename
+// where the platform allows.
+void killAtSpreadMoments(bool withSecondLink) {
+    ScratchFolder folder;
+    std::mt19937 generator{31};
+    const Bytes original = randomBytes(generator, CRASH_FILE_SIZE);
+    const std::string path = folder.path("big");
+    const std::string other = folder.path("other-name");
+    const auto prepare = [&] {
+        writeFile(path, original);
+        if (!withSecondLink) return;
+        std::error_code error;
+        std::filesystem::remove(other, error);
+        std::filesystem::create_hard_link(path, other, error);
+        EXPECT_FALSE(error) << error.message();
+    };
+    prepare();
+    const Clock::duration whole = wholeCall(path);
+    const std::vector<std::string> names = sortedNames(folder.root());
+    int interrupted = 0;
+    for (int kill = 0; kill < KILLS_PER_WAY; ++kill) {
+        prepare();
+        const HostProcess host = startHost({"cryptFile", path});
+        // Over the first three quarters of a call: later ones often just miss its end.
+        std::this_thread::sleep_for(whole * 3 * (2 * kill + 1) / (8 * KILLS_PER_WAY));
+        killHost(host);
+        interrupted += waitHost(host) < 0 ? 1 : 0;
+        const std::string where = "kill " + std::to_string(kill);
+        ASSERT_TRUE(platform::restoreInterruptedRewrite(path.c_str())) << where;
+        const Bytes now = readFile(path);
+        EXPECT_TRUE(now == original || isContainerOf(original, now)) << where << ": neither original nor container";
+        if (withSecondLink) {
+            EXPECT_TRUE(readFile(other) == now) << where << ": the names differ";
+        }
+        EXPECT_EQ(sortedNames(folder.root()), names) << where << ": a file was left";
+        expectNoJournal(path);
+    }
+    EXPECT_GT(interrupted, 0) << "no kill landed inside the call";
+}
+
+TEST(FileCrash, AKilledHostWithOneNameLeavesTheOriginalOrTheContainer) { killAtSpreadMoments(false); }
+TEST(FileCrash, AKilledHostWithTwoNamesLeavesTheOriginalOrTheContainer) { killAtSpreadMoments(true); }
+
+}  // namespace
+}  // namespace kelvane::test
