@@ -45,6 +45,17 @@ wine_start
 wine build/win32-bench/bin/kelvane_bench.exe "${gbench_flags[@]}" \
   --benchmark_out="$(winepath -w "$out/win32.json" 2>/dev/null)" >/dev/null
 
+# --- The engine and cryptString once more on each lower vector path (the runs above take the widest)
+path_filter='BM_cipherBuffer/alg:[012]|BM_cryptString/16777216'
+path_tables=("widest=$out/native.json,$out/win32.json")
+for path in avx2 sse2 scalar; do
+  KELVANE_CIPHER_PATH=$path build/native-bench/bin/kelvane_bench "${gbench_flags[@]}" \
+    --benchmark_filter="$path_filter" --benchmark_out="$out/native-$path.json" >/dev/null
+  KELVANE_CIPHER_PATH=$path wine build/win32-bench/bin/kelvane_bench.exe "${gbench_flags[@]}" \
+    --benchmark_filter="$path_filter" --benchmark_out="$(winepath -w "$out/win32-$path.json" 2>/dev/null)" >/dev/null
+  path_tables+=("$path=$out/native-$path.json,$out/win32-$path.json")
+done
+
 # --- cryptFile on 256 MiB against openssl enc -des-ecb -nopad, wall time and peak memory
 file="$out/file-256MiB.bin"
 make_file() { head -c $((256 << 20)) /dev/urandom > "$file"; }
@@ -62,4 +73,4 @@ measure() {  # $1 label, rest: command; prints "label seconds peak_kib"
 } > "$out/file.txt"
 rm -f "$file" "$file.enc"
 
-python3 bench/ratio_table.py "$out/native.json" "$out/win32.json" "$out/file.txt"
+python3 bench/ratio_table.py "$out/native.json" "$out/win32.json" "$out/file.txt" "${path_tables[@]}"

@@ -59,6 +59,14 @@ constexpr std::uint8_t STANDARD_SBOX[8][4][16] = {
      {2, 1, 14, 7, 4, 10, 8, 13, 15, 12, 9, 0, 3, 5, 6, 11}},
 };
 
+// Initial permutation: bit j of its output is input bit STANDARD_IP[j-1].
+constexpr std::uint8_t STANDARD_IP[64] = {
+    58, 50, 42, 34, 26, 18, 10, 2, 60, 52, 44, 36, 28, 20, 12, 4,
+    62, 54, 46, 38, 30, 22, 14, 6, 64, 56, 48, 40, 32, 24, 16, 8,
+    57, 49, 41, 33, 25, 17, 9, 1, 59, 51, 43, 35, 27, 19, 11, 3,
+    61, 53, 45, 37, 29, 21, 13, 5, 63, 55, 47, 39, 31, 23, 15, 7,
+};
+
 // Permutation P: output bit j of the round function is S-box output bit STANDARD_P[j-1].
 constexpr std::uint8_t STANDARD_P[32] = {
     16, 7, 20, 21, 29, 12, 28, 17, 1, 15, 23, 26, 5, 18, 31, 10,

@@ -4,6 +4,7 @@
 
 #include "cipher/cipher.h"
 #include "cipher/des.h"
+#include "cipher/vector_path.h"
 #include "support/test_support.h"
 
 namespace kelvane::test {
@@ -244,6 +245,24 @@ void expectEveryVectorBothWays(const DesVector (&table)[count]) {
     }
 }
 
+// A table's plaintexts and ciphertexts, each laid end to end as one buffer.
+struct TableBuffers {
+    Bytes plain;
+    Bytes cipher;
+};
+
+template <std::size_t count>
+TableBuffers wholeTable(const DesVector (&table)[count]) {
+    TableBuffers whole;
+    for (const DesVector& v : table) {
+        const Bytes p = bytesOf(v.plain);
+        const Bytes c = bytesOf(v.cipher);
+        whole.plain.insert(whole.plain.end(), p.begin(), p.end());
+        whole.cipher.insert(whole.cipher.end(), c.begin(), c.end());
+    }
+    return whole;
+}
+
 // ---- The published tables
 
 TEST(DesKnownAnswer, VariablePlaintext) { expectEveryVectorBothWays(VARIABLE_PLAINTEXT); }
@@ -267,17 +286,48 @@ TEST(DesKnownAnswer, SubstitutionTable) { expectEveryVectorBothWays(SUBSTITUTION
 // The whole variable plaintext table as one buffer: blocks at every position of a
 // multi-block call come out as they do alone.
 TEST(DesKnownAnswer, WholeTableInOneCall) {
-    Bytes plain;
-    Bytes cipher;
-    for (const DesVector& v : VARIABLE_PLAINTEXT) {
-        const Bytes p = bytesOf(v.plain);
-        const Bytes c = bytesOf(v.cipher);
-        plain.insert(plain.end(), p.begin(), p.end());
-        cipher.insert(cipher.end(), c.begin(), c.end());
-    }
+    const TableBuffers whole = wholeTable(VARIABLE_PLAINTEXT);
     const Bytes key = keyBlockOf(ODD_PARITY_ZERO_KEY);
-    EXPECT_EQ(toHex(encipher(key, plain)), toHex(cipher));
-    EXPECT_EQ(toHex(decipher(key, cipher)), toHex(plain));
+    EXPECT_EQ(toHex(encipher(key, whole.plain)), toHex(whole.cipher));
+    EXPECT_EQ(toHex(decipher(key, whole.cipher)), toHex(whole.plain));
+}
+
+// Blocks per call below: a whole batch of the widest vector path and one block more.
+constexpr std::size_t BATCH_TEST_BLOCKS = 513;
+
+Bytes repeated(const Bytes& block, std::size_t times) {
+    Bytes out;
+    for (std::size_t i = 0; i < times; ++i) out.insert(out.end(), block.begin(), block.end());
+    return out;
+}
+
+template <std::size_t count>
+void expectEveryVectorInWholeBatches(const DesVector (&table)[count], VectorPath path) {
+    for (const DesVector& v : table) {
+        const Bytes key = keyBlockOf(v.key);
+        const Bytes plain = repeated(bytesOf(v.plain), BATCH_TEST_BLOCKS);
+        const Bytes cipher = repeated(bytesOf(v.cipher), BATCH_TEST_BLOCKS);
+        EXPECT_TRUE(encipher(key, plain) == cipher) << vectorPathName(path) << " key " << hexOf(v.key);
+        EXPECT_TRUE(decipher(key, cipher) == plain) << vectorPathName(path) << " key " << hexOf(v.key);
+    }
+}
+
+// Every path this processor offers, on calls long enough for its batches: each vector
+// repeated over a call, and the variable plaintext table (distinct blocks) eight times over.
+TEST(DesKnownAnswer, EveryVectorPathInWholeBatches) {
+    const VectorPath before = activeVectorPath();
+    for (VectorPath path : {VectorPath::Scalar, VectorPath::Sse2, VectorPath::Avx2, VectorPath::Avx512}) {
+        if (forceVectorPath(path) != path) continue;
+        expectEveryVectorInWholeBatches(VARIABLE_PLAINTEXT, path);
+        expectEveryVectorInWholeBatches(VARIABLE_KEY, path);
+        expectEveryVectorInWholeBatches(PERMUTATION_OPERATION, path);
+        expectEveryVectorInWholeBatches(SUBSTITUTION_TABLE, path);
+        const TableBuffers whole = wholeTable(VARIABLE_PLAINTEXT);
+        const Bytes key = keyBlockOf(ODD_PARITY_ZERO_KEY);
+        EXPECT_TRUE(encipher(key, repeated(whole.plain, 8)) == repeated(whole.cipher, 8)) << vectorPathName(path);
+        EXPECT_TRUE(decipher(key, repeated(whole.cipher, 8)) == repeated(whole.plain, 8)) << vectorPathName(path);
+    }
+    forceVectorPath(before);
 }
 
 // The one-block routines give the same answers as the buffer runner.

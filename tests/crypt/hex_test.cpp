@@ -1,6 +1,7 @@
 // Hex text: what is written and how every character reads.
 #include <gtest/gtest.h>
 
+#include "cipher/vector_path.h"
 #include "crypt/hex.h"
 #include "support/test_support.h"
 
@@ -32,6 +33,37 @@ TEST(HexText, EncodeAndDecodeEveryByte) {
     Bytes back(256);
     decodeHex(text.c_str(), back.size(), back.data());
     EXPECT_EQ(back, all);
+}
+
+constexpr char DIGITS_BOTH_CASES[] = "0123456789ABCDEFabcdef";
+
+// Every vector path writes what hexDigit gives and reads what hexValue gives, on random
+// bytes and on text of every character value, at lengths that end anywhere in a step.
+TEST(HexText, EveryPathMatchesTheCharacterFunctions) {
+    std::mt19937 generator(1208);
+    const VectorPath before = activeVectorPath();
+    for (VectorPath path : {VectorPath::Scalar, VectorPath::Sse2, VectorPath::Avx2, VectorPath::Avx512}) {
+        forceVectorPath(path);
+        for (std::size_t count = 0; count < 200; count += 1 + count / 16) {
+            const Bytes bytes = randomBytes(generator, count);
+            std::string text(2 * count, '?');
+            encodeHex(bytes.data(), count, text.data());
+            std::string expected;
+            for (std::uint8_t b : bytes) expected += {hexDigit(b >> 4), hexDigit(b & 15)};
+            ASSERT_EQ(text, expected) << vectorPathName(path) << " count " << count;
+
+            // Half hex digits of either case, half any character value.
+            std::string anyText(2 * count, '?');
+            for (char& c : anyText) c = static_cast<char>(generator() % 2 ? DIGITS_BOTH_CASES[generator() % 22] : generator());
+            Bytes decoded(count);
+            decodeHex(anyText.c_str(), count, decoded.data());
+            for (std::size_t i = 0; i < count; ++i) {
+                const unsigned want = hexValue(anyText[2 * i]) << 4 | hexValue(anyText[2 * i + 1]);
+                ASSERT_EQ(decoded[i], want) << vectorPathName(path) << " count " << count << " byte " << i;
+            }
+        }
+    }
+    forceVectorPath(before);
 }
 
 }  // namespace

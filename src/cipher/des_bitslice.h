@@ -1,0 +1,31 @@
+// Bit-sliced DES (Biham 1997) for batches of blocks under one key: bit j of every block
+// of a batch is gathered into one vector, the slice j, so that the S-boxes run as Boolean
+// circuits over whole vectors and the permutations become renaming. One batch is 64
+// vectors: 128 blocks with SSE2, 256 with AVX2, 512 with AVX-512.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "cipher/des.h"
+
+namespace kelvane {
+
+// The round keys as slice masks, in the order of use: masks[r][i-1] is all ones when
+// bit i of the key of the r-th round applied is 1, else zero.
+struct DesSliceKeys {
+    std::uint32_t masks[16][48];
+};
+
+// Runs as many of the `blockCount` blocks as the active vector path takes (whole
+// batches, and the rest padded to a batch when that is the cheaper way) and returns
+// how many it ran: the first ones. 0 on the scalar path or for short calls.
+std::size_t desSlicedCryptBuffer(std::uint8_t* buffer, std::size_t blockCount, const DesSchedule& schedule,
+                                 std::uint16_t direction);
+
+// ---- Per instruction set, each in its own translation unit: `batchCount` consecutive
+// batches of 64 * vector-size bytes.
+void desSlicedBatchesSse2(std::uint8_t* blocks, std::size_t batchCount, const DesSliceKeys& keys);
+void desSlicedBatchesAvx2(std::uint8_t* blocks, std::size_t batchCount, const DesSliceKeys& keys);
+void desSlicedBatchesAvx512(std::uint8_t* blocks, std::size_t batchCount, const DesSliceKeys& keys);
+
+}  // namespace kelvane
