@@ -8,23 +8,22 @@
 #include "crypt/container_header.h"
 #include "crypt/file_crypt.h"
 #include "frame/module_memory.h"
+#include "platform/file_rewrite.h"
 
 namespace kelvane {
 namespace {
 
 using platform::FileHandle;
 using platform::fileSystem;
-using platform::NO_FILE;
-using platform::PATH_CAPACITY;
-using platform::ReplaceOutcome;
+using platform::RewriteResult;
+using platform::RewriteSink;
 
 static_assert(CONTAINER_BLOCK_SIZE % 32 == 0, "only the last block may need zero fill");
 static_assert(CONTAINER_BLOCK_SIZE % CHUNK_LIMIT == 0, "whole engine chunks per block");
 
-// The header, then every block of the source enciphered, written to `temp`.
-bool streamContainer(FileHandle source, std::int64_t size, const FileKey& key, FileHandle temp) {
-    const EncryptedFileHeader header = makeHeader(key);
-    if (!fileSystem().write(temp, header.bytes, HEADER_SIZE)) return false;
+// Every block of the source enciphered after the header's place, then the header: a
+// file overwritten in place passes the header test only once it is complete.
+bool streamContainer(FileHandle source, std::int64_t size, const FileKey& key, RewriteSink& sink) {
     ModuleBuffer block = newModuleBuffer(CONTAINER_BLOCK_SIZE);
     if (block == nullptr) return false;
     for (std::int64_t offset = 0; offset < size;) {
@@ -34,42 +33,11 @@ bool streamContainer(FileHandle source, std::int64_t size, const FileKey& key, F
         const std::size_t padded = paddedLength(wanted);
         std::memset(block.get() + wanted, 0, padded - wanted);
         encryptChunked(block.get(), padded, key.bytes);
-        if (!fileSystem().write(temp, block.get(), padded)) return false;
+        if (!sink.write(static_cast<std::int64_t>(HEADER_SIZE) + offset, block.get(), padded)) return false;
         offset += static_cast<std::int64_t>(wanted);
     }
-    // A file that grew meanwhile would lose its new end in the replacement.
-    return fileSystem().size(source) == size;
-}
-
-// Writes the container to a new file beside `target` and puts it in the target's place.
-int replaceWithContainer(FileHandle source, std::int64_t size, const FileKey& key, const char* target) {
-    platform::FileSystem& files = fileSystem();
-    char tempPath[PATH_CAPACITY];
-    const FileHandle temp = files.createTemp(target, tempPath);
-    if (temp == NO_FILE) {
-        files.close(source);
-        return FILE_WRITE_FAILED;
-    }
-    bool done = streamContainer(source, size, key, temp);
-    done = files.close(source) && done;  // closed on every path
-    done = done && files.flush(temp) && files.sync(tempPath);
-    done = files.close(temp) && done;
-    // ReplaceFileA needs both files closed; rename does not mind.
-    if (!done) {
-        files.remove(tempPath);
-        return FILE_WRITE_FAILED;
-    }
-    switch (files.replace(target, tempPath)) {
-    case ReplaceOutcome::Replaced:
-        return FILE_ENCRYPTED;
-    case ReplaceOutcome::TargetLost:
-        // The container under its temporary name is now the only copy: keep it.
-        return FILE_WRITE_FAILED;
-    case ReplaceOutcome::Unchanged:
-    default:
-        files.remove(tempPath);
-        return FILE_WRITE_FAILED;
-    }
+    const EncryptedFileHeader header = makeHeader(key);
+    return sink.write(0, header.bytes, HEADER_SIZE);
 }
 
 }  // namespace
@@ -86,21 +54,21 @@ std::int64_t readFully(FileHandle file, std::int64_t offset, std::uint8_t* buffe
     return static_cast<std::int64_t>(total);
 }
 
-int writeContainer(FileHandle source, std::int64_t size, const char* path) {
-    platform::FileSystem& files = fileSystem();
+int writeContainer(const char* path) {
     // Drawn before the write check, so that a refused file still advances the generator.
     const FileKey key = drawFileKey();
-    char target[PATH_CAPACITY];
-    if (!files.checkWritable(path)) {
-        files.close(source);
+    const auto writeFromOriginal = [&key](FileHandle original, std::int64_t size, RewriteSink& sink) {
+        return streamContainer(original, size, key, sink);
+    };
+    switch (platform::rewriteFile(path, writeFromOriginal)) {
+    case RewriteResult::Rewritten:
+        return FILE_ENCRYPTED;
+    case RewriteResult::CannotOpen:
         return FILE_CANNOT_WRITE;
-    }
-    // The file itself, not a link to it, and a full path (ReplaceFileA under Wine needs one).
-    if (!files.fullPath(path, target)) {
-        files.close(source);
+    case RewriteResult::Failed:
+    default:
         return FILE_WRITE_FAILED;
     }
-    return replaceWithContainer(source, size, key, target);
 }
 
 }  // namespace kelvane

@@ -1,7 +1,7 @@
 // Writes a container for a plain file: the header for a fresh file key, then the
 // contents read in blocks, zero-filled to a multiple of 32 and enciphered with DES.
-// The new bytes go to a temporary file beside the original, which replaces it in one
-// step, so the original is never truncated and survives every failure.
+// The file is rewritten through platform/file_rewrite.h, so it stays the same file and
+// holds either its former contents or the whole container after any failure.
 #pragma once
 #include <cstdint>
 
@@ -15,10 +15,10 @@ namespace kelvane {
 // call uses stays at this, whatever the file's size.
 constexpr std::size_t CONTAINER_BLOCK_SIZE = 16 * CHUNK_LIMIT;
 
-// Draws the file key, checks that `path` can be written (else FILE_CANNOT_WRITE), then
-// puts the container of the `size` bytes of `source` in the file's place: FILE_ENCRYPTED,
-// or FILE_WRITE_FAILED with the file as it was. Closes `source` in every case.
-int writeContainer(platform::FileHandle source, std::int64_t size, const char* path);
+// Draws the file key, then rewrites the file at `path` as the container of its contents:
+// FILE_ENCRYPTED; FILE_CANNOT_WRITE when it cannot be opened for writing; or
+// FILE_WRITE_FAILED with the file as it was.
+int writeContainer(const char* path);
 
 // Reads `count` bytes from `offset`, across short reads: the number read (less only at
 // the end of the file), or -1.

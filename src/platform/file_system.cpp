@@ -5,10 +5,12 @@
 namespace kelvane::platform {
 
 const FileSystem& platformFileSystem() {
-    static const FileSystem operations{native::openRead, native::checkWritable, native::fullPath,
-                                       native::createTemp, native::size,        native::read,
-                                       native::write,      native::flush,       native::sync,
-                                       native::replace,    native::close,       native::remove};
+    static const FileSystem operations{
+        native::openRead,      native::openWrite,     native::fullPath,    native::renameKeepsFile,
+        native::newFileName,   native::createNewFile, native::journalNames, native::createJournal,
+        native::openJournal,   native::size,          native::read,        native::write,
+        native::setSize,       native::flush,         native::sync,        native::replace,
+        native::close,         native::remove};
     return operations;
 }
 

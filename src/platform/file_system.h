@@ -1,6 +1,7 @@
-// The file-system calls of file encryption, as one table of operations. Every call the
-// container code makes goes through fileSystem(), so that a test can swap one entry
-// for a failing one and check what survives. Sizes and offsets are 64-bit everywhere.
+// The file-system calls of a file rewrite (platform/file_rewrite.h), as one table of
+// operations. Every call the rewrite and the container code make goes through
+// fileSystem(), so that a test can swap one entry for a failing one and check what
+// survives. Sizes and offsets are 64-bit everywhere.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -14,35 +15,47 @@ constexpr FileHandle NO_FILE = -1;
 // Room for a full path with its NUL.
 constexpr std::size_t PATH_CAPACITY = 4096;
 
-// How a replace ended.
-enum class ReplaceOutcome {
-    Replaced,    // the replacement stands at the target's path
-    Unchanged,   // nothing moved: the target is as it was
-    TargetLost,  // the target is gone and the replacement kept its own name: it is the only copy
-};
+// Places where the journal of one file may be: beside it, then the temporary folder.
+constexpr int JOURNAL_PLACES = 2;
 
 struct FileSystem {
-    // An existing file opened for reading, or NO_FILE.
+    // An existing regular file opened for reading, or NO_FILE.
     FileHandle (*openRead)(const char* path);
-    // True when the file can be opened for writing; opens it without changing it and closes it.
-    bool (*checkWritable)(const char* path);
+    // An existing regular file opened for writing in place: never created, never
+    // truncated; others' sharing is respected. NO_FILE when the caller may not write it.
+    FileHandle (*openWrite)(const char* path);
     // The absolute path of the file itself (symbolic links followed) into `full`.
     bool (*fullPath)(const char* path, char full[PATH_CAPACITY]);
-    // A new empty file in the folder of `target`, with the target's permission bits;
-    // its path goes to `tempPath`. NO_FILE when it cannot be made.
-    FileHandle (*createTemp)(const char* target, char tempPath[PATH_CAPACITY]);
+    // True only where a new file renamed over `path` provably keeps all that the file is.
+    bool (*renameKeepsFile)(const char* path, FileHandle file);
+    // The name of the new file beside `path` that a rename puts in its place.
+    bool (*newFileName)(const char* path, char name[PATH_CAPACITY]);
+    // A new empty file at `name` (which must not exist) with the owner and permissions of
+    // the file at `original`; NO_FILE when it cannot be made.
+    FileHandle (*createNewFile)(const char* name, const char* original);
+    // The names the journal of the file at `path` may have, best place first: `count`
+    // is set to how many there are (a name that cannot be formed is left out).
+    bool (*journalNames)(const char* path, char names[JOURNAL_PLACES][PATH_CAPACITY], int* count);
+    // A new owner-only journal at `name`, open for reading and writing; NO_FILE when the
+    // name exists or cannot be created.
+    FileHandle (*createJournal)(const char* name);
+    // An existing journal that this caller made, open for reading; NO_FILE when there
+    // is none, or the file there is not one we could have made (another owner, a link).
+    FileHandle (*openJournal)(const char* name);
     // The size in bytes, or -1.
     std::int64_t (*size)(FileHandle file);
     // Up to `count` bytes from `offset`: the number read, 0 at the end, -1 on failure.
     std::int64_t (*read)(FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count);
-    // Appends all `count` bytes at the file's position; false when not all were written.
-    bool (*write)(FileHandle file, const std::uint8_t* bytes, std::size_t count);
+    // All `count` bytes at `offset`; false when not all were written.
+    bool (*write)(FileHandle file, std::int64_t offset, const std::uint8_t* bytes, std::size_t count);
+    // Cuts or extends the file to `size` bytes.
+    bool (*setSize)(FileHandle file, std::int64_t size);
     // Pushes the file's data down to the device.
     bool (*flush)(FileHandle file);
-    // Makes the folder's entry for `path` durable, so a following replace cannot lose it.
+    // Makes the folder's entries for `path` durable (a creation, rename or deletion).
     bool (*sync)(const char* path);
-    // Puts `replacement` in the place of `target` in one step; `target`'s permissions stay.
-    ReplaceOutcome (*replace)(const char* target, const char* replacement);
+    // Renames `replacement` over `target` in one step; false when nothing moved.
+    bool (*replace)(const char* target, const char* replacement);
     bool (*close)(FileHandle file);
     bool (*remove)(const char* path);
 };

@@ -6,15 +6,21 @@
 namespace kelvane::platform::native {
 
 FileHandle openRead(const char* path);
-bool checkWritable(const char* path);
+FileHandle openWrite(const char* path);
 bool fullPath(const char* path, char full[PATH_CAPACITY]);
-FileHandle createTemp(const char* target, char tempPath[PATH_CAPACITY]);
+bool renameKeepsFile(const char* path, FileHandle file);
+bool newFileName(const char* path, char name[PATH_CAPACITY]);
+FileHandle createNewFile(const char* name, const char* original);
+bool journalNames(const char* path, char names[JOURNAL_PLACES][PATH_CAPACITY], int* count);
+FileHandle createJournal(const char* name);
+FileHandle openJournal(const char* name);
 std::int64_t size(FileHandle file);
 std::int64_t read(FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count);
-bool write(FileHandle file, const std::uint8_t* bytes, std::size_t count);
+bool write(FileHandle file, std::int64_t offset, const std::uint8_t* bytes, std::size_t count);
+bool setSize(FileHandle file, std::int64_t size);
 bool flush(FileHandle file);
 bool sync(const char* path);
-ReplaceOutcome replace(const char* target, const char* replacement);
+bool replace(const char* target, const char* replacement);
 bool close(FileHandle file);
 bool remove(const char* path);
 

@@ -65,4 +65,11 @@ inline void expectContainerOf(const Bytes& contents, const Bytes& file) {
     }
 }
 
+// True when `file` is a well-formed container of `contents` (no failure reported).
+inline bool isContainerOf(const Bytes& contents, const Bytes& file) {
+    if (file.size() != HEADER_SIZE + paddedLength(contents.size())) return false;
+    const OpenedContainer opened = openContainer(file);
+    return opened.check == crc32(opened.key.bytes, FILE_KEY_SIZE) && opened.plain == zeroFilled(contents);
+}
+
 }  // namespace kelvane::test

@@ -1,24 +1,131 @@
-// cryptFile and POSIX file properties: permission bits, symbolic links, files the
-// process cannot write.
+// cryptFile and what a POSIX file is besides its bytes: links, owner, group, mode,
+// extended attributes, the folder's rights and flags. One table of situations; each is
+// enciphered (as another user where the row says, in a forked child) and must give 2,
+// keep the file itself, and leave nothing behind.
 #include <gtest/gtest.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <random>
 
 #include "container_check.h"
+#include "rewrite_check.h"
 #include "crypt/file_crypt.h"
-#include "crypt/module_rand.h"
+#include "platform/file_system.h"
 
 namespace kelvane::test {
 namespace {
 
-class FileCryptPosix : public ::testing::Test {
+constexpr uid_t SELF = static_cast<uid_t>(-1);  // the row runs as this process
+constexpr uid_t NOBODY = 65534;
+constexpr uid_t OTHER_OWNER = 1234;  // owns the file the caller may only write through its group
+constexpr gid_t SHARED_GROUP = 4321;
+
+int run(const std::string& command) { return std::system((command + " 2>/dev/null").c_str()); }
+
+// cryptFile as user `uid` with group `gid` (SELF: as this process).
+int cryptFileAs(uid_t uid, gid_t gid, const std::string& path) {
+    if (uid == SELF) return cryptFile(path.c_str());
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool switched = ::setgroups(1, &gid) == 0 && ::setegid(gid) == 0 && ::seteuid(uid) == 0;
+        ::_exit(switched ? cryptFile(path.c_str()) + 100 : 99);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) - 100 : -100;
+}
+
+// The value of the attribute user.note, or "" when the file has none.
+std::string extendedAttribute(const std::string& path) {
+    char value[16] = {};
+    return ::getxattr(path.c_str(), "user.note", value, sizeof value - 1) > 0 ? value : "";
+}
+
+struct Situation {
+    const char* name;
+    uid_t caller;
+    gid_t callerGroup;
+    mode_t mode;
+    // Shapes the folder and the file; returns why the row cannot run here, or "".
+    std::function<std::string(const std::string& folder, const std::string& file)> prepare;
+};
+
+const Situation SITUATIONS[] = {
+    {"own file, mode 0600", SELF, 0, 0600, [](auto&, auto&) { return std::string(); }},
+    {"own file, mode 0755", SELF, 0, 0755, [](auto&, auto&) { return std::string(); }},
+    {"second hard link", SELF, 0, 0644,
+     [](auto& folder, auto& file) {
+         return ::link(file.c_str(), (folder + "/other-name").c_str()) == 0 ? "" : "no hard links here";
+     }},
+    {"user extended attribute", SELF, 0, 0644,
+     [](auto&, auto& file) {
+         return ::setxattr(file.c_str(), "user.note", "kept", 4, 0) == 0 ? "" : "no user.* attributes here";
+     }},
+    {"append-only folder", SELF, 0, 0644,
+     [](auto& folder, auto&) { return run("chattr +a '" + folder + "'") == 0 ? "" : "no chattr +a here"; }},
+    {"another owner's group-writable file", NOBODY, SHARED_GROUP, 0664,
+     [](auto&, auto& file) { return ::chown(file.c_str(), OTHER_OWNER, SHARED_GROUP) == 0 ? "" : "cannot chown"; }},
+    {"own file in a read-only folder", NOBODY, NOBODY, 0644,
+     [](auto& folder, auto& file) {
+         return ::chown(file.c_str(), NOBODY, NOBODY) == 0 && ::chmod(folder.c_str(), 0555) == 0 ? "" : "cannot chown";
+     }},
+    {"root's 0666 file in a sticky folder", NOBODY, NOBODY, 0666,
+     [](auto& folder, auto&) { return ::chmod(folder.c_str(), 01777) == 0 ? "" : "cannot chmod"; }},
+};
+
+class FileCryptPosix : public ::testing::TestWithParam<Situation> {
 protected:
-    ScratchFolder folder;
+    ScratchFolder scratch;
     std::mt19937 generator{5};
 };
+
+std::string situationName(const ::testing::TestParamInfo<Situation>& info) { return rowName(info.param.name); }
+
+TEST_P(FileCryptPosix, GivesTwoAndKeepsTheFileItself) {
+    const Situation& row = GetParam();
+    if (row.caller != SELF && ::geteuid() != 0) GTEST_SKIP() << "switching users needs root";
+    const std::string folder = scratch.path("place");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    const std::string path = folder + "/file";
+    const Bytes contents = randomBytes(generator, 3000);
+    writeFile(path, contents);
+    ASSERT_EQ(::chmod(path.c_str(), row.mode), 0);
+    const std::string skip = row.prepare(folder, path);
+    if (!skip.empty()) {
+        run("chattr -a '" + folder + "'");
+        GTEST_SKIP() << skip;
+    }
+    struct stat before;
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    const std::vector<std::string> namesBefore = listFolder(folder);
+    const std::string noteBefore = extendedAttribute(path);
+
+    EXPECT_EQ(cryptFileAs(row.caller, row.callerGroup, path), FILE_ENCRYPTED);
+    run("chattr -a '" + folder + "'");
+
+    const Bytes container = readFile(path);
+    expectContainerOf(contents, container);
+    struct stat after;
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    if (before.st_nlink > 1) {
+        EXPECT_EQ(after.st_ino, before.st_ino) << "a file with other links stays the same file";
+        EXPECT_TRUE(readFile(folder + "/other-name") == container) << "the other name shows the container";
+    }
+    EXPECT_EQ(extendedAttribute(path), noteBefore) << "extended attributes stay";
+    EXPECT_EQ(listFolder(folder), namesBefore) << "a file was left beside it";
+    expectNoJournal(path);
+}
+
+INSTANTIATE_TEST_SUITE_P(Situations, FileCryptPosix, ::testing::ValuesIn(SITUATIONS), situationName);
 
 // Makes a file unwritable for this process for the life of the guard: mode 0444, and
 // for root, whom modes do not stop, the immutable attribute where the file system has it.
@@ -26,10 +133,10 @@ class Unwritable {
 public:
     explicit Unwritable(const std::string& path) : path_(path) {
         ::chmod(path.c_str(), 0444);
-        if (::geteuid() == 0) immutable_ = std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) == 0;
+        if (::geteuid() == 0) immutable_ = run("chattr +i '" + path + "'") == 0;
     }
     ~Unwritable() {
-        if (immutable_) [[maybe_unused]] const int undone = std::system(("chattr -i '" + path_ + "'").c_str());
+        if (immutable_) run("chattr -i '" + path_ + "'");
     }
     bool holds() const { return ::access(path_.c_str(), W_OK) != 0 && (::geteuid() != 0 || immutable_); }
 
@@ -38,17 +145,13 @@ private:
     bool immutable_ = false;
 };
 
-TEST_F(FileCryptPosix, PermissionBitsAreKept) {
-    const std::string path = folder.path("mode");
-    writeFile(path, randomBytes(generator, 50));
-    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-    ASSERT_EQ(cryptFile(path.c_str()), FILE_ENCRYPTED);
-    struct stat status;
-    ASSERT_EQ(::stat(path.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, 0640u);
+TEST(FileCryptPosixRefusals, AnUnwritableFileGivesMinusTwoAndAContainerMinusOne) {
+    expectUnwritableRefusals<Unwritable>();
 }
 
-TEST_F(FileCryptPosix, ASymbolicLinkKeepsPointingAtItsTarget) {
+TEST(FileCryptPosixRefusals, ASymbolicLinkKeepsPointingAtItsTarget) {
+    ScratchFolder folder;
+    std::mt19937 generator{7};
     const std::string target = folder.path("target");
     const std::string link = folder.path("link");
     const Bytes contents = randomBytes(generator, 70);
@@ -61,38 +164,8 @@ TEST_F(FileCryptPosix, ASymbolicLinkKeepsPointingAtItsTarget) {
     expectContainerOf(contents, readFile(target));
 }
 
-TEST_F(FileCryptPosix, AnUnwritableFileGivesMinusTwoAndKeepsItsBytes) {
-    const std::string path = folder.path("read-only");
-    const Bytes contents = randomBytes(generator, 90);
-    writeFile(path, contents);
-    Unwritable guard(path);
-    if (!guard.holds()) GTEST_SKIP() << "running as root on a file system without the immutable attribute";
-    const std::uint32_t before = moduleRandState();
-    EXPECT_EQ(cryptFile(path.c_str()), FILE_CANNOT_WRITE);
-    EXPECT_EQ(readFile(path), contents);
-    EXPECT_NE(moduleRandState(), before) << "the key is drawn before the write check";
-    EXPECT_EQ(listFolder(folder.root()).size(), 1u);
-}
-
-TEST_F(FileCryptPosix, AnUnwritableContainerGivesMinusOne) {
-    const std::string path = folder.path("read-only-container");
-    writeFile(path, randomBytes(generator, 40));
-    ASSERT_EQ(cryptFile(path.c_str()), FILE_ENCRYPTED);
-    const Bytes container = readFile(path);
-    Unwritable guard(path);
-    if (!guard.holds()) GTEST_SKIP() << "running as root on a file system without the immutable attribute";
-    EXPECT_EQ(cryptFile(path.c_str()), FILE_CANNOT_READ);
-    EXPECT_EQ(readFile(path), container);
-}
-
-}  // namespace
-}  // namespace kelvane::test
-
-namespace kelvane::test {
-namespace {
-
 // Opening a FIFO for reading waits for a writer: the call must refuse it, not hang.
-TEST(FileCryptPosixSpecialFiles, AFifoOrAFolderGivesMinusOneAtOnce) {
+TEST(FileCryptPosixRefusals, AFifoOrAFolderGivesMinusOneAtOnce) {
     ScratchFolder folder;
     const std::string fifo = folder.path("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);

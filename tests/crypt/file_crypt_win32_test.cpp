@@ -1,21 +1,89 @@
-// cryptFile and the Windows read-only attribute.
+// cryptFile and what a Windows file is besides its bytes: attributes, hard links, other
+// processes' open handles, a folder near MAX_PATH. One table of situations; each must
+// give 2, keep the file itself, and leave nothing behind. Then the read-only attribute.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <random>
 
 #include "container_check.h"
+#include "rewrite_check.h"
 #include "crypt/file_crypt.h"
-#include "crypt/module_rand.h"
+#include "platform/file_system.h"
 
 namespace kelvane::test {
 namespace {
 
-class FileCryptWin32 : public ::testing::Test {
+// Length of the long folder row: the longest a file named "file" still fits MAX_PATH in.
+constexpr std::size_t LONG_FOLDER_LENGTH = MAX_PATH - 1 - sizeof "\\file";
+
+struct Situation {
+    const char* name;
+    // Makes the folder under `root` and the file in it, with the row's property; the
+    // returned handle (or INVALID_HANDLE_VALUE) stays open during the call.
+    std::function<HANDLE(const std::string& folder, const std::string& file)> prepare;
+};
+
+HANDLE none() { return INVALID_HANDLE_VALUE; }
+
+const Situation SITUATIONS[] = {
+    {"hidden", [](auto&, auto& file) { return SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_HIDDEN), none(); }},
+    {"archive", [](auto&, auto& file) { return SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_ARCHIVE), none(); }},
+    {"second hard link",
+     [](auto& folder, auto& file) {
+         return CreateHardLinkA((folder + "\\other-name").c_str(), file.c_str(), nullptr), none();
+     }},
+    {"held open sharing reading and writing",
+     [](auto&, auto& file) {
+         return CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+     }},
+    {"folder near MAX_PATH", [](auto&, auto&) { return none(); }},
+};
+
+std::string situationName(const ::testing::TestParamInfo<Situation>& info) { return rowName(info.param.name); }
+
+// A folder below `root` whose full path is `length` characters long.
+std::string folderOfLength(const std::string& root, std::size_t length) {
+    std::string folder = root + "\\";
+    folder.append(length > folder.size() ? length - folder.size() : 1, 'f');
+    return folder;
+}
+
+class FileCryptWin32 : public ::testing::TestWithParam<Situation> {
 protected:
-    ScratchFolder folder;
+    ScratchFolder scratch;
     std::mt19937 generator{6};
 };
+
+TEST_P(FileCryptWin32, GivesTwoAndKeepsTheFileItself) {
+    const Situation& row = GetParam();
+    const bool longFolder = std::string(row.name).find("MAX_PATH") != std::string::npos;
+    const std::string folder = longFolder ? folderOfLength(scratch.root(), LONG_FOLDER_LENGTH) : scratch.path("place");
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder.size();
+    const std::string path = folder + "\\file";
+    const Bytes contents = randomBytes(generator, 3000);
+    writeFile(path, contents);
+    const HANDLE held = row.prepare(folder, path);
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const std::vector<std::string> namesBefore = listFolder(folder);
+
+    EXPECT_EQ(cryptFile(path.c_str()), FILE_ENCRYPTED);
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+
+    const Bytes container = readFile(path);
+    expectContainerOf(contents, container);
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), attributes);
+    if (namesBefore.size() > 1) {
+        EXPECT_TRUE(readFile(folder + "\\other-name") == container) << "the other name";
+    }
+    EXPECT_EQ(listFolder(folder), namesBefore) << "a file was left beside it";
+    expectNoJournal(path);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+INSTANTIATE_TEST_SUITE_P(Situations, FileCryptWin32, ::testing::ValuesIn(SITUATIONS), situationName);
 
 // Sets the read-only attribute for the life of the guard.
 class ReadOnlyAttribute {
@@ -24,39 +92,14 @@ public:
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
     }
     ~ReadOnlyAttribute() { SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL); }
+    bool holds() const { return true; }
 
 private:
     std::string path_;
 };
 
-TEST_F(FileCryptWin32, AReadOnlyFileGivesMinusTwoAndKeepsItsBytes) {
-    const std::string path = folder.path("read-only");
-    const Bytes contents = randomBytes(generator, 90);
-    writeFile(path, contents);
-    ReadOnlyAttribute guard(path);
-    const std::uint32_t before = moduleRandState();
-    EXPECT_EQ(cryptFile(path.c_str()), FILE_CANNOT_WRITE);
-    EXPECT_EQ(readFile(path), contents);
-    EXPECT_NE(moduleRandState(), before) << "the key is drawn before the write check";
-    EXPECT_EQ(listFolder(folder.root()).size(), 1u);
-}
-
-TEST_F(FileCryptWin32, AReadOnlyContainerGivesMinusOne) {
-    const std::string path = folder.path("read-only-container");
-    writeFile(path, randomBytes(generator, 40));
-    ASSERT_EQ(cryptFile(path.c_str()), FILE_ENCRYPTED);
-    const Bytes container = readFile(path);
-    ReadOnlyAttribute guard(path);
-    EXPECT_EQ(cryptFile(path.c_str()), FILE_CANNOT_READ);
-    EXPECT_EQ(readFile(path), container);
-}
-
-TEST_F(FileCryptWin32, AttributesAreKept) {
-    const std::string path = folder.path("archived");
-    writeFile(path, randomBytes(generator, 10));
-    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE));
-    ASSERT_EQ(cryptFile(path.c_str()), FILE_ENCRYPTED);
-    EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_ARCHIVE, 0u);
+TEST(FileCryptWin32Refusals, AReadOnlyFileGivesMinusTwoAndAReadOnlyContainerMinusOne) {
+    expectUnwritableRefusals<ReadOnlyAttribute>();
 }
 
 }  // namespace

@@ -1,13 +1,17 @@
-// Every file-system operation made to fail, at each of its calls in turn: the file being
-// enciphered keeps its bytes, the result is negative, and no temporary file is left.
+// Every file-system call of a rewrite made to fail, at each of its calls in turn, on both
+// ways of rewriting: the file ends as it was (negative result) or as the whole container
+// (result 2), after the next call's restore at the latest, and no file is left beside it
+// or in the journal's other place.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 
 #include "container_check.h"
+#include "rewrite_check.h"
 #include "crypt/container_writer.h"
 #include "crypt/file_crypt.h"
+#include "platform/file_rewrite.h"
 #include "platform/file_system.h"
 
 namespace kelvane::test {
@@ -18,13 +22,9 @@ using platform::FileSystem;
 using platform::NO_FILE;
 using platform::platformFileSystem;
 
-// The kinds of operation a failure is injected into; the three ways of opening count as one.
-enum class Operation { Open, Read, Write, Flush, Sync, Replace, Close };
-
-const char* operationName(Operation operation) {
-    static const char* const names[] = {"open", "read", "write", "flush", "sync", "replace", "close"};
-    return names[static_cast<int>(operation)];
-}
+// The kinds of call a failure is injected into; every way of opening or creating counts as one.
+enum class Operation { Open, Read, Write, SetSize, Flush, Sync, Replace, Close, Remove };
+const char* const OPERATION_NAMES[] = {"open", "read", "write", "setSize", "flush", "sync", "replace", "close", "remove"};
 
 // Which call fails: the `failAt`-th call of `operation` (0: none) since the last reset.
 struct Injection {
@@ -44,52 +44,74 @@ const FileSystem& real() { return platformFileSystem(); }
 // Each wrapper fails the way the platform would, after doing what a failing call may
 // already have done (a write puts half its bytes down, a close still releases the handle).
 FileHandle openReadOrFail(const char* path) { return failsNow(Operation::Open) ? NO_FILE : real().openRead(path); }
-bool checkWritableOrFail(const char* path) { return !failsNow(Operation::Open) && real().checkWritable(path); }
-FileHandle createTempOrFail(const char* target, char tempPath[platform::PATH_CAPACITY]) {
-    return failsNow(Operation::Open) ? NO_FILE : real().createTemp(target, tempPath);
+FileHandle openWriteOrFail(const char* path) { return failsNow(Operation::Open) ? NO_FILE : real().openWrite(path); }
+FileHandle createNewFileOrFail(const char* name, const char* original) {
+    return failsNow(Operation::Open) ? NO_FILE : real().createNewFile(name, original);
+}
+FileHandle createJournalOrFail(const char* name) {
+    return failsNow(Operation::Open) ? NO_FILE : real().createJournal(name);
 }
 std::int64_t readOrFail(FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count) {
     return failsNow(Operation::Read) ? -1 : real().read(file, offset, buffer, count);
 }
-bool writeOrFail(FileHandle file, const std::uint8_t* bytes, std::size_t count) {
-    if (!failsNow(Operation::Write)) return real().write(file, bytes, count);
-    real().write(file, bytes, count / 2);
+bool writeOrFail(FileHandle file, std::int64_t offset, const std::uint8_t* bytes, std::size_t count) {
+    if (!failsNow(Operation::Write)) return real().write(file, offset, bytes, count);
+    real().write(file, offset, bytes, count / 2);
     return false;
+}
+bool setSizeOrFail(FileHandle file, std::int64_t size) {
+    return !failsNow(Operation::SetSize) && real().setSize(file, size);
 }
 bool flushOrFail(FileHandle file) { return !failsNow(Operation::Flush) && real().flush(file); }
 bool syncOrFail(const char* path) { return !failsNow(Operation::Sync) && real().sync(path); }
-platform::ReplaceOutcome replaceOrFail(const char* target, const char* replacement) {
-    if (failsNow(Operation::Replace)) return platform::ReplaceOutcome::Unchanged;
-    return real().replace(target, replacement);
+bool replaceOrFail(const char* target, const char* replacement) {
+    return !failsNow(Operation::Replace) && real().replace(target, replacement);
 }
 bool closeOrFail(FileHandle file) {
     const bool closed = real().close(file);
     return !failsNow(Operation::Close) && closed;
 }
+bool removeOrFail(const char* path) { return !failsNow(Operation::Remove) && real().remove(path); }
+bool renameNever(const char*, FileHandle) { return false; }
 
-class FileFaults : public ::testing::Test {
+// The way of rewriting under test: where the platform allows it a rename, or in place.
+enum class Way { Rename, InPlace };
+
+struct Case {
+    Way way;
+    Operation operation;
+};
+
+std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+    return std::string(info.param.way == Way::Rename ? "Rename_" : "InPlace_") +
+           OPERATION_NAMES[static_cast<int>(info.param.operation)];
+}
+
+class FileFaults : public ::testing::TestWithParam<Case> {
 protected:
     ScratchFolder folder;
     std::mt19937 generator{11};
     // A small file, then one of two blocks, so that reads and writes repeat.
     const std::string firstPath = folder.path("first");
     const std::string secondPath = folder.path("second");
-    Bytes firstContents;
-    Bytes secondContents;
+    Bytes firstContents = randomBytes(generator, 100);
+    Bytes secondContents = randomBytes(generator, CONTAINER_BLOCK_SIZE + 50);
 
     void SetUp() override {
         FileSystem& files = platform::fileSystem();
         files.openRead = openReadOrFail;
-        files.checkWritable = checkWritableOrFail;
-        files.createTemp = createTempOrFail;
+        files.openWrite = openWriteOrFail;
+        files.createNewFile = createNewFileOrFail;
+        files.createJournal = createJournalOrFail;
         files.read = readOrFail;
         files.write = writeOrFail;
+        files.setSize = setSizeOrFail;
         files.flush = flushOrFail;
         files.sync = syncOrFail;
         files.replace = replaceOrFail;
         files.close = closeOrFail;
-        firstContents = randomBytes(generator, 100);
-        secondContents = randomBytes(generator, CONTAINER_BLOCK_SIZE + 50);
+        files.remove = removeOrFail;
+        if (GetParam().way == Way::InPlace) files.renameKeepsFile = renameNever;
     }
     void TearDown() override {
         platform::fileSystem() = platformFileSystem();
@@ -101,61 +123,90 @@ protected:
         writeFile(secondPath, secondContents);
     }
 
-    // Calls of `operation` that enciphering both files makes when nothing fails.
-    int callsWithoutFailure(Operation operation) {
+    // Calls of the operation that enciphering both files makes when nothing fails.
+    int callsWithoutFailure() {
         writeBoth();
-        injection = Injection{operation, 0, 0};
+        injection = Injection{GetParam().operation, 0, 0};
         EXPECT_EQ(cryptFile(firstPath.c_str()), FILE_ENCRYPTED);
         EXPECT_EQ(cryptFile(secondPath.c_str()), FILE_ENCRYPTED);
         return injection.calls;
     }
 
-    // Fails call `failAt`; the file whose turn it was must come through untouched.
-    void failCall(Operation operation, int failAt) {
-        writeBoth();
-        injection = Injection{operation, failAt, 0};
-        const int first = cryptFile(firstPath.c_str());
-        const bool failedOnFirst = injection.calls >= failAt;
-        const int second = failedOnFirst ? 0 : cryptFile(secondPath.c_str());
-        const std::string where = std::string(operationName(operation)) + " call " + std::to_string(failAt);
-        if (failedOnFirst) {
-            EXPECT_LT(first, 0) << where;
-            EXPECT_EQ(readFile(firstPath), firstContents) << where;
-        } else {
-            EXPECT_EQ(first, FILE_ENCRYPTED) << where;
-            EXPECT_LT(second, 0) << where;
-            EXPECT_TRUE(readFile(secondPath) == secondContents) << where << ": the second file changed";
-        }
-        std::vector<std::string> names = listFolder(folder.root());
-        std::sort(names.begin(), names.end());
-        EXPECT_EQ(names, (std::vector<std::string>{"first", "second"})) << where << ": a temporary file was left";
+    // No journal of `path` in any of its places, nor anything else beside the two files.
+    void expectNothingLeft(const std::string& path, const std::string& where) {
+        expectNoJournal(path);
+        std::vector<std::string> left = listFolder(folder.root());
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left, (std::vector<std::string>{"first", "second"})) << where << ": a file was left";
     }
 
-    void failEveryCall(Operation operation) {
-        const int calls = callsWithoutFailure(operation);
-        ASSERT_GE(calls, 2) << operationName(operation) << " must be called at least once per file";
-        for (int failAt = 1; failAt <= calls; ++failAt) failCall(operation, failAt);
+    // The file after a call with result `result` and the next call's restore: a failed
+    // call keeps the original, a successful one may lose its container only to a journal
+    // it could not delete.
+    void expectOriginalOrContainer(const std::string& path, const Bytes& contents, int result, const std::string& where) {
+        platform::fileSystem() = platformFileSystem();
+        EXPECT_TRUE(result == FILE_ENCRYPTED || result < 0) << where << ": result " << result;
+        ASSERT_TRUE(platform::restoreInterruptedRewrite(path.c_str())) << where;
+        const Bytes now = readFile(path);
+        if (result == FILE_ENCRYPTED) {
+            EXPECT_TRUE(now == contents || isContainerOf(contents, now)) << where << ": neither original nor container";
+        } else {
+            EXPECT_TRUE(now == contents) << where << ": the original is lost";
+        }
+        expectNothingLeft(path, where);
+        SetUp();
+    }
+
+    // Fails call `failAt`; the file whose turn it was must come through whole.
+    void failCall(int failAt) {
+        writeBoth();
+        injection = Injection{GetParam().operation, failAt, 0};
+        const std::string where = std::string(OPERATION_NAMES[static_cast<int>(GetParam().operation)]) + " call " +
+                                  std::to_string(failAt);
+        const int first = cryptFile(firstPath.c_str());
+        if (injection.calls >= failAt) {
+            expectOriginalOrContainer(firstPath, firstContents, first, where);
+            return;
+        }
+        EXPECT_EQ(first, FILE_ENCRYPTED) << where;
+        const int second = cryptFile(secondPath.c_str());
+        expectOriginalOrContainer(secondPath, secondContents, second, where);
     }
 };
 
-TEST_F(FileFaults, Open) { failEveryCall(Operation::Open); }
-TEST_F(FileFaults, Read) { failEveryCall(Operation::Read); }
-TEST_F(FileFaults, Write) { failEveryCall(Operation::Write); }
-TEST_F(FileFaults, Flush) { failEveryCall(Operation::Flush); }
-TEST_F(FileFaults, Sync) { failEveryCall(Operation::Sync); }
-TEST_F(FileFaults, Replace) { failEveryCall(Operation::Replace); }
-TEST_F(FileFaults, Close) { failEveryCall(Operation::Close); }
-
-TEST_F(FileFaults, AFailedWriteReportsMinusThree) {
-    writeBoth();
-    injection = Injection{Operation::Write, 1, 0};
-    EXPECT_EQ(cryptFile(firstPath.c_str()), FILE_WRITE_FAILED);
+TEST_P(FileFaults, EveryFailingCallLeavesTheOriginalOrTheContainer) {
+    const int calls = callsWithoutFailure();
+    if (calls == 0) GTEST_SKIP() << "this way of rewriting makes no such call here";
+    for (int failAt = 1; failAt <= calls; ++failAt) failCall(failAt);
 }
 
-TEST_F(FileFaults, AFailedWriteCheckReportsMinusTwo) {
-    writeBoth();
-    injection = Injection{Operation::Open, 2, 0};  // the read opening, then the write check
-    EXPECT_EQ(cryptFile(firstPath.c_str()), FILE_CANNOT_WRITE);
+std::vector<Case> allCases() {
+    std::vector<Case> cases;
+    for (const Way way : {Way::Rename, Way::InPlace}) {
+        for (int operation = 0; operation <= static_cast<int>(Operation::Remove); ++operation) {
+            cases.push_back(Case{way, static_cast<Operation>(operation)});
+        }
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(EachCall, FileFaults, ::testing::ValuesIn(allCases()), caseName);
+
+TEST(FileFaultResults, AFailedWriteReportsMinusThreeAndAFailedWriteOpeningMinusTwo) {
+    ScratchFolder folder;
+    const std::string path = folder.path("file");
+    std::mt19937 generator{12};
+    const Bytes contents = randomBytes(generator, 300);
+    writeFile(path, contents);
+    platform::fileSystem().write = writeOrFail;
+    injection = Injection{Operation::Write, 1, 0};
+    EXPECT_EQ(cryptFile(path.c_str()), FILE_WRITE_FAILED);
+    platform::fileSystem().openWrite = openWriteOrFail;
+    injection = Injection{Operation::Open, 1, 0};
+    EXPECT_EQ(cryptFile(path.c_str()), FILE_CANNOT_WRITE);
+    platform::fileSystem() = platformFileSystem();
+    injection = Injection{};
+    EXPECT_EQ(readFile(path), contents);
 }
 
 // A writer elsewhere appends to the file while it is being enciphered.
@@ -170,36 +221,25 @@ std::int64_t readWhileGrowing(FileHandle file, std::int64_t offset, std::uint8_t
     return real().read(file, offset, buffer, count);
 }
 
-TEST_F(FileFaults, AFileThatGrowsMeanwhileKeepsItsNewEnd) {
-    writeBoth();
-    growingPath = secondPath;
+// Only a rewrite by rename reads the file itself while it writes; in place, it reads the
+// synced copy, and a writer elsewhere meanwhile is the callers' to exclude.
+TEST(FileFaultResults, AFileThatGrowsDuringARenameKeepsItsNewEnd) {
+    ScratchFolder folder;
+    const std::string path = folder.path("growing");
+    std::mt19937 generator{13};
+    const Bytes contents = randomBytes(generator, CONTAINER_BLOCK_SIZE + 50);
+    writeFile(path, contents);
+    const FileHandle probe = real().openWrite(path.c_str());
+    const bool renames = real().renameKeepsFile(path.c_str(), probe);
+    real().close(probe);
+    if (!renames) GTEST_SKIP() << "no rewrite by rename on this platform";
+    growingPath = path;
     platform::fileSystem().read = readWhileGrowing;
-    EXPECT_EQ(cryptFile(secondPath.c_str()), FILE_WRITE_FAILED);
-    Bytes grown = secondContents;
+    EXPECT_EQ(cryptFile(path.c_str()), FILE_WRITE_FAILED);
+    platform::fileSystem() = platformFileSystem();
+    Bytes grown = contents;
     grown.push_back(0x5A);
-    EXPECT_TRUE(readFile(secondPath) == grown);
-}
-
-}  // namespace
-}  // namespace kelvane::test
-
-namespace kelvane::test {
-namespace {
-
-// A replace that took the target away and could not put the replacement in its place.
-platform::ReplaceOutcome replaceLosingTarget(const char* target, const char*) {
-    platform::platformFileSystem().remove(target);
-    return platform::ReplaceOutcome::TargetLost;
-}
-
-TEST_F(FileFaults, AReplaceThatLostTheTargetKeepsTheOnlyCopy) {
-    writeBoth();
-    platform::fileSystem().replace = replaceLosingTarget;
-    EXPECT_EQ(cryptFile(firstPath.c_str()), FILE_WRITE_FAILED);
-    std::vector<std::string> names = listFolder(folder.root());
-    ASSERT_EQ(names.size(), 2u) << "the container under its temporary name must remain";
-    const std::string kept = names[0] == "second" ? names[1] : names[0];
-    EXPECT_EQ(readFile(folder.path(kept)).size(), 20u + 128u);
+    EXPECT_TRUE(readFile(path) == grown);
 }
 
 }  // namespace

@@ -1,0 +1,154 @@
+// Where a POSIX rewrite puts its files, and when a rename may replace the original:
+// the new file and the journal beside the file, the journal's fallback in the temporary
+// folder, and the checks that show a rename keeps everything the file is.
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cinttypes>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/native_files.h"
+#include "platform/posix/folders.h"
+
+namespace kelvane::platform {
+namespace {
+
+// Name parts of the files made beside the original: a dot (hidden), its name, a suffix.
+constexpr char NEW_FILE_SUFFIX[] = ".kelvane-new";
+constexpr char JOURNAL_SUFFIX[] = ".kelvane-journal";
+// Temporary folder when TMPDIR is not set: kept across a restart, unlike /tmp on many
+// systems, so a journal there outlives a power loss too.
+constexpr char DEFAULT_TEMP_FOLDER[] = "/var/tmp";
+
+// Inode flags a new file would not carry over (chattr's s u c S i a d A j t C x m P).
+constexpr unsigned long FLAGS_A_RENAME_LOSES = FS_SECRM_FL | FS_UNRM_FL | FS_COMPR_FL | FS_SYNC_FL |
+                                               FS_IMMUTABLE_FL | FS_APPEND_FL | FS_NODUMP_FL | FS_NOATIME_FL |
+                                               FS_JOURNAL_DATA_FL | FS_NOTAIL_FL | FS_NOCOW_FL | FS_DAX_FL |
+                                               FS_NOCOMP_FL | FS_PROJINHERIT_FL;
+// Folder flags under which a file made there could not be deleted again.
+constexpr unsigned long FLAGS_KEEPING_FILES = FS_APPEND_FL | FS_IMMUTABLE_FL;
+
+// The inode flags of an open file; 0 where the file system has none.
+unsigned long inodeFlags(int fd) {
+    int flags = 0;  // the kernel reads and writes an int, whatever the ioctl's type says
+    return ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 ? static_cast<unsigned int>(flags) : 0;
+}
+
+// True when files made in `folder` can be deleted again by this caller.
+bool folderKeepsNoFiles(const char* folder) {
+    const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool deletable = (inodeFlags(fd) & FLAGS_KEEPING_FILES) == 0;
+    ::close(fd);
+    return deletable && ::faccessat(AT_FDCWD, folder, W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+bool inGroup(gid_t group) {
+    if (::geteuid() == 0 || group == ::getegid()) return true;
+    gid_t groups[NGROUPS_MAX];
+    const int count = ::getgroups(NGROUPS_MAX, groups);
+    for (int i = 0; i < count; ++i) {
+        if (groups[i] == group) return true;
+    }
+    return false;
+}
+
+// True when the file carries extended attributes (ACLs, capabilities, labels included).
+bool hasExtendedAttributes(int fd) {
+    const ssize_t listed = ::flistxattr(fd, nullptr, 0);
+    return listed > 0 || (listed < 0 && errno != ENOTSUP);
+}
+
+// True when something is mounted over the file (a bind mount of one file).
+bool isMountRoot(const char* path) {
+    struct statx status;
+    if (::statx(AT_FDCWD, path, 0, STATX_BASIC_STATS, &status) != 0) return true;
+    return (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
+           (status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+}
+
+// "<folder>/.<name><suffix>" for the file at the full path `path`.
+bool nameBeside(const char* path, const char* suffix, char name[PATH_CAPACITY]) {
+    const char* slash = std::strrchr(path, '/');
+    if (slash == nullptr) return false;
+    const char* base = slash + 1;
+    if (std::strlen(base) + 1 + std::strlen(suffix) > NAME_MAX) return false;
+    const int length = std::snprintf(name, PATH_CAPACITY, "%.*s/.%s%s", static_cast<int>(slash - path), path,
+                                     base, suffix);
+    return length > 0 && static_cast<std::size_t>(length) < PATH_CAPACITY;
+}
+
+const char* temporaryFolder() {
+    const char* folder = std::getenv("TMPDIR");
+    return folder != nullptr && folder[0] == '/' ? folder : DEFAULT_TEMP_FOLDER;
+}
+
+// "<temporary folder>/kelvane-journal-<device>-<inode>": found again from any name of the file.
+bool nameFromIdentity(const char* path, char name[PATH_CAPACITY]) {
+    struct stat status;
+    if (::stat(path, &status) != 0) return false;
+    const int length = std::snprintf(name, PATH_CAPACITY, "%s/kelvane-journal-%" PRIxMAX "-%" PRIxMAX,
+                                     temporaryFolder(), static_cast<std::uintmax_t>(status.st_dev),
+                                     static_cast<std::uintmax_t>(status.st_ino));
+    return length > 0 && static_cast<std::size_t>(length) < PATH_CAPACITY;
+}
+
+}  // namespace
+
+namespace native {
+
+bool renameKeepsFile(const char* path, FileHandle file) {
+    const int fd = static_cast<int>(file);
+    struct stat status;
+    struct stat folderStatus;
+    char folder[PATH_CAPACITY];
+    if (::fstat(fd, &status) != 0 || !posix::folderOf(path, folder) || ::stat(folder, &folderStatus) != 0) {
+        return false;
+    }
+    return status.st_nlink == 1 && status.st_uid == ::geteuid() && inGroup(status.st_gid) &&
+           status.st_dev == folderStatus.st_dev && folderKeepsNoFiles(folder) &&
+           (inodeFlags(fd) & FLAGS_A_RENAME_LOSES) == 0 && !hasExtendedAttributes(fd) && !isMountRoot(path);
+}
+
+bool newFileName(const char* path, char name[PATH_CAPACITY]) { return nameBeside(path, NEW_FILE_SUFFIX, name); }
+
+bool journalNames(const char* path, char names[JOURNAL_PLACES][PATH_CAPACITY], int* count) {
+    *count = 0;
+    char folder[PATH_CAPACITY];
+    if (posix::folderOf(path, folder) && folderKeepsNoFiles(folder) && nameBeside(path, JOURNAL_SUFFIX, names[*count])) {
+        ++*count;
+    }
+    if (nameFromIdentity(path, names[*count])) ++*count;
+    return true;
+}
+
+FileHandle createJournal(const char* name) {
+    const int fd = ::open(name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    return fd < 0 ? NO_FILE : fd;
+}
+
+FileHandle openJournal(const char* name) {
+    const int fd = ::open(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return NO_FILE;
+    // Only a file this caller made may be copied into the file: in a shared folder
+    // another user could have put one there under the same name.
+    struct stat status;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::geteuid() &&
+        (status.st_mode & 077) == 0 && status.st_nlink == 1) {
+        return fd;
+    }
+    ::close(fd);
+    return NO_FILE;
+}
+
+}  // namespace native
+
+}  // namespace kelvane::platform

@@ -1,0 +1,59 @@
+// Checks that the file tests of both platforms share: no journal left in any of a file's
+// journal places, test names from table rows, and the refusals of unwritable files.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <random>
+#include <string>
+
+#include "container_check.h"
+#include "crypt/file_crypt.h"
+#include "crypt/module_rand.h"
+#include "platform/file_system.h"
+
+namespace kelvane::test {
+
+inline void expectNoJournal(const std::string& path) {
+    char names[platform::JOURNAL_PLACES][platform::PATH_CAPACITY];
+    int count = 0;
+    ASSERT_TRUE(platform::platformFileSystem().journalNames(path.c_str(), names, &count));
+    for (int place = 0; place < count; ++place) EXPECT_FALSE(fileExists(names[place])) << names[place];
+}
+
+// A table row's name with only its letters and digits, as googletest wants it.
+inline std::string rowName(const char* name) {
+    std::string kept;
+    for (const char* at = name; *at != '\0'; ++at) {
+        if (std::isalnum(static_cast<unsigned char>(*at))) kept += *at;
+    }
+    return kept;
+}
+
+// A plain file and a container, each made unwritable by a `Guard` (whose holds() says
+// whether it could): -2 for the plain file (the key drawn all the same), -1 for the
+// container, both bytes kept, nothing left beside them.
+template <class Guard>
+void expectUnwritableRefusals() {
+    ScratchFolder folder;
+    std::mt19937 generator{7};
+    const std::string plain = folder.path("read-only");
+    const std::string container = folder.path("read-only-container");
+    const Bytes contents = randomBytes(generator, 90);
+    writeFile(plain, contents);
+    writeFile(container, randomBytes(generator, 40));
+    ASSERT_EQ(cryptFile(container.c_str()), FILE_ENCRYPTED);
+    const Bytes containerBytes = readFile(container);
+    Guard plainGuard(plain);
+    Guard containerGuard(container);
+    if (!plainGuard.holds() || !containerGuard.holds()) GTEST_SKIP() << "the file cannot be made unwritable here";
+    const std::uint32_t before = moduleRandState();
+    EXPECT_EQ(cryptFile(plain.c_str()), FILE_CANNOT_WRITE);
+    EXPECT_NE(moduleRandState(), before) << "the key is drawn before the write check";
+    EXPECT_EQ(cryptFile(container.c_str()), FILE_CANNOT_READ);
+    EXPECT_EQ(readFile(plain), contents);
+    EXPECT_EQ(readFile(container), containerBytes);
+    EXPECT_EQ(listFolder(folder.root()).size(), 2u);
+}
+
+}  // namespace kelvane::test
