@@ -7,7 +7,7 @@
 
 #include "platform/posix/helper_program.h"
 #include "platform/posix/hive_keys.h"
-#include "platform/posix/hive_replacement.h"
+#include "platform/posix/hive_image.h"
 #include "platform/registry.h"
 
 namespace kelvane::platform {
@@ -47,12 +47,6 @@ long checkDeletable(const char* path) {
     return status != REGISTRY_OK ? status : refusal(hivePlaceOf(key.get()));
 }
 
-long writeHive(const HivePlace& place) {
-    HiveReplacement replacement(place.hivePath);
-    if (!replacement.writeImage(place.hive) || !replacement.replaceHive()) return REGISTRY_IO_FAILED;
-    return REGISTRY_OK;
-}
-
 }  // namespace
 
 long deleteKeyFromHive(const char* path) {
@@ -63,7 +57,7 @@ long deleteKeyFromHive(const char* path) {
     const long refused = refusal(place);
     if (refused != REGISTRY_OK) return refused;
     if (hivex_node_delete_child(place.hive, place.node) != 0) return REGISTRY_BAD_DATABASE;
-    return writeHive(place);
+    return writeHiveBack(place.hive, place.hivePath);
 }
 
 long registryDeleteKey(const char* path) {

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "platform/file_rewrite.h"
 #include "platform/registry.h"
 
 namespace kelvane::platform {
@@ -61,7 +62,9 @@ long HiveLock::acquire(const std::string& path, bool forWriting) {
         }
         if (stillNamed(fd, path)) {
             fd_ = fd;
-            return REGISTRY_OK;
+            // A writer that was ended half-way left the hive's original in a journal:
+            // it goes back before anyone reads the hive for changing it.
+            return !forWriting || restoreInterruptedRewrite(path.c_str()) ? REGISTRY_OK : REGISTRY_IO_FAILED;
         }
         close(fd);
     }
