@@ -5,6 +5,7 @@
 #include <link.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/auxv.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,8 +22,14 @@ namespace {
 // Longest answer the helper prints: a status in decimal and a newline.
 constexpr int ANSWER_CAPACITY = 32;
 
+std::string resolved(const char* path) {
+    char full[PATH_MAX];
+    return path != nullptr && realpath(path, full) != nullptr ? full : "";
+}
+
 // The file of the module that holds this code: the shared library, or the program
-// itself when the core is linked statically (its link map has no name).
+// itself when the core is linked statically (its link map has no name). /proc/self/exe
+// is closed to a process that changed its user; the name it was started by then serves.
 std::string ownModuleFile() {
     Dl_info info;
     link_map* map = nullptr;
@@ -31,9 +38,9 @@ std::string ownModuleFile() {
         map == nullptr) {
         return "";
     }
-    const char* file = map->l_name[0] != '\0' ? map->l_name : "/proc/self/exe";
-    char resolved[PATH_MAX];
-    return realpath(file, resolved) != nullptr ? resolved : "";
+    if (map->l_name[0] != '\0') return resolved(map->l_name);
+    const std::string program = resolved("/proc/self/exe");
+    return !program.empty() ? program : resolved(reinterpret_cast<const char*>(getauxval(AT_EXECFN)));
 }
 
 std::string helperPath() {
