@@ -1,7 +1,8 @@
 // RegDeleteKeyNT on hive files as other users, processes and threads meet it: the
 // caller's rights on the hive file decide (not the folder's), deletions from several
 // processes queue on the hive's lock and none is lost, threads of the host that hold
-// locks of their own (iconv's) never stall a deletion, and the hive stays the same file.
+// locks of their own (iconv's) never stall a deletion, the hive stays the same file, and
+// hivex ending the helper on a damaged hive ends only the helper.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -199,6 +201,30 @@ TEST(HiveDeletionPosix, DeletionsFromTwoProcessesAtOnceAreBothKept) {
         EXPECT_EQ(second.status(), 0) << "round " << round;
         EXPECT_EQ(takeText(ReadSubKeys(parent.c_str())), "Kept") << "round " << round;
     }
+    EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"});
+}
+
+// Offsets in a key's nk cell (from the cell's size field): its class name pointer, and its name.
+constexpr std::size_t NK_CLASS_NAME = 0x34;
+constexpr std::size_t NK_NAME = 0x50;
+
+// A key whose class name points to no cell: reading never looks there, but hivex
+// asserts on it when it frees the key's cells, which ends the helper.
+TEST(HiveDeletionPosix, DamageOnlyTheDeletionMeetsGivesDamagedHiveAndTheHostLives) {
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Doomed"});
+    const std::string hive = registry.hiveFolder() + "/SOFTWARE";
+    Bytes bytes = readFile(hive);
+    const std::string name = "Doomed";
+    const auto found = std::search(bytes.begin(), bytes.end(), name.begin(), name.end());
+    ASSERT_NE(found, bytes.end());
+    const std::size_t cell = static_cast<std::size_t>(found - bytes.begin()) - NK_NAME;
+    const std::uint8_t nowhere[4] = {0x23, 0x01, 0, 0};  // 0x123, inside no cell
+    std::copy(nowhere, nowhere + 4, bytes.begin() + static_cast<std::ptrdiff_t>(cell + NK_CLASS_NAME));
+    writeFile(hive, bytes);
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Doomed");
+    EXPECT_EQ(RegDeleteKeyNT(registry.keyPath("Parent\\Doomed").c_str()), platform::REGISTRY_BAD_DATABASE);
+    EXPECT_EQ(readFile(hive), bytes);
     EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"});
 }
 
