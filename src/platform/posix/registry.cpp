@@ -24,7 +24,7 @@ struct RegistryKey {
     hive_node_h node = 0;
     std::string hivePath;                // the hive file the node lives in
     std::vector<std::string> hiveNames;  // subkeys of HKEY_LOCAL_MACHINE itself
-    HiveLock lock;                       // held while the hive is open
+    HiveLock lock;                       // held while a hive opened for changing is open
 
     ~RegistryKey() {
         if (hive != nullptr) hivex_close(hive);
@@ -70,10 +70,8 @@ long openHklm(std::unique_ptr<RegistryKey>& key) {
 long openNode(const std::vector<std::string>& parts, int flags, std::unique_ptr<RegistryKey>& key) {
     key->hivePath = findHiveFile(hklmFolder(), parts[0]);
     if (key->hivePath.empty()) return REGISTRY_NOT_FOUND;
-    const long locked = key->lock.acquire(key->hivePath, (flags & HIVEX_OPEN_WRITE) != 0);
-    if (locked != REGISTRY_OK) return locked;
-    key->hive = hivex_open(key->hivePath.c_str(), flags);
-    if (key->hive == nullptr) return REGISTRY_BAD_DATABASE;
+    const long opened = openLockedHive(key->lock, key->hivePath, flags, &key->hive);
+    if (opened != REGISTRY_OK) return opened;
     key->node = hivex_root(key->hive);
     if (key->node == 0) return REGISTRY_BAD_DATABASE;
     for (std::size_t i = 1; i < parts.size(); ++i) {
