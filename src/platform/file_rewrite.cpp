@@ -27,9 +27,8 @@ struct Trailer {
 Trailer trailerFor(std::int64_t length) {
     Trailer trailer{};
     std::memcpy(trailer.bytes, JOURNAL_MARK, sizeof JOURNAL_MARK);
-    for (std::size_t i = 0; i < 8; ++i) {
-        trailer.bytes[sizeof JOURNAL_MARK + i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(length) >> (8 * i));
-    }
+    const auto value = static_cast<std::uint64_t>(length);
+    for (std::size_t i = 0; i < 8; ++i) trailer.bytes[sizeof JOURNAL_MARK + i] = static_cast<std::uint8_t>(value >> (8 * i));
     return trailer;
 }
 
@@ -86,8 +85,9 @@ void dropJournal(FileHandle journal, const char* name) {
 // Restores the file from the journal at `name`, if there is one.
 bool restoreFrom(const char* name, const char* path) {
     FileSystem& files = fileSystem();
-    const FileHandle journal = files.openJournal(name);
-    if (journal == NO_FILE) return true;
+    bool absent = false;
+    const FileHandle journal = files.openJournal(name, &absent);
+    if (journal == NO_FILE) return absent;
     const std::int64_t length = savedLength(journal);
     if (length < 0) {
         // Never completed, so the file was never touched.
@@ -160,8 +160,15 @@ RewriteResult rewriteInPlace(const char* path, FileHandle file, FileHandle origi
     }
     RewriteSink sink(file);
     if (write(journal, size, sink) && files.setSize(file, sink.end()) && files.flush(file)) {
-        dropJournal(journal, name);
-        return RewriteResult::Rewritten;
+        // Deleting the journal is the commit: a journal that stays would take the file
+        // back at the next call, so it is taken back now, and the call has failed.
+        files.close(journal);
+        if (files.remove(name)) {
+            files.sync(name);
+            return RewriteResult::Rewritten;
+        }
+        restoreFrom(name, path);
+        return RewriteResult::Failed;
     }
     if (putBack(journal, size, file)) {
         dropJournal(journal, name);
@@ -171,11 +178,12 @@ RewriteResult rewriteInPlace(const char* path, FileHandle file, FileHandle origi
     return RewriteResult::Failed;
 }
 
-RewriteResult rewriteOpenFile(const char* path, FileHandle file, FileHandle original, const ContentWriter& write) {
+RewriteResult rewriteOpenFile(const char* path, FileHandle file, FileHandle original, const ContentWriter& write,
+                              RewriteWay way) {
     FileSystem& files = fileSystem();
     const std::int64_t size = files.size(original);
     if (size < 0) return RewriteResult::Failed;
-    if (files.renameKeepsFile(path, file)) {
+    if (way == RewriteWay::Either && files.renameKeepsFile(path, file)) {
         const RenameOutcome renamed = rewriteByRename(path, original, size, write);
         if (renamed == RenameOutcome::Done) return RewriteResult::Rewritten;
         if (renamed == RenameOutcome::Failed) return RewriteResult::Failed;
@@ -206,7 +214,7 @@ bool restoreInterruptedRewrite(const char* path) {
     return restored;
 }
 
-RewriteResult rewriteFile(const char* path, const ContentWriter& write) {
+RewriteResult rewriteFile(const char* path, const ContentWriter& write, RewriteWay way) {
     FileSystem& files = fileSystem();
     char full[PATH_CAPACITY];
     if (path == nullptr || !files.fullPath(path, full)) return RewriteResult::CannotOpen;
@@ -218,7 +226,7 @@ RewriteResult rewriteFile(const char* path, const ContentWriter& write) {
         files.close(file);
         return RewriteResult::CannotOpen;
     }
-    RewriteResult result = rewriteOpenFile(full, file, original, write);
+    RewriteResult result = rewriteOpenFile(full, file, original, write, way);
     // Closing only releases the handles: what was written is already synced or put back.
     files.close(original);
     files.close(file);

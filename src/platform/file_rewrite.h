@@ -9,16 +9,19 @@
 //   which is synced and renamed over it. Taken only where the platform shows that the
 //   rename keeps everything (renameKeepsFile: on POSIX one link, the caller owns the file
 //   and is in its group, a writable folder on the same mount without the append-only
-//   flag, no extended attributes or ACLs, no inode flags, no mount over the file). This
-//   is the common case and as fast as a plain write. A rename refused after all
-//   (a bind mount the check could not see) falls back to the second way.
+//   flag or a default ACL, no extended attributes or ACLs, no inode flags, no mount over
+//   the file). This is the common case and as fast as a plain write. A rename refused
+//   after all (a bind mount the check could not see) falls back to the second way. What
+//   it still changes is the inode: a descriptor opened earlier keeps the old contents.
 // - In place, behind a journal (as a database's rollback journal): the original is
 //   copied aside, synced, and marked complete by a trailer; then the file itself is
 //   overwritten through a handle opened without create or truncate, cut to the new
-//   length, and synced; then the copy is deleted. The copy lives beside the file as
-//   ".NAME.kelvane-journal" where the folder lets us create and delete, otherwise in the
-//   user's temporary folder under a name made from the file's identity (device and
-//   inode, or volume and file index), owner-only. Windows always takes this way: under
+//   length, and synced; then the copy is deleted, which is the commit: a copy that
+//   cannot be deleted puts the original back and the call fails. The copy lives beside
+//   the file as ".NAME.kelvane-journal" where the folder lets us create and delete,
+//   otherwise in the user's temporary folder under a name made from the file's identity
+//   (device and inode, or volume and file index), owner-only; on POSIX that folder is
+//   $TMPDIR or /var/tmp, which outlives a restart. Windows always takes this way: under
 //   Wine a replacement takes the new file's Unix mode and loses the hidden attribute,
 //   and no Win32 call shows the mode, so the rename could not be shown to keep it.
 //
@@ -28,7 +31,8 @@
 // puts the original back before anything else. A journal without its trailer was never
 // complete, so the file was not touched yet: it is simply deleted. When a call returns,
 // no copy is left, except a journal whose restore itself failed: it is then the only
-// copy of the original and stays for the next call.
+// copy of the original and stays for the next call. A journal is trusted only if this
+// caller could have made it (on POSIX: its owner, mode 0600, one link).
 //
 // Callers serialise rewrites of one file (one thread at a time in this library; the
 // hive code locks the hive): two processes rewriting one file at once are not guarded.
@@ -67,8 +71,14 @@ private:
 // refused and the rewrite starts over in place), so it must not depend on a first run.
 using ContentWriter = std::function<bool(FileHandle original, std::int64_t size, RewriteSink& sink)>;
 
+// Which ways a rewrite may take.
+enum class RewriteWay {
+    Either,   // a rename where it keeps everything, else in place
+    InPlace,  // always in place: the file's inode stays, so a lock held on it covers the rewrite
+};
+
 // Rewrites the file at `path` (a symbolic link is followed) with what `write` produces.
-RewriteResult rewriteFile(const char* path, const ContentWriter& write);
+RewriteResult rewriteFile(const char* path, const ContentWriter& write, RewriteWay way = RewriteWay::Either);
 
 // Puts back the original contents of a file whose rewrite was interrupted, if a journal
 // of it exists, and deletes the journal and any half-written new file. True when

@@ -39,9 +39,10 @@ struct FileSystem {
     // A new owner-only journal at `name`, open for reading and writing; NO_FILE when the
     // name exists or cannot be created.
     FileHandle (*createJournal)(const char* name);
-    // An existing journal that this caller made, open for reading; NO_FILE when there
-    // is none, or the file there is not one we could have made (another owner, a link).
-    FileHandle (*openJournal)(const char* name);
+    // An existing journal that this caller made, open for reading. NO_FILE with `absent`
+    // set when there is none, or the file there is not one we could have made (another
+    // owner, a link); NO_FILE with `absent` clear when one may be there but cannot be opened.
+    FileHandle (*openJournal)(const char* name, bool* absent);
     // The size in bytes, or -1.
     std::int64_t (*size)(FileHandle file);
     // Up to `count` bytes from `offset`: the number read, 0 at the end, -1 on failure.

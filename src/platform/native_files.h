@@ -13,7 +13,7 @@ bool newFileName(const char* path, char name[PATH_CAPACITY]);
 FileHandle createNewFile(const char* name, const char* original);
 bool journalNames(const char* path, char names[JOURNAL_PLACES][PATH_CAPACITY], int* count);
 FileHandle createJournal(const char* name);
-FileHandle openJournal(const char* name);
+FileHandle openJournal(const char* name, bool* absent);
 std::int64_t size(FileHandle file);
 std::int64_t read(FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count);
 bool write(FileHandle file, std::int64_t offset, const std::uint8_t* bytes, std::size_t count);

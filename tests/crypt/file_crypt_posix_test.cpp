@@ -69,8 +69,20 @@ const Situation SITUATIONS[] = {
      }},
     {"append-only folder", SELF, 0, 0644,
      [](auto& folder, auto&) { return run("chattr +a '" + folder + "'") == 0 ? "" : "no chattr +a here"; }},
+    {"bind-mounted file", SELF, 0, 0644,
+     [](auto& folder, auto& file) {
+         const std::string source = folder + "-source";
+         return run("cp -p '" + file + "' '" + source + "' && mount --bind '" + source + "' '" + file + "'") == 0
+                    ? ""
+                    : "no bind mounts here";
+     }},
     {"another owner's group-writable file", NOBODY, SHARED_GROUP, 0664,
-     [](auto&, auto& file) { return ::chown(file.c_str(), OTHER_OWNER, SHARED_GROUP) == 0 ? "" : "cannot chown"; }},
+     [](auto& folder, auto& file) {
+         // In a folder the caller may write, so that only the owner's rights stand in the way of a rename.
+         return ::chown(file.c_str(), OTHER_OWNER, SHARED_GROUP) == 0 && ::chmod(folder.c_str(), 0777) == 0
+                    ? ""
+                    : "cannot chown";
+     }},
     {"own file in a read-only folder", NOBODY, NOBODY, 0644,
      [](auto& folder, auto& file) {
          return ::chown(file.c_str(), NOBODY, NOBODY) == 0 && ::chmod(folder.c_str(), 0555) == 0 ? "" : "cannot chown";
@@ -78,6 +90,8 @@ const Situation SITUATIONS[] = {
     {"root's 0666 file in a sticky folder", NOBODY, NOBODY, 0666,
      [](auto& folder, auto&) { return ::chmod(folder.c_str(), 01777) == 0 ? "" : "cannot chmod"; }},
 };
+
+void PrintTo(const Situation& row, std::ostream* out) { *out << row.name; }
 
 class FileCryptPosix : public ::testing::TestWithParam<Situation> {
 protected:
@@ -97,8 +111,10 @@ TEST_P(FileCryptPosix, GivesTwoAndKeepsTheFileItself) {
     writeFile(path, contents);
     ASSERT_EQ(::chmod(path.c_str(), row.mode), 0);
     const std::string skip = row.prepare(folder, path);
+    // Whatever the row did to the folder or the file, undone at the end.
+    const auto undo = [&] { run("chattr -a '" + folder + "'; umount '" + path + "'"); };
     if (!skip.empty()) {
-        run("chattr -a '" + folder + "'");
+        undo();
         GTEST_SKIP() << skip;
     }
     struct stat before;
@@ -107,12 +123,16 @@ TEST_P(FileCryptPosix, GivesTwoAndKeepsTheFileItself) {
     const std::string noteBefore = extendedAttribute(path);
 
     EXPECT_EQ(cryptFileAs(row.caller, row.callerGroup, path), FILE_ENCRYPTED);
-    run("chattr -a '" + folder + "'");
-
     const Bytes container = readFile(path);
-    expectContainerOf(contents, container);
     struct stat after;
-    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    const bool measured = ::stat(path.c_str(), &after) == 0;
+    undo();
+    ASSERT_TRUE(measured);
+
+    expectContainerOf(contents, container);
+    if (fileExists(folder + "-source")) {
+        EXPECT_TRUE(readFile(folder + "-source") == container) << "the mounted file holds the container";
+    }
     EXPECT_EQ(after.st_uid, before.st_uid);
     EXPECT_EQ(after.st_gid, before.st_gid);
     EXPECT_EQ(after.st_mode, before.st_mode);

@@ -51,6 +51,8 @@ std::string folderOfLength(const std::string& root, std::size_t length) {
     return folder;
 }
 
+void PrintTo(const Situation& row, std::ostream* out) { *out << row.name; }
+
 class FileCryptWin32 : public ::testing::TestWithParam<Situation> {
 protected:
     ScratchFolder scratch;

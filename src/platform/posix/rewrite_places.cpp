@@ -67,6 +67,11 @@ bool hasExtendedAttributes(int fd) {
     return listed > 0 || (listed < 0 && errno != ENOTSUP);
 }
 
+// True when new files in `folder` take an ACL of the folder's, which the file may not have.
+bool givesDefaultAcl(const char* folder) {
+    return ::getxattr(folder, "system.posix_acl_default", nullptr, 0) > 0;
+}
+
 // True when something is mounted over the file (a bind mount of one file).
 bool isMountRoot(const char* path) {
     struct statx status;
@@ -114,7 +119,7 @@ bool renameKeepsFile(const char* path, FileHandle file) {
         return false;
     }
     return status.st_nlink == 1 && status.st_uid == ::geteuid() && inGroup(status.st_gid) &&
-           status.st_dev == folderStatus.st_dev && folderKeepsNoFiles(folder) &&
+           status.st_dev == folderStatus.st_dev && folderKeepsNoFiles(folder) && !givesDefaultAcl(folder) &&
            (inodeFlags(fd) & FLAGS_A_RENAME_LOSES) == 0 && !hasExtendedAttributes(fd) && !isMountRoot(path);
 }
 
@@ -135,17 +140,25 @@ FileHandle createJournal(const char* name) {
     return fd < 0 ? NO_FILE : fd;
 }
 
-FileHandle openJournal(const char* name) {
+FileHandle openJournal(const char* name, bool* absent) {
     const int fd = ::open(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    // Only a shortage or an I/O error may hide a journal of ours; anything else (missing,
+    // a symbolic link, a folder we cannot search) says there is none we could have made.
+    *absent = fd < 0 && errno != EMFILE && errno != ENFILE && errno != ENOMEM && errno != EIO && errno != EINTR;
     if (fd < 0) return NO_FILE;
     // Only a file this caller made may be copied into the file: in a shared folder
     // another user could have put one there under the same name.
     struct stat status;
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::geteuid() &&
-        (status.st_mode & 077) == 0 && status.st_nlink == 1) {
+    if (::fstat(fd, &status) != 0) {
+        ::close(fd);
+        return NO_FILE;
+    }
+    if (S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & 077) == 0 &&
+        status.st_nlink == 1) {
         return fd;
     }
     ::close(fd);
+    *absent = true;
     return NO_FILE;
 }
 

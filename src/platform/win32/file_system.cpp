@@ -108,14 +108,20 @@ FileHandle createJournal(const char* name) {
                               FILE_ATTRIBUTE_HIDDEN, nullptr));
 }
 
-FileHandle openJournal(const char* name) {
+FileHandle openJournal(const char* name, bool* absent) {
     const HANDLE handle =
         CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return NO_FILE;
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        *absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return NO_FILE;
+    }
     BY_HANDLE_FILE_INFORMATION information;
+    const bool known = GetFileInformationByHandle(handle, &information) != 0;
     // Never one that is also another file's name.
-    if (GetFileInformationByHandle(handle, &information) && information.nNumberOfLinks == 1) return fileOf(handle);
+    if (known && information.nNumberOfLinks == 1) return fileOf(handle);
     CloseHandle(handle);
+    *absent = known;
     return NO_FILE;
 }
 

@@ -1,0 +1,23 @@
+// The command-line host run as a separate process, so that a test can kill it at any
+// moment, as a crash or a power cut ends a host.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kelvane::test {
+
+// A running host: a process id on POSIX, a process handle on Windows.
+struct HostProcess {
+    std::intptr_t id = -1;
+};
+
+// Starts the host beside the test program on the library beside it, with `arguments`
+// after its own options; its output is discarded.
+HostProcess startHost(const std::vector<std::string>& arguments);
+// Ends it at once, giving it no chance to clean up (SIGKILL, TerminateProcess).
+void killHost(const HostProcess& host);
+// Waits for its end: its exit code, or -1 when it was killed.
+int waitHost(const HostProcess& host);
+
+}  // namespace kelvane::test

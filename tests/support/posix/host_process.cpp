@@ -1,0 +1,37 @@
+#include "support/host_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "library_loader.h"
+#include "support/test_support.h"
+
+namespace kelvane::test {
+
+HostProcess startHost(const std::vector<std::string>& arguments) {
+    const std::string host = tools::programFolder() + "kelvane";
+    const std::string library = libraryPath();
+    std::vector<const char*> argv{host.c_str(), "--lib", library.c_str()};
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int quiet = ::open("/dev/null", O_WRONLY);
+        ::dup2(quiet, STDOUT_FILENO);
+        ::execv(host.c_str(), const_cast<char* const*>(argv.data()));
+        ::_exit(127);
+    }
+    return HostProcess{child};
+}
+
+void killHost(const HostProcess& host) { ::kill(static_cast<pid_t>(host.id), SIGKILL); }
+
+int waitHost(const HostProcess& host) {
+    int status = 0;
+    if (::waitpid(static_cast<pid_t>(host.id), &status, 0) < 0 || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+}  // namespace kelvane::test

@@ -1,0 +1,44 @@
+#include "support/host_process.h"
+
+#include <windows.h>
+
+#include "library_loader.h"
+#include "support/test_support.h"
+
+namespace kelvane::test {
+
+// Exit code given to a host that TerminateProcess ends.
+constexpr UINT KILLED_EXIT_CODE = 0xDEAD;
+
+HostProcess startHost(const std::vector<std::string>& arguments) {
+    std::string command = "\"" + tools::programFolder() + "kelvane.exe\" --lib \"" + libraryPath() + "\"";
+    for (const std::string& argument : arguments) command += " \"" + argument + "\"";
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    const HANDLE quiet = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                                     OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = quiet;
+    startup.hStdError = quiet;
+    PROCESS_INFORMATION process{};
+    const BOOL started =
+        CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    CloseHandle(quiet);
+    if (!started) return HostProcess{};
+    CloseHandle(process.hThread);
+    return HostProcess{reinterpret_cast<std::intptr_t>(process.hProcess)};
+}
+
+void killHost(const HostProcess& host) { TerminateProcess(reinterpret_cast<HANDLE>(host.id), KILLED_EXIT_CODE); }
+
+int waitHost(const HostProcess& host) {
+    const HANDLE process = reinterpret_cast<HANDLE>(host.id);
+    if (host.id == -1 || WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    return code == KILLED_EXIT_CODE ? -1 : static_cast<int>(code);
+}
+
+}  // namespace kelvane::test
