@@ -45,11 +45,8 @@ bool stillNamed(int fd, const std::string& path) {
 
 }  // namespace
 
-HiveLock::~HiveLock() { release(); }
-
-void HiveLock::release() {
+HiveLock::~HiveLock() {
     if (fd_ >= 0) close(fd_);  // closing the last descriptor releases the lock
-    fd_ = -1;
 }
 
 long HiveLock::acquire(const std::string& path, bool forWriting) {
@@ -74,13 +71,9 @@ long HiveLock::acquire(const std::string& path, bool forWriting) {
 }
 
 long openLockedHive(HiveLock& lock, const std::string& path, int flags, hive_h** hive) {
-    const bool forChange = (flags & HIVEX_OPEN_WRITE) != 0;
-    const long locked = lock.acquire(path, forChange);
+    const long locked = lock.acquire(path, (flags & HIVEX_OPEN_WRITE) != 0);
     if (locked != REGISTRY_OK) return locked;
-    // HIVEX_OPEN_WRITE reads the file into memory instead of mapping it; nothing is
-    // written unless hivex_commit is called.
-    *hive = hivex_open(path.c_str(), flags | HIVEX_OPEN_WRITE);
-    if (!forChange) lock.release();
+    *hive = hivex_open(path.c_str(), flags);
     return *hive != nullptr ? REGISTRY_OK : REGISTRY_BAD_DATABASE;
 }
 

@@ -21,19 +21,17 @@ public:
     // 1016 when it cannot be locked or restored.
     long acquire(const std::string& path, bool forWriting);
 
-    // Lets the lock go before this ends.
-    void release();
 
 private:
     int fd_ = -1;
 };
 
 // Opens the hive file at `path` through hivex (`flags` as hivex_open takes them) under
-// `lock`. hivex then holds the whole hive in memory, its own copy: a reader lets the
-// lock go at once, so that it never blocks a deletion in its own process while it keeps
-// a key open, and no later rewrite can change what it reads. For changing
-// (HIVEX_OPEN_WRITE) the lock stays held until `lock` ends. A registry status as
-// acquire() gives, or 1009 when hivex cannot read the hive.
+// `lock`, which stays held until `lock` ends: a reader's hivex maps the file and reads it
+// as long as the key is open, so no rewrite may change it meanwhile. A key kept open
+// therefore holds back a deletion from its hive, also one this process asks for (the
+// exports never keep a key across a call). A registry status as acquire() gives, or
+// 1009 when hivex cannot read the hive.
 long openLockedHive(HiveLock& lock, const std::string& path, int flags, hive_h** hive);
 
 }  // namespace kelvane::platform

@@ -24,7 +24,7 @@ struct RegistryKey {
     hive_node_h node = 0;
     std::string hivePath;                // the hive file the node lives in
     std::vector<std::string> hiveNames;  // subkeys of HKEY_LOCAL_MACHINE itself
-    HiveLock lock;                       // held while a hive opened for changing is open
+    HiveLock lock;                       // held while the hive is open
 
     ~RegistryKey() {
         if (hive != nullptr) hivex_close(hive);
