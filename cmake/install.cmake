@@ -1,6 +1,6 @@
 # What `cmake --install` puts in place: the header, the library (with its import library
-# and .def on Windows), the command-line host, a CMake package giving kelvane::kelvane,
-# and kelvane.pc. The static core, the loader and the test programs stay in the build tree.
+# and .def on Windows), the helper program kelvane-hive beside the .so, the command-line
+# host, a CMake package giving kelvane::kelvane, and kelvane.pc. The static core, the loader and the test programs stay in the build tree.
 include(CMakePackageConfigHelpers)
 
 # Hosts compiled against the library find the header here; the core's own include
@@ -14,6 +14,10 @@ install(TARGETS kelvane EXPORT kelvane-targets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+if(NOT WIN32)
+  # The library starts its helper program from its own folder.
+  install(TARGETS kelvane_hive RUNTIME DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
 install(FILES include/kelvane.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 if(WIN32)
   # For toolchains that make their own import library from it (lib /def:kelvane.def).

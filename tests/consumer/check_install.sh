@@ -30,7 +30,7 @@ required=(include/kelvane.h "$libdir/pkgconfig/kelvane.pc"
 if [ "$platform" = win32 ]; then
   required+=(bin/kelvane.dll bin/kelvane.exe "$libdir/libkelvane.dll.a" "$libdir/kelvane.def")
 else
-  required+=(bin/kelvane "$libdir/libkelvane.so")
+  required+=(bin/kelvane "$libdir/libkelvane.so" "$libdir/kelvane-hive")
 fi
 installed=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | sort)
 echo "installed:"; sed 's/^/  /' <<<"$installed"
@@ -70,3 +70,16 @@ echo "installed host:"
 answer=$(run "$prefix/bin/kelvane$exe" cryptString "Install key: 4711" "pass phrase" | tr -d '\r')
 [ "$answer" = "$known_hex" ] || fail "the installed host printed '$answer', expected $known_hex"
 echo "ok    $answer"
+
+# The installed library finds its helper program beside it: a key deleted from a hive.
+if [ "$platform" = posix ] && command -v hivexsh >/dev/null; then
+  hklm=$work/hklm
+  mkdir -p "$hklm"
+  python3 -B -c "import sys; sys.path.insert(0, sys.argv[1]); from empty_hive import empty_hive; \
+open(sys.argv[2], 'wb').write(empty_hive())" "$here/../../examples/python" "$hklm/SOFTWARE"
+  printf 'add Leaf\ncommit\n' >"$work/hive-script"
+  hivexsh -w -f "$work/hive-script" "$hklm/SOFTWARE"
+  deleted=$(KELVANE_HKLM=$hklm "$prefix/bin/kelvane" RegDeleteKeyNT 'SOFTWARE\Leaf')
+  [ "$deleted" = 0 ] || fail "RegDeleteKeyNT through the installed library gave '$deleted', expected 0"
+  echo "ok    RegDeleteKeyNT through the installed helper"
+fi

@@ -1,5 +1,6 @@
-// RegDeleteKeyNT on arbitrary hive files. Deleting changes the hive in a child process
-// (a fork per deletion), so this target runs apart from the reading one.
+// RegDeleteKeyNT on arbitrary hive files. Deleting changes the hive in the helper program
+// kelvane-hive (a process per deletion, started from build/fuzz/bin beside this target),
+// so this target runs apart from the reading one.
 //
 // Input: the whole input is the hive file SOFTWARE (see hiveFromInput) in this process's
 // KELVANE_HKLM folder.

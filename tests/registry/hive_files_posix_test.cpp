@@ -1,5 +1,5 @@
 // HKEY_LOCAL_MACHINE as a folder of hive files: how the folder is found and listed,
-// damaged hives, and a deletion whose commit fails at each step.
+// damaged hives, and a deletion whose write back fails at each of its own steps.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -12,8 +12,10 @@
 #include <random>
 
 #include "listing_test_helpers.h"
+#include "platform/file_system.h"
 #include "platform/posix/computer_name_form.h"
-#include "platform/posix/hive_replacement.h"
+#include "platform/posix/hive_deletion.h"
+#include "platform/posix/hive_image.h"
 #include "platform/registry.h"
 #include "registry/registry_exports.h"
 #include "support/empty_hive.h"
@@ -21,14 +23,17 @@
 namespace kelvane::test {
 namespace {
 
-using platform::HiveFileCalls;
+using platform::HiveImageCalls;
 
 class HiveFilesPosix : public ::testing::Test {
 protected:
     RegistryFixture registry;
     std::string software = registry.hiveFolder() + "/SOFTWARE";
 
-    void TearDown() override { platform::hiveFileCalls() = platform::defaultHiveFileCalls(); }
+    void TearDown() override {
+        platform::hiveImageCalls() = platform::defaultHiveImageCalls();
+        platform::fileSystem() = platform::platformFileSystem();
+    }
 
     long openStatus(const char* path) {
         platform::RegistryKey* key = nullptr;
@@ -134,39 +139,50 @@ TEST_F(HiveFilesPosix, RandomlyDamagedCellsNeverCrash) {
     SUCCEED();
 }
 
-int failingWrite(hive_h*, const char*) { return -1; }
+int noImageFile() { return -1; }
+int failingCommit(hive_h*, const char*) { return -1; }
 // Writes part of an image and then fails, as a full disk would.
-int halfWrite(hive_h*, const char* path) {
+int halfCommit(hive_h*, const char* path) {
     writeFile(path, Bytes(100, 0xEE));
     return -1;
 }
-int failingSync(int) { return -1; }
-int failingRename(const char*, const char*) { return -1; }
+platform::FileHandle hiveNotWritable(const char*) { return platform::NO_FILE; }
+bool failingHiveWrite(platform::FileHandle, std::int64_t, const std::uint8_t*, std::size_t) { return false; }
 
-struct CommitFault {
+// A failure at each call the deletion itself makes; those inside the file rewrite have
+// their own tests. The deletion runs here in the test's process, as the helper runs it.
+struct WriteBackFault {
     const char* what;
-    HiveFileCalls calls;
+    HiveImageCalls image;
+    platform::FileHandle (*openWrite)(const char*);
+    bool (*write)(platform::FileHandle, std::int64_t, const std::uint8_t*, std::size_t);
+    long status;
 };
 
 TEST_F(HiveFilesPosix, DeletionFailingHalfWayLeavesTheHiveAsItWas) {
-    const HiveFileCalls defaults = platform::defaultHiveFileCalls();
-    const CommitFault faults[] = {
-        {"image not written", {failingWrite, defaults.syncFile, defaults.renameFile}},
-        {"image half written", {halfWrite, defaults.syncFile, defaults.renameFile}},
-        {"sync failed", {defaults.writeImage, failingSync, defaults.renameFile}},
-        {"rename failed", {defaults.writeImage, defaults.syncFile, failingRename}},
+    const HiveImageCalls image = platform::defaultHiveImageCalls();
+    const platform::FileSystem& files = platform::platformFileSystem();
+    const WriteBackFault faults[] = {
+        {"no image file", {noImageFile, image.writeImage}, files.openWrite, files.write, platform::REGISTRY_IO_FAILED},
+        {"image not written", {image.createImageFile, failingCommit}, files.openWrite, files.write,
+         platform::REGISTRY_IO_FAILED},
+        {"image half written", {image.createImageFile, halfCommit}, files.openWrite, files.write,
+         platform::REGISTRY_IO_FAILED},
+        {"hive not writable", image, hiveNotWritable, files.write, platform::REGISTRY_ACCESS_DENIED},
+        {"hive write failed", image, files.openWrite, failingHiveWrite, platform::REGISTRY_IO_FAILED},
     };
     createSubKeys(registry, registry.keyPath("Parent"), {"Leaf"});
     const Bytes before = readFile(software);
-    for (const CommitFault& fault : faults) {
-        platform::hiveFileCalls() = fault.calls;
-        EXPECT_EQ(RegDeleteKeyNT(registry.keyPath("Parent\\Leaf").c_str()), platform::REGISTRY_IO_FAILED)
-            << fault.what;
+    for (const WriteBackFault& fault : faults) {
+        platform::hiveImageCalls() = fault.image;
+        platform::fileSystem().openWrite = fault.openWrite;
+        platform::fileSystem().write = fault.write;
+        EXPECT_EQ(platform::deleteKeyFromHive(registry.keyPath("Parent\\Leaf").c_str()), fault.status) << fault.what;
         EXPECT_EQ(toHex(readFile(software)), toHex(before)) << fault.what;
         EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"}) << fault.what;
     }
-    platform::hiveFileCalls() = defaults;
-    EXPECT_EQ(RegDeleteKeyNT(registry.keyPath("Parent\\Leaf").c_str()), 0);
+    TearDown();
+    EXPECT_EQ(platform::deleteKeyFromHive(registry.keyPath("Parent\\Leaf").c_str()), 0);
     EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), std::nullopt);
     EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"});
 }

@@ -5,7 +5,6 @@
 
 #include <hivex.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -14,8 +13,8 @@
 #include <vector>
 
 #include "platform/posix/hive_folder.h"
-#include "platform/posix/hive_replacement.h"
-#include "platform/posix/isolated_call.h"
+#include "platform/posix/hive_keys.h"
+#include "platform/posix/hive_lock.h"
 #include "platform/posix/name_case.h"
 #include "platform/posix/utf16.h"
 
@@ -47,6 +46,7 @@ struct RegistryKey {
     // kept for the enumeration by index that follows.
     HandleList<hive_node_h> children;
     HandleList<hive_value_h> values;
+    HiveLock lock;                       // held while the hive is open
 
     ~RegistryKey() {
         if (hive != nullptr) hivex_close(hive);
@@ -110,13 +110,10 @@ Handle findNamed(hive_h* hive, const Handle* list, char* (*nameOf)(hive_h*, Hand
 
 long openHklm(std::unique_ptr<RegistryKey>& key) { return readHiveNames(hklmFolder(), &key->hiveNames); }
 
-// Opens the hive file key.hivePath into key.hive with the hivex open `flags`: access
-// denied when the caller may not read it, bad database when it is no hive hivex can read.
-long openHive(RegistryKey& key, int flags) {
-    key.hive = hivex_open(key.hivePath.c_str(), flags);
-    if (key.hive != nullptr) return REGISTRY_OK;
-    return errno == EACCES || errno == EPERM ? REGISTRY_ACCESS_DENIED : REGISTRY_BAD_DATABASE;
-}
+// Opens the hive file key.hivePath into key.hive with the hivex open `flags`, under the
+// hive's lock: access denied when the caller may not read it, bad database when it is no
+// hive hivex can read.
+long openHive(RegistryKey& key, int flags) { return openLockedHive(key.lock, key.hivePath, flags, &key.hive); }
 
 // Moves `key` to its subkey `name`.
 long openChild(RegistryKey& key, const std::string& name) {
@@ -180,42 +177,19 @@ bool narrowData(hive_h* hive, hive_value_h value, std::string* data) {
     return true;
 }
 
-// Statuses a deletion can end with; the child process that changes the hive reports one.
-constexpr long DELETION_RESULTS[] = {REGISTRY_OK,           REGISTRY_NOT_FOUND,    REGISTRY_ACCESS_DENIED,
-                                     REGISTRY_BAD_PATHNAME, REGISTRY_BAD_DATABASE, REGISTRY_IO_FAILED};
-constexpr int DELETION_RESULT_COUNT = sizeof DELETION_RESULTS / sizeof DELETION_RESULTS[0];
-
-// Whether `path` names a key that may go, read without changing anything.
-long checkDeletable(const char* path) {
-    std::unique_ptr<RegistryKey> key;
-    const long status = openKey(path, 0, key);
-    if (status != REGISTRY_OK) return status;
-    // Neither HKEY_LOCAL_MACHINE nor a hive's root key can go.
-    if (key->hive == nullptr || key->node == hivex_root(key->hive)) return REGISTRY_ACCESS_DENIED;
-    // hivex would take the subkeys along; Windows refuses instead.
-    if (hivex_node_nr_children(key->hive, key->node) != 0) return REGISTRY_ACCESS_DENIED;
-    return REGISTRY_OK;
-}
-
-// In the child process: the key taken out of the hive and the changed image written
-// into the replacement file.
-long deleteIntoReplacement(const char* path, const HiveReplacement& replacement) {
-    std::unique_ptr<RegistryKey> key;
-    const long status = openKey(path, HIVEX_OPEN_WRITE, key);
-    if (status != REGISTRY_OK) return status;
-    if (hivex_node_delete_child(key->hive, key->node) != 0) return REGISTRY_BAD_DATABASE;
-    return replacement.writeImage(key->hive) ? REGISTRY_OK : REGISTRY_IO_FAILED;
-}
-
 }  // namespace
 
 // Hive files carry no access rights of their own: any key that exists opens.
-long registryOpen(const char* path, std::uint32_t, RegistryKey** key) {
+long registryOpen(const char* path, std::uint32_t, RegistryKey** key) { return openHiveKey(path, 0, key); }
+
+long openHiveKey(const char* path, int hivexFlags, RegistryKey** key) {
     std::unique_ptr<RegistryKey> opened;
-    const long status = openKey(path, 0, opened);
+    const long status = openKey(path, hivexFlags, opened);
     *key = status == REGISTRY_OK ? opened.release() : nullptr;
     return status;
 }
+
+HivePlace hivePlaceOf(const RegistryKey* key) { return {key->hive, key->node, key->hivePath}; }
 
 long registrySubKeyCount(RegistryKey* key, std::uint32_t* count) {
     *count = 0;
@@ -267,19 +241,6 @@ long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* d
     if (narrow.size() > capacity) return REGISTRY_MORE_DATA;
     if (!narrow.empty()) std::memcpy(data, narrow.data(), narrow.size());
     return REGISTRY_OK;
-}
-
-long registryDeleteKey(const char* path) {
-    const long status = checkDeletable(path);
-    if (status != REGISTRY_OK) return status;
-    HiveReplacement replacement(findHiveFile(hklmFolder(), splitPath(path)[0]));
-    if (!replacement.ready()) return REGISTRY_IO_FAILED;
-    // A hive damaged past what the read checks see can make hivex abort while it
-    // changes it: that ends the child, not the host.
-    const long deleted = runIsolated([&] { return deleteIntoReplacement(path, replacement); }, DELETION_RESULTS,
-                                     DELETION_RESULT_COUNT, REGISTRY_BAD_DATABASE);
-    if (deleted != REGISTRY_OK) return deleted;
-    return replacement.replaceHive() ? REGISTRY_OK : REGISTRY_IO_FAILED;
 }
 
 void registryClose(RegistryKey* key) { delete key; }

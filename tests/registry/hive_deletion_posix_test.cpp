@@ -1,0 +1,265 @@
+// RegDeleteKeyNT on hive files as other users, processes and threads meet it: the
+// caller's rights on the hive file decide (not the folder's), deletions from several
+// processes queue on the hive's lock and none is lost, threads of the host that hold
+// locks of their own (iconv's) never stall a deletion, the hive stays the same file, and
+// hivex ending the helper on a damaged hive ends only the helper.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <iconv.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "listing_test_helpers.h"
+#include "platform/registry.h"
+#include "registry/registry_exports.h"
+
+namespace kelvane::test {
+namespace {
+
+// The user the tests drop to when they run as root.
+constexpr uid_t NOBODY = 65534;
+constexpr gid_t NOGROUP = 65534;
+// Rounds of two processes deleting at once.
+constexpr int RACE_ROUNDS = 6;
+// Deletions while other threads convert text.
+constexpr int DELETIONS_BESIDE_ICONV = 24;
+constexpr int ICONV_THREADS = 3;
+
+bool isRoot() { return geteuid() == 0; }
+
+// A forked child that runs `work` (as `user` when given) once it reads a byte from `start`, and
+// reports its status through a pipe.
+class Child {
+public:
+    Child(const std::function<long()>& work, int start, uid_t user = static_cast<uid_t>(-1)) {
+        int ends[2];
+        if (pipe(ends) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(ends[0]);
+            char go;
+            if (start >= 0) {
+                [[maybe_unused]] const ssize_t waited = read(start, &go, 1);
+            }
+            long status = -1;
+            if (user == static_cast<uid_t>(-1) ||
+                (setgroups(0, nullptr) == 0 && setgid(NOGROUP) == 0 && setuid(user) == 0)) {
+                status = work();
+            }
+            [[maybe_unused]] const ssize_t sent = write(ends[1], &status, sizeof status);
+            _exit(0);
+        }
+        close(ends[1]);
+        answer_ = ends[0];
+    }
+    // The child's status; -1 when it ended without one.
+    long status() {
+        long status = -1;
+        if (read(answer_, &status, sizeof status) != sizeof status) status = -1;
+        close(answer_);
+        waitpid(pid_, nullptr, 0);
+        return status;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int answer_ = -1;
+};
+
+long deleteAs(uid_t user, const std::string& path) {
+    Child child([&] { return static_cast<long>(RegDeleteKeyNT(path.c_str())); }, -1, user);
+    return child.status();
+}
+
+// The immutable flag set for as long as this lives; holds() false where it cannot be set.
+class Immutable {
+public:
+    explicit Immutable(const std::string& path) : fd_(open(path.c_str(), O_RDONLY)) {
+        int flags = 0;
+        held_ = fd_ >= 0 && ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0 && (flags |= FS_IMMUTABLE_FL) != 0 &&
+                ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ~Immutable() {
+        int flags = 0;
+        if (held_ && ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags &= ~FS_IMMUTABLE_FL;
+            ioctl(fd_, FS_IOC_SETFLAGS, &flags);
+        }
+        if (fd_ >= 0) close(fd_);
+    }
+    bool holds() const { return held_; }
+
+private:
+    int fd_;
+    bool held_ = false;
+};
+
+struct RightsCase {
+    const char* what;
+    mode_t mode;     // of the hive file
+    bool rootsHive;  // the hive belongs to root, not to the caller
+    bool immutable;
+    long status;
+};
+
+const RightsCase RIGHTS_CASES[] = {
+    {"own hive 0600", 0600, false, false, 0},
+    {"own hive read-only 0444", 0444, false, false, platform::REGISTRY_ACCESS_DENIED},
+    {"own hive write-only 0200", 0200, false, false, platform::REGISTRY_ACCESS_DENIED},
+    {"own hive immutable", 0644, false, true, platform::REGISTRY_ACCESS_DENIED},
+    {"root's 0644 hive", 0644, true, false, platform::REGISTRY_ACCESS_DENIED},
+    {"root's 0666 hive", 0666, true, false, 0},
+};
+
+// Only the rights on the hive file count: the folder is writable by everyone throughout.
+// Whatever the result, the hive keeps its owner and mode, and nothing is left beside it.
+// Run as root (as CI does), the calls are made by nobody in a child process, since root
+// passes every mode check; otherwise by the test's user, and the rows that need root skip.
+TEST(HiveDeletionPosix, TheCallersRightsOnTheHiveFileDecide) {
+    for (const RightsCase& row : RIGHTS_CASES) {
+        if ((row.rootsHive || row.immutable) && !isRoot()) {
+            std::printf("note  %s: skipped, it needs root\n", row.what);
+            continue;
+        }
+        RegistryFixture registry;
+        createSubKeys(registry, registry.keyPath("Parent"), {"Leaf"});
+        const std::string hive = registry.hiveFolder() + "/SOFTWARE";
+        ASSERT_EQ(chmod(registry.hiveFolder().c_str(), 0777), 0);
+        if (isRoot() && !row.rootsHive) {
+            ASSERT_EQ(chown(hive.c_str(), NOBODY, NOGROUP), 0);
+        }
+        ASSERT_EQ(chmod(hive.c_str(), row.mode), 0);
+        struct stat before;
+        ASSERT_EQ(stat(hive.c_str(), &before), 0);
+        const Bytes bytes = readFile(hive);
+        const Immutable immutable(row.immutable ? hive : "");
+        if (row.immutable && !immutable.holds()) {
+            std::printf("note  %s: skipped, the immutable flag cannot be set here\n", row.what);
+            continue;
+        }
+        const std::string leaf = registry.keyPath("Parent\\Leaf");
+        const long status = isRoot() ? deleteAs(NOBODY, leaf) : RegDeleteKeyNT(leaf.c_str());
+        EXPECT_EQ(status, row.status) << row.what;
+        if (row.status != 0) {
+            EXPECT_EQ(readFile(hive), bytes) << row.what;
+        } else {
+            EXPECT_FALSE(registry.keyExists(leaf)) << row.what;
+        }
+        struct stat after;
+        ASSERT_EQ(stat(hive.c_str(), &after), 0);
+        EXPECT_EQ(after.st_uid, before.st_uid) << row.what;
+        EXPECT_EQ(after.st_mode, before.st_mode) << row.what;
+        EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"}) << row.what;
+    }
+}
+
+// The hive stays the same file: its other name sees the deletion, and a descriptor
+// opened before it reads the new contents.
+TEST(HiveDeletionPosix, TheHiveStaysTheSameFile) {
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Leaf"});
+    const std::string hive = registry.hiveFolder() + "/SOFTWARE";
+    ScratchFolder elsewhere;
+    const std::string otherName = elsewhere.path("SOFTWARE-link");
+    ASSERT_EQ(link(hive.c_str(), otherName.c_str()), 0);
+    struct stat before, after;
+    ASSERT_EQ(stat(hive.c_str(), &before), 0);
+    EXPECT_EQ(RegDeleteKeyNT(registry.keyPath("Parent\\Leaf").c_str()), 0);
+    ASSERT_EQ(stat(hive.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(readFile(otherName), readFile(hive));
+    EXPECT_FALSE(registry.keyExists(registry.keyPath("Parent\\Leaf")));
+}
+
+// Two processes delete different keys of one hive at the same moment: each waits for
+// the other's write, so both deletions are in the hive afterwards.
+TEST(HiveDeletionPosix, DeletionsFromTwoProcessesAtOnceAreBothKept) {
+    RegistryFixture registry;
+    for (int round = 0; round < RACE_ROUNDS; ++round) {
+        const std::string parent = registry.keyPath("Race" + std::to_string(round));
+        createSubKeys(registry, parent, {"A", "B", "Kept"});
+        int start[2];
+        ASSERT_EQ(pipe(start), 0);
+        Child first([&] { return static_cast<long>(RegDeleteKeyNT((parent + "\\A").c_str())); }, start[0]);
+        Child second([&] { return static_cast<long>(RegDeleteKeyNT((parent + "\\B").c_str())); }, start[0]);
+        const char go[2] = {1, 1};  // one byte for each: both go
+        ASSERT_EQ(write(start[1], go, sizeof go), 2);
+        close(start[0]);
+        close(start[1]);
+        EXPECT_EQ(first.status(), 0) << "round " << round;
+        EXPECT_EQ(second.status(), 0) << "round " << round;
+        EXPECT_EQ(takeText(ReadSubKeys(parent.c_str())), "Kept") << "round " << round;
+    }
+    EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"});
+}
+
+// Offsets in a key's nk cell (from the cell's size field): its class name pointer, and its name.
+constexpr std::size_t NK_CLASS_NAME = 0x34;
+constexpr std::size_t NK_NAME = 0x50;
+
+// A key whose class name points to no cell: reading never looks there, but hivex
+// asserts on it when it frees the key's cells, which ends the helper.
+TEST(HiveDeletionPosix, DamageOnlyTheDeletionMeetsGivesDamagedHiveAndTheHostLives) {
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Doomed"});
+    const std::string hive = registry.hiveFolder() + "/SOFTWARE";
+    Bytes bytes = readFile(hive);
+    const std::string name = "Doomed";
+    const auto found = std::search(bytes.begin(), bytes.end(), name.begin(), name.end());
+    ASSERT_NE(found, bytes.end());
+    const std::size_t cell = static_cast<std::size_t>(found - bytes.begin()) - NK_NAME;
+    const std::uint8_t nowhere[4] = {0x23, 0x01, 0, 0};  // 0x123, inside no cell
+    std::copy(nowhere, nowhere + 4, bytes.begin() + static_cast<std::ptrdiff_t>(cell + NK_CLASS_NAME));
+    writeFile(hive, bytes);
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Doomed");
+    EXPECT_EQ(RegDeleteKeyNT(registry.keyPath("Parent\\Doomed").c_str()), platform::REGISTRY_BAD_DATABASE);
+    EXPECT_EQ(readFile(hive), bytes);
+    EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"});
+}
+
+// Converts text with iconv until told to stop, as hivex itself and many hosts do.
+void convertUntil(const std::atomic<bool>& stop) {
+    while (!stop.load()) {
+        const iconv_t converter = iconv_open("UTF-16LE", "UTF-8");
+        if (converter == reinterpret_cast<iconv_t>(-1)) return;
+        char text[] = "Schl\xC3\xBCssel";
+        char wide[64];
+        char* in = text;
+        char* out = wide;
+        std::size_t inLeft = sizeof text - 1, outLeft = sizeof wide;
+        iconv(converter, &in, &inLeft, &out, &outLeft);
+        iconv_close(converter);
+    }
+}
+
+TEST(HiveDeletionPosix, DeletionsBesideThreadsUsingIconvAllSucceed) {
+    RegistryFixture registry;
+    const std::string parent = registry.keyPath("Busy");
+    registry.createKey(parent);
+    for (int i = 0; i < DELETIONS_BESIDE_ICONV; ++i) registry.createKey(parent + "\\K" + std::to_string(i));
+    registry.createKey(parent + "\\Kept");
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < ICONV_THREADS; ++i) threads.emplace_back(convertUntil, std::cref(stop));
+    for (int i = 0; i < DELETIONS_BESIDE_ICONV; ++i) {
+        EXPECT_EQ(RegDeleteKeyNT((parent + "\\K" + std::to_string(i)).c_str()), 0) << i;
+    }
+    stop = true;
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(takeText(ReadSubKeys(parent.c_str())), "Kept");
+    EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"});
+}
+
+}  // namespace
+}  // namespace kelvane::test
