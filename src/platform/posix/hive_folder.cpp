@@ -57,10 +57,4 @@ long locateHiveFile(const std::string& folder, const std::string& name, std::str
     return REGISTRY_NOT_FOUND;
 }
 
-std::string findHiveFile(const std::string& folder, const std::string& name) {
-    std::string path;
-    locateHiveFile(folder, name, &path);
-    return path;
-}
-
 }  // namespace kelvane::platform

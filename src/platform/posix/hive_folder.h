@@ -22,7 +22,4 @@ long readHiveNames(const std::string& folder, std::vector<std::string>* names);
 // a registry status as readHiveNames gives, or not found when no file has that name.
 long locateHiveFile(const std::string& folder, const std::string& name, std::string* path);
 
-// The path locateHiveFile finds, or empty.
-std::string findHiveFile(const std::string& folder, const std::string& name);
-
 }  // namespace kelvane::platform
