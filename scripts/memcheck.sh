@@ -20,6 +20,9 @@ bin=build/native/bin
 logs=build/native/memcheck
 rm -rf "$logs"
 mkdir -p "$logs"
+# Open to every user: some tests fork a child that drops to nobody, and valgrind in that
+# child must still create its log here, or it breaks the child's own descriptors.
+chmod 1777 "$logs"
 
 programs=(cipher crypt registry exports)
 failed=()
