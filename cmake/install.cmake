@@ -21,7 +21,7 @@ endif()
 install(FILES include/kelvane.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 if(WIN32)
   # For toolchains that make their own import library from it (lib /def:kelvane.def).
-  install(FILES src/frame/kelvane.def DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES src/exports/kelvane.def DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endif()
 install(TARGETS kelvane_host RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
