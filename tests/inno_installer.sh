@@ -32,12 +32,15 @@ end_wine() {
     timeout 60 wineserver -w || wineserver -k || true
 }
 
-# Once per prefix: Wine's null graphics driver, saved by the server's end.
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# Once per prefix: Wine's null graphics driver, saved by the server's end. The mark
+# file comes last, so that a prefix made by an interrupted run gets the driver too.
+readonly NULL_DRIVER_MARK="$WINEPREFIX/kelvane-null-driver"
+if [ ! -f "$NULL_DRIVER_MARK" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
     wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
     end_wine
+    touch "$NULL_DRIVER_MARK"
 fi
 
 rm -rf "$work"
