@@ -57,8 +57,8 @@ void printHelp() {
     }
 }
 
-// Whether everything printed reached standard output: a full disk or a closed pipe shows
-// only when the buffer is flushed or the stream closed.
+// Whether everything printed reached standard output: a full disk shows only when the
+// buffer is flushed or the stream closed.
 bool outputWritten() {
     const bool flushed = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
     return std::fclose(stdout) == 0 && flushed;
