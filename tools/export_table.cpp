@@ -67,4 +67,15 @@ CallResult callExport(const ExportInfo& info, void* address, void* freeAddress,
     return integerResult(reinterpret_cast<Int2>(address)(a, b));
 }
 
+bool exportSucceeded(const ExportInfo& info, const CallResult& result) {
+    if (info.result == ResultKind::Text) return !result.isNull;
+    // The integer exports whose result is positive on success and negative on failure;
+    // every other one gives a status, 0 on success.
+    static const std::string SIGNED_OUTCOMES[] = {"cryptFile"};
+    for (const std::string& name : SIGNED_OUTCOMES) {
+        if (name == info.name) return result.integer > 0;
+    }
+    return result.integer == 0;
+}
+
 }  // namespace kelvane::tools

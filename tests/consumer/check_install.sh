@@ -71,6 +71,20 @@ answer=$(run "$prefix/bin/kelvane$exe" cryptString "Install key: 4711" "pass phr
 [ "$answer" = "$known_hex" ] || fail "the installed host printed '$answer', expected $known_hex"
 echo "ok    $answer"
 
+# Its exit status: what the export reported, and output that could not be written.
+expect_status() {
+  local want=$1 output=$2 status=0
+  shift 2
+  run "$prefix/bin/kelvane$exe" "$@" >"$output" 2>/dev/null || status=$?
+  [ "$status" = "$want" ] || fail "the installed host, $*, exited with $status, expected $want"
+}
+expect_status 0 /dev/null ComputerName
+expect_status 1 /dev/null decryptString abc "pass phrase"   # a null text
+expect_status 1 /dev/null cryptFile "$work/missing.ini"
+expect_status 1 /dev/null RegDeleteKeyNT --null
+expect_status 4 /dev/full ComputerName
+echo "ok    exit status 0, 1 and 4"
+
 # The installed library finds its helper program beside it: a key deleted from a hive.
 if [ "$platform" = posix ] && command -v hivexsh >/dev/null; then
   hklm=$work/hklm
