@@ -19,7 +19,7 @@ stat -c %s "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files/Kelvane Example (x8
 #=> 52
 
 # --- The C host: one source for both targets
-i686-w64-mingw32-gcc examples/host.c -o build/win32/bin/host.exe
+i686-w64-mingw32-gcc-posix examples/host.c -o build/win32/bin/host.exe
 wine build/win32/bin/host.exe
 #=> A07E13A125786D5D878746000CF14905A792464C35B3AFE8A792464C35B3AFE8
 #=> licence 4711

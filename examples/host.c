@@ -1,9 +1,9 @@
 /* A minimal host in C: loads the library at run time by path, as an installer loads
  * kelvane.dll, enciphers a string and back, and hands both results back to the library.
- * The same source builds for Windows and Linux:
- *   i686-w64-mingw32-gcc examples/host.c -o host.exe && host.exe        (kelvane.dll beside it)
+ * The same source builds for Linux and for Windows:
  *   cc examples/host.c -ldl -o host && ./host build/native/bin/libkelvane.so
- * Without an argument it loads kelvane.dll, or ./libkelvane.so on Linux. */
+ *   i686-w64-mingw32-gcc-posix examples/host.c -o host.exe     (run with kelvane.dll beside it)
+ * Without an argument it loads ./libkelvane.so, or kelvane.dll on Windows. */
 #include <stdio.h>
 #include <string.h>
 
