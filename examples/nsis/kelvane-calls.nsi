@@ -2,8 +2,9 @@
 ; System plugin. It writes what each call returned to kelvane-results.txt beside itself,
 ; one name=value line per call, and shows no window.
 ;
-;   makensis -DKELVANE_DLL=build/win32/bin/kelvane.dll examples/nsis/kelvane-calls.nsi
+;   makensis -DKELVANE_DLL="$PWD/build/win32/bin/kelvane.dll" -DKELVANE_OUTFILE="$PWD/build/win32/kelvane-calls.exe" examples/nsis/kelvane-calls.nsi
 ;   kelvane-calls.exe /S
+; (makensis reads File and OutFile paths from this script's folder, hence the full paths.)
 ;
 ; Its exit code: 0 every call was made, 3 the DLL or one of its functions was not found
 ; (System then leaves the text "error" in the result), 4 the results file could not be

@@ -4,8 +4,9 @@
 # program against it through find_package and through pkg-config and runs both, and runs
 # the installed host.
 #   check_install.sh PLATFORM BUILD_DIR WORK_DIR LIBDIR C_COMPILER GENERATOR [TOOLCHAIN_FILE]
-# PLATFORM is posix or win32 (programs then run under wine); LIBDIR is the install's
-# library folder relative to the prefix; CMAKE names the cmake program (default: cmake).
+# PLATFORM is posix or win32 (programs then run under wine, built with the installed copy
+# of TOOLCHAIN_FILE); LIBDIR is the install's library folder relative to the prefix; CMAKE
+# names the cmake program (default: cmake).
 set -euo pipefail
 platform=$1 build=$2 work=$3 libdir=$4 cc=$5 generator=$6 toolchain=${7:-}
 cmake=${CMAKE:-cmake}
@@ -28,7 +29,10 @@ package=$libdir/cmake/kelvane
 required=(include/kelvane.h "$libdir/pkgconfig/kelvane.pc"
           "$package/kelvane-config.cmake" "$package/kelvane-config-version.cmake")
 if [ "$platform" = win32 ]; then
-  required+=(bin/kelvane.dll bin/kelvane.exe "$libdir/libkelvane.dll.a" "$libdir/kelvane.def")
+  required+=(bin/kelvane.dll bin/kelvane.exe "$libdir/libkelvane.dll.a" "$libdir/kelvane.def"
+             "$package/${toolchain##*/}")
+  # The consumer cross-builds with the copy of the toolchain file installed with the package.
+  toolchain=$prefix/$package/${toolchain##*/}
 else
   required+=(bin/kelvane "$libdir/libkelvane.so" "$libdir/kelvane-hive")
 fi
@@ -63,7 +67,8 @@ if [ "$platform" = win32 ]; then
   cp "$prefix/bin/kelvane.dll" "$work/pkg-config/"
   run "$work/pkg-config/consumer$exe" || fail "the consumer built through pkg-config"
 else
-  LD_LIBRARY_PATH="$prefix/$libdir" run "$work/pkg-config/consumer" || fail "the consumer built through pkg-config"
+  # No LD_LIBRARY_PATH: the flags carry an rpath to the installed library folder.
+  run "$work/pkg-config/consumer" || fail "the consumer built through pkg-config"
 fi
 
 echo "installed host:"
