@@ -35,6 +35,8 @@ const std::vector<ExportInfo>& exportTable() {
         {"decryptString", {"hexText", "passPhrase"}, ResultKind::Text, "the text back from its hex text"},
         {"cryptFile", {"filePath"}, ResultKind::Integer,
          "enciphers a file in place: 2 done, 1 already, -1 unreadable, -2 unwritable, -3 write failed"},
+        {"decryptFile", {"filePath"}, ResultKind::Integer,
+         "deciphers a container in place: 2 done, 1 not one, -1 unreadable, -2 unwritable, -3 write failed"},
         {"ReadSubKeys", {"keyPath"}, ResultKind::Text, "comma-joined subkey names under HKLM"},
         {"ReadSubKeysInFile", {"keyPath", "filePath"}, ResultKind::Integer,
          "appends the subkey names (or \"(null)\") to a text file; 0"},
