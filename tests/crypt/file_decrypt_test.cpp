@@ -95,10 +95,8 @@ const NotAContainer NOT_CONTAINERS[] = {
     {"the header without its last byte", [](const Bytes& c) { return resized(c, HEADER_SIZE - 1); }},
     {"a plain file", [](const Bytes& c) { return Bytes(c.rbegin(), c.rend()); }},
     {"a check value byte changed", [](const Bytes& c) { return withByteChanged(c, 1); }},
-    {"a key byte changed", [](const Bytes& c) { return withByteChanged(c, 9); }},
     {"one byte short", [](const Bytes& c) { return resized(c, c.size() - 1); }},
     {"one byte more", [](const Bytes& c) { return resized(c, c.size() + 1); }},
-    {"half a block more", [](const Bytes& c) { return resized(c, c.size() + 16); }},
     {"a split header with a length that fits no block", [](const Bytes& c) {
          Bytes bytes = splitHeaderOf(openContainer(c).key);
          bytes.resize(HEADER_SIZE + 33, 0x77);
