@@ -7,7 +7,9 @@
 readonly SQL_KEY='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\MSSQLServer'
 readonly FIXTURE_MARK=KelvaneInstallerFixture
 readonly PRODUCT='kelvane installer test'   # the text value ReadKeyValue reads
-# The file cryptFile enciphers: 16 bytes, so the container holds 20 + 32.
+# The file cryptFile enciphers: 16 bytes, so the container holds 20 + 32. restored.ini
+# starts with the same text and must hold it again after cryptFile and decryptFile: its
+# last byte (the newline) is not zero, so it comes back byte for byte.
 readonly SETTINGS='secret settings'
 readonly CONTAINER_SIZE=52
 # cryptString of the installers' text under their pass phrase: DES-ECB of
@@ -50,6 +52,7 @@ REG
 REG
     import_reg "$work/fixture.reg"
     printf '%s\n' "$SETTINGS" >"$work/settings.ini"
+    printf '%s\n' "$SETTINGS" >"$work/restored.ini"
 }
 
 # The results lines from cryptFile to ComputerName, alike for every installer.
@@ -60,6 +63,10 @@ common_results() {
 cryptFile=2
 cryptFile.again=1
 cryptFile.missing=-1
+cryptFile.restored=2
+decryptFile=2
+decryptFile.again=1
+decryptFile.missing=-1
 ReadSubKeys=Alpha,Beta,Gamma
 ReadSubKeys.missing=(null)
 ReadSubKeysInFile=0
@@ -86,11 +93,13 @@ check_results() {
     diff <(echo "$expected") <(tr -d '\r' <"$results") || fail "results differ from the expected (< expected, > installer)"
 }
 
-# settings.ini in WORK is a container, and the deleted key is gone.
+# settings.ini in WORK is a container, restored.ini holds its text again, and the deleted
+# key is gone.
 check_changes() {
     local size
     size=$(stat -c %s "$1/settings.ini")
     [ "$size" -eq "$CONTAINER_SIZE" ] || fail "settings.ini holds $size bytes, not a $CONTAINER_SIZE-byte container"
     ! grep -q "$SETTINGS" "$1/settings.ini" || fail "settings.ini still holds its plain text"
+    cmp -s "$1/restored.ini" <(printf '%s\n' "$SETTINGS") || fail "restored.ini does not hold its text again"
     ! wine reg query "$KEY\\Doomed" >/dev/null 2>&1 || fail "the deleted key is still there"
 }

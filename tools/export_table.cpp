@@ -35,6 +35,8 @@ const std::vector<ExportInfo>& exportTable() {
         {"decryptString", {"hexText", "passPhrase"}, ResultKind::Text, "the text back from its hex text"},
         {"cryptFile", {"filePath"}, ResultKind::Integer,
          "enciphers a file in place: 2 done, 1 already, -1 unreadable, -2 unwritable, -3 write failed"},
+        {"decryptFile", {"filePath"}, ResultKind::Integer,
+         "deciphers a container in place: 2 done, 1 not one, -1 unreadable, -2 unwritable, -3 write failed"},
         {"ReadSubKeys", {"keyPath"}, ResultKind::Text, "comma-joined subkey names under HKLM"},
         {"ReadSubKeysInFile", {"keyPath", "filePath"}, ResultKind::Integer,
          "appends the subkey names (or \"(null)\") to a text file; 0"},
@@ -71,7 +73,7 @@ bool exportSucceeded(const ExportInfo& info, const CallResult& result) {
     if (info.result == ResultKind::Text) return !result.isNull;
     // The integer exports whose result is positive on success and negative on failure;
     // every other one gives a status, 0 on success.
-    static const std::string SIGNED_OUTCOMES[] = {"cryptFile"};
+    static const std::string SIGNED_OUTCOMES[] = {"cryptFile", "decryptFile"};
     for (const std::string& name : SIGNED_OUTCOMES) {
         if (name == info.name) return result.integer > 0;
     }

@@ -46,7 +46,7 @@ void printHelp() {
         "written as --null is passed as a null pointer. A text result is handed back to the\n"
         "library's freeString once printed.\n\n"
         "exit status: %d the export reported success; %d it reported failure (a null text,\n"
-        "cryptFile below 1, RegDeleteKeyNT or ReadSubKeysInFile not 0); %d a bad command\n"
+        "cryptFile or decryptFile below 1, RegDeleteKeyNT or ReadSubKeysInFile not 0); %d a bad command\n"
         "line; %d the library or the export not found; %d the result could not be written.\n"
         "\nexports:\n",
         kelvane::tools::defaultLibraryName(), EXIT_SUCCEEDED, EXIT_FAILED, EXIT_USAGE, EXIT_LOAD, EXIT_OUTPUT);

@@ -7,8 +7,9 @@
 ;   iscc "/DKelvaneDll=C:\path\to\kelvane.dll" examples\inno\kelvane-calls.iss
 ;   kelvane-calls.exe /VERYSILENT /SUPPRESSMSGBOXES /NORESTART
 ;
-; The files it works on sit beside it: settings.ini (enciphered by cryptFile; the caller
-; puts it there) and subkeys.txt (written by ReadSubKeysInFile). The keys it reads and
+; The files it works on sit beside it: settings.ini (enciphered by cryptFile),
+; restored.ini (enciphered, then deciphered by decryptFile as an upgrade or uninstall
+; would; the caller puts both there) and subkeys.txt (written by ReadSubKeysInFile). The keys it reads and
 ; deletes are below KelvaneKey; the caller creates them.
 ;
 ; The rules for calling kelvane from Inno Setup:
@@ -58,6 +59,8 @@ function decryptString(HexText, PassPhrase: AnsiString): Cardinal;
   external 'decryptString@files:kelvane.dll cdecl';
 function cryptFile(FilePath: AnsiString): Integer;
   external 'cryptFile@files:kelvane.dll cdecl';
+function decryptFile(FilePath: AnsiString): Integer;
+  external 'decryptFile@files:kelvane.dll cdecl';
 function ReadSubKeys(KeyPath: AnsiString): Cardinal;
   external 'ReadSubKeys@files:kelvane.dll cdecl';
 function ReadSubKeysInFile(KeyPath, FilePath: AnsiString): Integer;
@@ -115,12 +118,18 @@ end;
 
 procedure CallFileExports;
 var
-  Settings: String;
+  Settings, Restored, MissingFile: String;
 begin
   Settings := ExpandConstant('{src}\settings.ini');
+  Restored := ExpandConstant('{src}\restored.ini');
+  MissingFile := ExpandConstant('{src}\' + Missing + '.ini');
   WriteResult('cryptFile', IntToStr(cryptFile(Settings)));
   WriteResult('cryptFile.again', IntToStr(cryptFile(Settings)));
-  WriteResult('cryptFile.missing', IntToStr(cryptFile(ExpandConstant('{src}\' + Missing + '.ini'))));
+  WriteResult('cryptFile.missing', IntToStr(cryptFile(MissingFile)));
+  WriteResult('cryptFile.restored', IntToStr(cryptFile(Restored)));
+  WriteResult('decryptFile', IntToStr(decryptFile(Restored)));
+  WriteResult('decryptFile.again', IntToStr(decryptFile(Restored)));
+  WriteResult('decryptFile.missing', IntToStr(decryptFile(MissingFile)));
 end;
 
 procedure CallListingExports;
