@@ -29,6 +29,12 @@ set(KELVANE_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/kelvane)
 install(EXPORT kelvane-targets NAMESPACE kelvane:: FILE kelvane-targets.cmake
   DESTINATION ${KELVANE_PACKAGE_DIR})
 install(FILES cmake/kelvane-config.cmake DESTINATION ${KELVANE_PACKAGE_DIR})
+if(WIN32)
+  # A consumer cross-builds against the installed DLL with the toolchain it was built with:
+  # -DCMAKE_TOOLCHAIN_FILE=<prefix>/lib/cmake/kelvane/mingw-i686.cmake (mingw-x86_64.cmake
+  # for the 64-bit DLL); each toolchain file names its processor.
+  install(FILES cmake/mingw-${CMAKE_SYSTEM_PROCESSOR}.cmake DESTINATION ${KELVANE_PACKAGE_DIR})
+endif()
 # The version file also refuses a package built for another pointer size.
 write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/kelvane-config-version.cmake
   COMPATIBILITY SameMajorVersion)
@@ -51,5 +57,13 @@ foreach(kind LIBDIR INCLUDEDIR)
     set(KELVANE_PC_${kind} "\${prefix}/${CMAKE_INSTALL_${kind}}")
   endif()
 endforeach()
+# On Linux a program linked through pkg-config finds the library at run time through an
+# rpath to the installed library folder (an absolute path, since pkg-config resolves
+# pcfiledir), without LD_LIBRARY_PATH. Windows finds the DLL beside the program instead.
+if(WIN32)
+  set(KELVANE_PC_RPATH "")
+else()
+  set(KELVANE_PC_RPATH " -Wl,-rpath,\${libdir}")
+endif()
 configure_file(cmake/kelvane.pc.in ${CMAKE_CURRENT_BINARY_DIR}/kelvane.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/kelvane.pc DESTINATION ${KELVANE_PC_DIR})

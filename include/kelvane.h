@@ -26,15 +26,15 @@
 extern "C" {
 #endif
 
-/* Results of cryptFile. */
-#define KELVANE_FILE_ENCRYPTED        2  /* enciphered: the file now holds the container */
-#define KELVANE_FILE_ALREADY          1  /* already a container: left exactly as it was */
-#define KELVANE_FILE_CANNOT_READ     -1  /* cannot be read (or passed the test and cannot be written) */
-#define KELVANE_FILE_CANNOT_WRITE    -2  /* did not pass the test and cannot be written */
-#define KELVANE_FILE_WRITE_FAILED    -3  /* writing the new contents failed: the file is as it was
-                                           * (on Windows, should the replace fail after the file has
-                                           * left its name and it cannot be put back, the container
-                                           * is kept beside it under a kvn*.tmp name instead) */
+/* Results of cryptFile and decryptFile. */
+#define KELVANE_FILE_ENCRYPTED        2  /* cryptFile: enciphered: the file now holds the container */
+#define KELVANE_FILE_ALREADY          1  /* cryptFile: already a container: left exactly as it was */
+#define KELVANE_FILE_RESTORED         2  /* decryptFile: deciphered: the file holds its contents again */
+#define KELVANE_FILE_NOT_CONTAINER    1  /* decryptFile: not a container: left untouched */
+#define KELVANE_FILE_CANNOT_READ     -1  /* cannot be read (cryptFile: or passed the test and cannot be written) */
+#define KELVANE_FILE_CANNOT_WRITE    -2  /* cryptFile: did not pass the test and cannot be written;
+                                           * decryptFile: a container that cannot be written */
+#define KELVANE_FILE_WRITE_FAILED    -3  /* writing the new contents failed: the file is as it was */
 
 /* Hex text of `text` enciphered with DES under `passPhrase`; null if either is null,
  * the result would be too large, or memory runs out. */
@@ -46,6 +46,14 @@ KELVANE_API char* KELVANE_CALL decryptString(const char* hexText, const char* pa
 
 /* Enciphers the file in place into a container: 2, 1, -1, -2 or -3 as defined above. */
 KELVANE_API int KELVANE_CALL cryptFile(const char* filePath);
+
+/* Turns a container made by cryptFile back into its file, in place: 2, 1, -1, -2 or -3 as
+ * defined above. A container is a file that passes cryptFile's header test and is 20 bytes
+ * plus a whole number of 32-byte blocks long; anything else gives 1 and is not touched.
+ * The container does not record the file's size: the zero bytes at the end of the last
+ * 32-byte block are removed as fill, so a file that itself ended in zero bytes loses
+ * those too (up to 32 of them). Draws no file key: cryptFile's keys are unaffected. */
+KELVANE_API int KELVANE_CALL decryptFile(const char* filePath);
 
 /* Comma-joined subkey names of HKEY_LOCAL_MACHINE\keyPath; null when the key cannot be
  * opened or has no subkeys. */

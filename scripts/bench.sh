@@ -17,16 +17,21 @@ gbench_flags=(--benchmark_min_time="$min_time" --benchmark_repetitions="$repetit
 out=build/bench-results
 mkdir -p "$out"
 
-# --- Google Benchmark sources for the Windows build (Debian's source package)
+# --- Google Benchmark sources for the Windows build (Debian's source package). apt reads
+# them through a package list of its own under build/apt-src: the system's package sources
+# and lists stay as they are. The one change this script makes to the system is the
+# apt-get install above.
 gbench=build/gbench-src
 if [ ! -f "$gbench/CMakeLists.txt" ]; then
-  if ! grep -rqs 'deb-src\|Types: deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-    printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: bookworm\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-      > /etc/apt/sources.list.d/kelvane-src.sources
-    apt-get update -qq
-  fi
+  apt_dir=$PWD/build/apt-src
+  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/parts"
+  echo 'deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main' \
+    > "$apt_dir/sources.list"
+  private_apt=(-o Dir::Etc::SourceList="$apt_dir/sources.list" -o Dir::Etc::SourceParts="$apt_dir/parts"
+    -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache" -o APT::Sandbox::User=root)
+  apt-get "${private_apt[@]}" update -qq
   rm -rf build/gbench-download && mkdir -p build/gbench-download
-  (cd build/gbench-download && apt-get source -qq --download-only benchmark >/dev/null 2>&1)
+  (cd build/gbench-download && apt-get "${private_apt[@]}" source -qq --download-only benchmark >/dev/null 2>&1)
   mkdir -p "$gbench"
   tar xzf build/gbench-download/benchmark_*.orig.tar.gz -C "$gbench" --strip-components=1
 fi

@@ -22,18 +22,36 @@ packages=(
 )
 
 missing=()
+# npm fetches Inno Setup's compiler (below). Asked by command: a Node.js from another
+# source that already brings npm conflicts with Debian's npm package.
+command -v npm >/dev/null || missing+=(nodejs npm)
 have_i386=$(dpkg --print-foreign-architectures | grep -c '^i386$' || true)
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 
-if [ "${#missing[@]}" -eq 0 ] && [ "$have_i386" -gt 0 ]; then
-  exit 0
-fi
+install_missing_packages() {
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  [ "$have_i386" -gt 0 ] || $sudo dpkg --add-architecture i386
+  # An unreachable extra source makes update complain; the install below still decides.
+  $sudo apt-get update -qq || echo "setup: apt-get update reported errors; installing anyway" >&2
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
 
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO=sudo
-[ "$have_i386" -gt 0 ] || $SUDO dpkg --add-architecture i386
-# An unreachable extra source makes update complain; the install below still decides.
-$SUDO apt-get update -qq || echo "setup: apt-get update reported errors; installing anyway" >&2
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Inno Setup's compiler for the inno test (it runs under Wine), once into its cache folder.
+fetch_innosetup() {
+  source "$(dirname "$0")/innosetup.sh"
+  [ -f "$INNOSETUP_ISCC" ] && return
+  local unpacking="$INNOSETUP_DIR.partial"
+  rm -rf "$unpacking"
+  mkdir -p "$unpacking"
+  (cd "$unpacking" && npm pack --silent "$INNOSETUP_PACKAGE" >/dev/null && tar -xzf ./*.tgz && rm ./*.tgz)
+  rm -rf "$INNOSETUP_DIR"
+  mv "$unpacking" "$INNOSETUP_DIR"
+}
+
+if [ "${#missing[@]}" -gt 0 ] || [ "$have_i386" -eq 0 ]; then
+  install_missing_packages
+fi
+fetch_innosetup

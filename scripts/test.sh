@@ -15,9 +15,11 @@ source scripts/wine-env.sh
 trap wine_stop EXIT
 wine_start
 ctest --preset win32
-# What the installer test's calls returned, for the log (ctest shows a passing test's output only with -V).
+# What the installer tests' calls returned, for the log (ctest shows a passing test's output only with -V).
 echo "examples/nsis installer results:"
 sed 's/\r$//' "build/win32/tests/nsis installer/kelvane-results.txt"
+echo "examples/inno setup results:"
+sed 's/\r$//' "build/win32/tests/inno installer (x86)/kelvane-results.txt"
 wine_stop
 
 # After win32: its registry view test runs the 32-bit host in the 64-bit prefix.

@@ -11,62 +11,21 @@ dll=$(realpath "$2")
 
 # The installer's own key, as its KELVANE_KEY default names it.
 readonly KEY='HKEY_LOCAL_MACHINE\SOFTWARE\KelvaneNsisTest'
-# The parent of the fixed key ReadSubValues lists. A fresh prefix has none and the
-# registry tests expect none, so this test creates it, marked as its own, and removes it.
-readonly SQL_KEY='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\MSSQLServer'
-readonly MARK=KelvaneNsisFixture
-# The file cryptFile enciphers: 16 bytes, so the container holds 20 + 32.
-readonly SETTINGS='secret settings'
-readonly CONTAINER_SIZE=52
-# cryptString of the installer's text under its pass phrase: DES-ECB of
-# "Install key: 4711" zero-filled to 32 bytes under the key "pass phr", as OpenSSL gives it.
-readonly TEXT_HEX=CFEC2AC3158C481BBE9375712ED2552891336F5E84332357A792464C35B3AFE8
 
 fail() { echo "nsis_installer: $*" >&2; exit 1; }
+source "$(dirname "$0")/installer_fixture.sh"
 
 command -v makensis >/dev/null || fail "makensis not found (Debian package nsis)"
 
-# Imports a .reg file into the prefix's registry; prints reg's complaint on failure.
-import_reg() {
-    local output
-    output=$(wine reg import "$1" 2>&1) || fail "reg import $1: $output"
-}
-
-# Never touch an MSSQLServer key this test did not make.
+# The registry tests share this prefix: never touch an MSSQLServer key this test did not make.
 if listing=$(wine reg query "$SQL_KEY" 2>/dev/null); then
-    grep -q "$MARK" <<<"$listing" || fail "$SQL_KEY exists and is not this test's; left alone"
+    grep -q "$FIXTURE_MARK" <<<"$listing" || fail "$SQL_KEY exists and is not this test's; left alone"
 fi
 
 rm -rf "$work"
 mkdir -p "$work"
-cat >"$work/remove-keys.reg" <<REG
-REGEDIT4
-
-[-$KEY]
-
-[-$SQL_KEY]
-REG
-trap 'import_reg "$work/remove-keys.reg"' EXIT
-
-cat "$work/remove-keys.reg" - >"$work/fixture.reg" <<REG
-
-[$KEY]
-"Product"="kelvane nsis test"
-
-[$KEY\\Keys\\Alpha]
-[$KEY\\Keys\\Beta]
-[$KEY\\Keys\\Gamma]
-[$KEY\\Doomed]
-
-[$SQL_KEY]
-"$MARK"="made by the nsis_installer test"
-
-[$SQL_KEY\\Client\\TDS]
-"Alpha"="tcp"
-"Beta"="1433"
-REG
-import_reg "$work/fixture.reg"
-printf '%s\n' "$SETTINGS" >"$work/settings.ini"
+trap '[ ! -f "$work/remove-keys.reg" ] || import_reg "$work/remove-keys.reg"' EXIT
+put_fixture "$work"
 
 # The DLL goes to a folder whose name has a space and parentheses, as under "Program Files (x86)".
 makensis -V2 -DKELVANE_DLL="$dll" -DKELVANE_OUTFILE="$work/kelvane-calls.exe" \
@@ -74,36 +33,12 @@ makensis -V2 -DKELVANE_DLL="$dll" -DKELVANE_OUTFILE="$work/kelvane-calls.exe" \
 
 status=0
 (cd "$work" && wine kelvane-calls.exe /S) || status=$?
-results="$work/kelvane-results.txt"
-[ -f "$results" ] || fail "the installer (exit code $status) wrote no results file"
-echo "results file of the installer (exit code $status):"
-tr -d '\r' <"$results"
-[ "$status" -eq 0 ] || fail "the installer's exit code is $status"
 
-computer=$(wine hostname | tr -d '\r\n')
 expected="cryptString=$TEXT_HEX
 decryptString=Install key: 4711
 cryptString.null=(null)
-cryptFile=2
-cryptFile.again=1
-cryptFile.missing=-1
-ReadSubKeys=Alpha,Beta,Gamma
-ReadSubKeys.missing=(null)
-ReadSubKeysInFile=0
-ReadSubKeysInFile.missing=0
-ReadSubKeysInFile.file=Alpha,Beta,Gamma(null)
-ReadSubValues=Alpha,Beta
-ReadKeyValue=kelvane nsis test
-ReadKeyValue.missing=(null)
-RegDeleteKeyNT=0
-RegDeleteKeyNT.again=2
-ReadSubKeys.afterDelete=Keys
-ComputerName=$computer
+$(common_results)
 freeString=7"
-diff <(echo "$expected") <(tr -d '\r' <"$results") || fail "results differ from the expected (< expected, > installer)"
-
-size=$(stat -c %s "$work/settings.ini")
-[ "$size" -eq "$CONTAINER_SIZE" ] || fail "settings.ini holds $size bytes, not a $CONTAINER_SIZE-byte container"
-! grep -q "$SETTINGS" "$work/settings.ini" || fail "settings.ini still holds its plain text"
-! wine reg query "$KEY\\Doomed" >/dev/null 2>&1 || fail "the deleted key is still there"
+check_results "$work/kelvane-results.txt" "$status" "$expected"
+check_changes "$work"
 echo "nsis_installer: all results as expected"

@@ -35,6 +35,8 @@ const std::vector<ExportInfo>& exportTable() {
         {"decryptString", {"hexText", "passPhrase"}, ResultKind::Text, "the text back from its hex text"},
         {"cryptFile", {"filePath"}, ResultKind::Integer,
          "enciphers a file in place: 2 done, 1 already, -1 unreadable, -2 unwritable, -3 write failed"},
+        {"decryptFile", {"filePath"}, ResultKind::Integer,
+         "deciphers a container in place: 2 done, 1 not one, -1 unreadable, -2 unwritable, -3 write failed"},
         {"ReadSubKeys", {"keyPath"}, ResultKind::Text, "comma-joined subkey names under HKLM"},
         {"ReadSubKeysInFile", {"keyPath", "filePath"}, ResultKind::Integer,
          "appends the subkey names (or \"(null)\") to a text file; 0"},
@@ -65,6 +67,17 @@ CallResult callExport(const ExportInfo& info, void* address, void* freeAddress,
     }
     if (count == 1) return integerResult(reinterpret_cast<Int1>(address)(a));
     return integerResult(reinterpret_cast<Int2>(address)(a, b));
+}
+
+bool exportSucceeded(const ExportInfo& info, const CallResult& result) {
+    if (info.result == ResultKind::Text) return !result.isNull;
+    // The integer exports whose result is positive on success and negative on failure;
+    // every other one gives a status, 0 on success.
+    static const std::string SIGNED_OUTCOMES[] = {"cryptFile", "decryptFile"};
+    for (const std::string& name : SIGNED_OUTCOMES) {
+        if (name == info.name) return result.integer > 0;
+    }
+    return result.integer == 0;
 }
 
 }  // namespace kelvane::tools

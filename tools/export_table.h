@@ -32,6 +32,11 @@ struct CallResult {
 CallResult callExport(const ExportInfo& info, void* address, void* freeAddress,
                       const std::vector<const char*>& arguments);
 
+// Whether the export reported success: a text that is not null; cryptFile 1 or 2;
+// RegDeleteKeyNT 0; ReadSubKeysInFile 0 (it has no failure result, so 0 says only that
+// the call was made).
+bool exportSucceeded(const ExportInfo& info, const CallResult& result);
+
 // The name of the export that takes a text result back.
 constexpr const char* FREE_EXPORT = "freeString";
 

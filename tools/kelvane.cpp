@@ -1,5 +1,6 @@
 // kelvane: a command-line host. Loads the library at run time, calls one export by
-// name with the string arguments given, and prints the text, "(null)", or the integer.
+// name with the string arguments given, prints the text, "(null)", or the integer, and
+// exits with whether the export reported success, so that a script can branch on it.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,8 +14,11 @@ namespace {
 
 using kelvane::tools::ExportInfo;
 
-constexpr int EXIT_USAGE = 2;     // bad command line
-constexpr int EXIT_LOAD = 3;      // the library or the export could not be found
+constexpr int EXIT_SUCCEEDED = 0;  // the export reported success
+constexpr int EXIT_FAILED = 1;     // the export reported failure (see exportSucceeded)
+constexpr int EXIT_USAGE = 2;      // bad command line
+constexpr int EXIT_LOAD = 3;       // the library or the export could not be found
+constexpr int EXIT_OUTPUT = 4;     // the result could not be written to standard output
 
 // Where an installed tree keeps the library, relative to the program's folder ("../lib/"
 // on Linux; empty on Windows, where the DLL sits beside the program). Set by the build.
@@ -40,13 +44,24 @@ void printHelp() {
         "folder of the tree it is installed in), calls EXPORT with the string arguments and\n"
         "prints its result: the text, \"(null)\" for a null result, or the integer. An argument\n"
         "written as --null is passed as a null pointer. A text result is handed back to the\n"
-        "library's freeString once printed.\n\nexports:\n",
-        kelvane::tools::defaultLibraryName());
+        "library's freeString once printed.\n\n"
+        "exit status: %d the export reported success; %d it reported failure (a null text,\n"
+        "cryptFile or decryptFile below 1, RegDeleteKeyNT or ReadSubKeysInFile not 0); %d a bad command\n"
+        "line; %d the library or the export not found; %d the result could not be written.\n"
+        "\nexports:\n",
+        kelvane::tools::defaultLibraryName(), EXIT_SUCCEEDED, EXIT_FAILED, EXIT_USAGE, EXIT_LOAD, EXIT_OUTPUT);
     for (const ExportInfo& info : kelvane::tools::exportTable()) {
         std::string signature = info.name;
         for (const char* argument : info.arguments) signature += std::string(" ") + argument;
         std::printf("  %-36s %s\n", signature.c_str(), info.summary);
     }
+}
+
+// Whether everything printed reached standard output: a full disk shows only when the
+// buffer is flushed or the stream closed.
+bool outputWritten() {
+    const bool flushed = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+    return std::fclose(stdout) == 0 && flushed;
 }
 
 }  // namespace
@@ -56,7 +71,7 @@ int main(int argc, char** argv) {
     int next = 1;
     if (next < argc && (std::strcmp(argv[next], "--help") == 0 || std::strcmp(argv[next], "-h") == 0)) {
         printHelp();
-        return 0;
+        return outputWritten() ? EXIT_SUCCEEDED : EXIT_OUTPUT;
     }
     if (next + 1 < argc && std::strcmp(argv[next], "--lib") == 0) {
         libraryPath = argv[next + 1];
@@ -96,5 +111,9 @@ int main(int argc, char** argv) {
         kelvane::tools::callExport(*info, address, library.symbol(kelvane::tools::FREE_EXPORT), arguments);
     if (info->result == kelvane::tools::ResultKind::Integer) std::printf("%d\n", result.integer);
     else std::printf("%s\n", result.isNull ? "(null)" : result.text.c_str());
-    return 0;
+    if (!outputWritten()) {
+        std::fprintf(stderr, "kelvane: cannot write the result\n");
+        return EXIT_OUTPUT;
+    }
+    return kelvane::tools::exportSucceeded(*info, result) ? EXIT_SUCCEEDED : EXIT_FAILED;
 }

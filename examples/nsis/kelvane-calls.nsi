@@ -2,13 +2,15 @@
 ; System plugin. It writes what each call returned to kelvane-results.txt beside itself,
 ; one name=value line per call, and shows no window.
 ;
-;   makensis -DKELVANE_DLL=build/win32/bin/kelvane.dll examples/nsis/kelvane-calls.nsi
+;   makensis -DKELVANE_DLL="$PWD/build/win32/bin/kelvane.dll" -DKELVANE_OUTFILE="$PWD/build/win32/kelvane-calls.exe" examples/nsis/kelvane-calls.nsi
 ;   kelvane-calls.exe /S
+; (makensis reads File and OutFile paths from this script's folder, hence the full paths.)
 ;
 ; Its exit code: 0 every call was made, 3 the DLL or one of its functions was not found
 ; (System then leaves the text "error" in the result), 4 the results file could not be
-; opened. The files it works on sit beside it: settings.ini (enciphered by cryptFile;
-; the caller puts it there) and subkeys.txt (written by ReadSubKeysInFile). The keys it
+; opened. The files it works on sit beside it: settings.ini (enciphered by cryptFile),
+; restored.ini (enciphered, then deciphered by decryptFile as an upgrade or uninstall
+; would; the caller puts both there) and subkeys.txt (written by ReadSubKeysInFile). The keys it
 ; reads and deletes are below KELVANE_KEY; the caller creates them.
 ; -DKELVANE_LIB_FOLDER=... unpacks the DLL into another folder than $PLUGINSDIR.
 ;
@@ -121,6 +123,12 @@ Function CallFileExports
   !insertmacro IntCall cryptFile.again "cryptFile(m r2)"
   StrCpy $2 "$EXEDIR\${MISSING}.ini"
   !insertmacro IntCall cryptFile.missing "cryptFile(m r2)"
+  StrCpy $2 "$EXEDIR\restored.ini"
+  !insertmacro IntCall cryptFile.restored "cryptFile(m r2)"
+  !insertmacro IntCall decryptFile "decryptFile(m r2)"
+  !insertmacro IntCall decryptFile.again "decryptFile(m r2)"
+  StrCpy $2 "$EXEDIR\${MISSING}.ini"
+  !insertmacro IntCall decryptFile.missing "decryptFile(m r2)"
 FunctionEnd
 
 Function CallListingExports

@@ -25,6 +25,8 @@ public static class Kelvane {
     [DllImport(Dll, CallingConvention = Cdecl, CharSet = CharSet.Ansi)]
     public static extern int cryptFile(string filePath);
     [DllImport(Dll, CallingConvention = Cdecl, CharSet = CharSet.Ansi)]
+    public static extern int decryptFile(string filePath);
+    [DllImport(Dll, CallingConvention = Cdecl, CharSet = CharSet.Ansi)]
     public static extern IntPtr ReadSubKeys(string keyPath);
     [DllImport(Dll, CallingConvention = Cdecl, CharSet = CharSet.Ansi)]
     public static extern int ReadSubKeysInFile(string keyPath, string filePath);

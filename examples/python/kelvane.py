@@ -31,6 +31,7 @@ SIGNATURES = {
     "cryptString": (TEXT, [STR, STR]),
     "decryptString": (TEXT, [STR, STR]),
     "cryptFile": (INT, [STR]),
+    "decryptFile": (INT, [STR]),
     "ReadSubKeys": (TEXT, [STR]),
     "ReadSubKeysInFile": (INT, [STR, STR]),
     "ReadSubValues": (TEXT, []),
@@ -40,9 +41,11 @@ SIGNATURES = {
     "freeString": (None, [ctypes.c_void_p]),
 }
 
-# cryptFile's results, as include/kelvane.h defines them.
+# cryptFile's and decryptFile's results, as include/kelvane.h defines them.
 FILE_ENCRYPTED = 2
 FILE_ALREADY = 1
+FILE_RESTORED = 2
+FILE_NOT_CONTAINER = 1
 FILE_CANNOT_READ = -1
 FILE_CANNOT_WRITE = -2
 FILE_WRITE_FAILED = -3
@@ -95,6 +98,10 @@ class Kelvane:
 
     def crypt_file(self, path):
         return self.lib.cryptFile(self._arg(path))
+
+    def decrypt_file(self, path):
+        """The container back as its file; trailing zero bytes of the file are lost with the fill."""
+        return self.lib.decryptFile(self._arg(path))
 
     def read_sub_keys(self, key_path):
         return self._text(self.lib.ReadSubKeys(self._arg(key_path)))

@@ -19,8 +19,8 @@ import sys
 import tempfile
 
 from empty_hive import empty_hive
-from kelvane import (DELETED, FILE_ALREADY, FILE_CANNOT_READ, FILE_ENCRYPTED, MISSING, NO_PATH, REFUSED,
-                     Kelvane, load_library, raw_bytes)
+from kelvane import (DELETED, FILE_ALREADY, FILE_CANNOT_READ, FILE_ENCRYPTED, FILE_NOT_CONTAINER, FILE_RESTORED,
+                     MISSING, NO_PATH, REFUSED, Kelvane, load_library, raw_bytes)
 
 # Size of a container's header, and the block its contents are zero-filled to.
 CONTAINER_HEADER = 20
@@ -75,8 +75,14 @@ def check_file(kelvane, checks, folder):
     checks.equal("container size", len(container), CONTAINER_HEADER + padded)
     checks.equal("cryptFile of the container", kelvane.crypt_file(path), FILE_ALREADY)
     checks.equal("container left as it was", pathlib.Path(path).read_bytes() == container, True)
+    checks.equal("decryptFile of the container", kelvane.decrypt_file(path), FILE_RESTORED)
+    checks.equal("contents back", pathlib.Path(path).read_bytes(), contents)
+    checks.equal("decryptFile of the plain file", kelvane.decrypt_file(path), FILE_NOT_CONTAINER)
+    checks.equal("plain file left as it was", pathlib.Path(path).read_bytes(), contents)
     checks.equal("cryptFile of a missing file", kelvane.crypt_file(os.path.join(folder, "missing")), FILE_CANNOT_READ)
     checks.equal("cryptFile of a null path", kelvane.crypt_file(None), FILE_CANNOT_READ)
+    checks.equal("decryptFile of a missing file", kelvane.decrypt_file(os.path.join(folder, "missing")),
+                 FILE_CANNOT_READ)
 
 
 def check_registry_without_keys(kelvane, checks):

@@ -29,19 +29,20 @@ void writeBig32(std::uint32_t value, std::uint8_t* bytes) {
 // Rotation of the stored key: bits 8-10 of the check value.
 unsigned writtenRotation(std::uint32_t check) { return (check >> 8) & 7u; }
 
-bool hasWrittenHeader(const std::uint8_t* first) {
+// The key of a header in the written layout, if its check value holds.
+bool writtenLayoutKey(const std::uint8_t* first, FileKey* key) {
     EncryptedFileHeader header;
     std::memcpy(header.bytes, first, HEADER_SIZE);
-    const FileKey key = keyFromHeader(header);
-    return crc32(key.bytes, FILE_KEY_SIZE) == readBig32(first + CHECK_OFFSET);
+    *key = keyFromHeader(header);
+    return crc32(key->bytes, FILE_KEY_SIZE) == readBig32(first + CHECK_OFFSET);
 }
 
-bool hasSplitCheckHeader(const std::uint8_t* first) {
+// The key of a header in the split layout, if its check value holds.
+bool splitLayoutKey(const std::uint8_t* first, FileKey* key) {
     const std::uint32_t expected =
         std::uint32_t{first[0]} << 24 | std::uint32_t{first[1]} << 16 | std::uint32_t{first[18]} << 8 | first[19];
-    std::uint8_t key[FILE_KEY_SIZE];
-    rotateLeft128(first + SPLIT_KEY_OFFSET, (first[1] >> 3) & 7u, key);
-    return crc32(key, FILE_KEY_SIZE) == expected;
+    rotateLeft128(first + SPLIT_KEY_OFFSET, (first[1] >> 3) & 7u, key->bytes);
+    return crc32(key->bytes, FILE_KEY_SIZE) == expected;
 }
 
 }  // namespace
@@ -81,9 +82,14 @@ FileKey keyFromHeader(const EncryptedFileHeader& header) {
     return key;
 }
 
-bool isEncryptedFile(const std::uint8_t* first, std::size_t count) {
+bool headerKey(const std::uint8_t* first, std::size_t count, FileKey* key) {
     if (first == nullptr || count < HEADER_SIZE) return false;
-    return hasWrittenHeader(first) || hasSplitCheckHeader(first);
+    return writtenLayoutKey(first, key) || splitLayoutKey(first, key);
+}
+
+bool isEncryptedFile(const std::uint8_t* first, std::size_t count) {
+    FileKey key;
+    return headerKey(first, count, &key);
 }
 
 }  // namespace kelvane

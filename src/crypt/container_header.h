@@ -34,6 +34,10 @@ FileKey keyFromHeader(const EncryptedFileHeader& header);
 // shorter than a header never counts.
 bool isEncryptedFile(const std::uint8_t* first, std::size_t count);
 
+// The header test that also gives the file key of the layout that passed (the written
+// one first): the key the payload is enciphered under.
+bool headerKey(const std::uint8_t* first, std::size_t count, FileKey* key);
+
 // The 16 bytes as one 128-bit big-endian number (byte 0 most significant), rotated by
 // 0 to 7 bits.
 void rotateLeft128(const std::uint8_t in[16], unsigned bits, std::uint8_t out[16]);

@@ -60,9 +60,13 @@ int writeContainer(const char* path) {
     const auto writeFromOriginal = [&key](FileHandle original, std::int64_t size, RewriteSink& sink) {
         return streamContainer(original, size, key, sink);
     };
-    switch (platform::rewriteFile(path, writeFromOriginal)) {
+    return fileResult(platform::rewriteFile(path, writeFromOriginal), FILE_ENCRYPTED);
+}
+
+int fileResult(RewriteResult outcome, int rewritten) {
+    switch (outcome) {
     case RewriteResult::Rewritten:
-        return FILE_ENCRYPTED;
+        return rewritten;
     case RewriteResult::CannotOpen:
         return FILE_CANNOT_WRITE;
     case RewriteResult::Failed:

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "cipher/cipher.h"
+#include "platform/file_rewrite.h"
 #include "platform/file_system.h"
 
 namespace kelvane {
@@ -19,6 +20,10 @@ constexpr std::size_t CONTAINER_BLOCK_SIZE = 16 * CHUNK_LIMIT;
 // FILE_ENCRYPTED; FILE_CANNOT_WRITE when it cannot be opened for writing; or
 // FILE_WRITE_FAILED with the file as it was.
 int writeContainer(const char* path);
+
+// A rewrite's outcome as the result of a file call: `rewritten` when it was done,
+// FILE_CANNOT_WRITE when the file could not be opened for it, else FILE_WRITE_FAILED.
+int fileResult(platform::RewriteResult outcome, int rewritten);
 
 // Reads `count` bytes from `offset`, across short reads: the number read (less only at
 // the end of the file), or -1.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "crypt/container_header.h"
+#include "crypt/container_reader.h"
 #include "crypt/container_writer.h"
 #include "platform/file_rewrite.h"
 #include "platform/file_system.h"
@@ -22,35 +23,50 @@ int keepContainer(const char* path) {
     return FILE_ALREADY;
 }
 
-// Whether the file begins with a header; -1 when it cannot be read.
-int startsWithHeader(const char* path) {
+// What a call learns of a file before it decides whether to rewrite it.
+struct FileStart {
+    bool readable = false;
+    std::int64_t size = 0;
+    bool header = false;  // its first bytes pass the header test
+};
+
+FileStart readStart(const char* path) {
     platform::FileSystem& files = platform::fileSystem();
+    FileStart start;
     const FileHandle source = files.openRead(path);
-    if (source == platform::NO_FILE) return -1;
-    const std::int64_t size = files.size(source);
+    if (source == platform::NO_FILE) return start;
+    start.size = files.size(source);
     std::uint8_t first[HEADER_SIZE];
-    const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(size, HEADER_SIZE));
-    const std::int64_t count = size < 0 ? -1 : readFully(source, 0, first, wanted);
+    const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(start.size, HEADER_SIZE));
+    const std::int64_t count = start.size < 0 ? -1 : readFully(source, 0, first, wanted);
     files.close(source);  // only read from
-    if (count < 0) return -1;
-    return isEncryptedFile(first, static_cast<std::size_t>(count)) ? 1 : 0;
+    start.readable = count >= 0;
+    start.header = start.readable && isEncryptedFile(first, static_cast<std::size_t>(count));
+    return start;
+}
+
+// An interrupted call may have left the file half-written: its original comes back
+// before anything looks at it. 0 when the call goes on, else its result.
+int readStartAfterRestore(const char* path, FileStart* start) {
+    if (path == nullptr) return FILE_CANNOT_READ;
+    if (!platform::restoreInterruptedRewrite(path)) return FILE_WRITE_FAILED;
+    *start = readStart(path);
+    return start->readable ? 0 : FILE_CANNOT_READ;
 }
 
 }  // namespace
 
 int cryptFile(const char* path) {
-    if (path == nullptr) return FILE_CANNOT_READ;
-    // An interrupted call may have left the file half-written: its original comes back
-    // before the header test looks at it.
-    if (!platform::restoreInterruptedRewrite(path)) return FILE_WRITE_FAILED;
-    switch (startsWithHeader(path)) {
-    case -1:
-        return FILE_CANNOT_READ;
-    case 1:
-        return keepContainer(path);
-    default:
-        return writeContainer(path);
-    }
+    FileStart start;
+    if (const int ended = readStartAfterRestore(path, &start)) return ended;
+    return start.header ? keepContainer(path) : writeContainer(path);
+}
+
+int decryptFile(const char* path) {
+    FileStart start;
+    if (const int ended = readStartAfterRestore(path, &start)) return ended;
+    if (!start.header || !isContainerLength(start.size)) return FILE_NOT_CONTAINER;
+    return restoreContents(path);
 }
 
 }  // namespace kelvane

@@ -1,18 +1,25 @@
 // File encryption in place into the container: a 20-byte header with a fresh file key,
-// then the contents zero-filled to a multiple of 32 and enciphered with DES.
+// then the contents zero-filled to a multiple of 32 and enciphered with DES; and the way
+// back from a container to its contents.
 #pragma once
 
 #include "kelvane.h"
 
 namespace kelvane {
 
-// Results of cryptFile, as the exported header documents them for hosts.
+// Results of cryptFile and decryptFile, as the exported header documents them for hosts.
 constexpr int FILE_ENCRYPTED = KELVANE_FILE_ENCRYPTED;
 constexpr int FILE_ALREADY = KELVANE_FILE_ALREADY;
+constexpr int FILE_RESTORED = KELVANE_FILE_RESTORED;
+constexpr int FILE_NOT_CONTAINER = KELVANE_FILE_NOT_CONTAINER;
 constexpr int FILE_CANNOT_READ = KELVANE_FILE_CANNOT_READ;
 constexpr int FILE_CANNOT_WRITE = KELVANE_FILE_CANNOT_WRITE;
 constexpr int FILE_WRITE_FAILED = KELVANE_FILE_WRITE_FAILED;
 
 int cryptFile(const char* path);
+
+// The contents of the container at `path` back in its place, without the zero bytes at
+// the end of its last 32-byte block. Never draws from the key generator.
+int decryptFile(const char* path);
 
 }  // namespace kelvane

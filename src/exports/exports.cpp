@@ -34,6 +34,10 @@ KELVANE_API int KELVANE_CALL cryptFile(const char* filePath) {
     return guarded(kelvane::FILE_WRITE_FAILED, [&] { return kelvane::cryptFile(filePath); });
 }
 
+KELVANE_API int KELVANE_CALL decryptFile(const char* filePath) {
+    return guarded(kelvane::FILE_WRITE_FAILED, [&] { return kelvane::decryptFile(filePath); });
+}
+
 KELVANE_API char* KELVANE_CALL ReadSubKeys(const char* keyPath) {
     return guarded<char*>(nullptr, [&] { return kelvane::ReadSubKeys(keyPath); });
 }

@@ -5,9 +5,10 @@
 # the installed host.
 #   check_install.sh PLATFORM BUILD_DIR WORK_DIR LIBDIR C_COMPILER GENERATOR [TOOLCHAIN_FILE
 #                    [OTHER_POINTER_SIZE_TOOLCHAIN]]
-# PLATFORM is posix or win32 (programs then run under wine); LIBDIR is the install's
-# library folder relative to the prefix; CMAKE names the cmake program (default: cmake).
-# A consumer configured with the last toolchain must be refused by the package.
+# PLATFORM is posix or win32 (programs then run under wine, built with the installed copy
+# of TOOLCHAIN_FILE); LIBDIR is the install's library folder relative to the prefix; CMAKE
+# names the cmake program (default: cmake). A consumer configured with the last toolchain
+# must be refused by the package.
 set -euo pipefail
 platform=$1 build=$2 work=$3 libdir=$4 cc=$5 generator=$6 toolchain=${7:-} other_toolchain=${8:-}
 cmake=${CMAKE:-cmake}
@@ -30,7 +31,10 @@ package=$libdir/cmake/kelvane
 required=(include/kelvane.h "$libdir/pkgconfig/kelvane.pc"
           "$package/kelvane-config.cmake" "$package/kelvane-config-version.cmake")
 if [ "$platform" = win32 ]; then
-  required+=(bin/kelvane.dll bin/kelvane.exe "$libdir/libkelvane.dll.a" "$libdir/kelvane.def")
+  required+=(bin/kelvane.dll bin/kelvane.exe "$libdir/libkelvane.dll.a" "$libdir/kelvane.def"
+             "$package/${toolchain##*/}")
+  # The consumer cross-builds with the copy of the toolchain file installed with the package.
+  toolchain=$prefix/$package/${toolchain##*/}
 else
   required+=(bin/kelvane "$libdir/libkelvane.so" "$libdir/kelvane-hive")
 fi
@@ -77,13 +81,28 @@ if [ "$platform" = win32 ]; then
   cp "$prefix/bin/kelvane.dll" "$work/pkg-config/"
   run "$work/pkg-config/consumer$exe" || fail "the consumer built through pkg-config"
 else
-  LD_LIBRARY_PATH="$prefix/$libdir" run "$work/pkg-config/consumer" || fail "the consumer built through pkg-config"
+  # No LD_LIBRARY_PATH: the flags carry an rpath to the installed library folder.
+  run "$work/pkg-config/consumer" || fail "the consumer built through pkg-config"
 fi
 
 echo "installed host:"
 answer=$(run "$prefix/bin/kelvane$exe" cryptString "Install key: 4711" "pass phrase" | tr -d '\r')
 [ "$answer" = "$known_hex" ] || fail "the installed host printed '$answer', expected $known_hex"
 echo "ok    $answer"
+
+# Its exit status: what the export reported, and output that could not be written.
+expect_status() {
+  local want=$1 output=$2 status=0
+  shift 2
+  run "$prefix/bin/kelvane$exe" "$@" >"$output" 2>/dev/null || status=$?
+  [ "$status" = "$want" ] || fail "the installed host, $*, exited with $status, expected $want"
+}
+expect_status 0 /dev/null ComputerName
+expect_status 1 /dev/null decryptString abc "pass phrase"   # a null text
+expect_status 1 /dev/null cryptFile "$work/missing.ini"
+expect_status 1 /dev/null RegDeleteKeyNT --null
+expect_status 4 /dev/full ComputerName
+echo "ok    exit status 0, 1 and 4"
 
 # The installed library finds its helper program beside it: a key deleted from a hive.
 if [ "$platform" = posix ] && command -v hivexsh >/dev/null; then

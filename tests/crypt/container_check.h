@@ -40,7 +40,35 @@ inline Bytes zeroFilled(Bytes contents) {
     return contents;
 }
 
+// What decryptFile gives back for `contents`: the zero-filled payload without the zero
+// bytes at the end of its last 32-byte block, which the fill cannot be told from.
+inline Bytes restoredFrom(const Bytes& contents) {
+    Bytes restored = zeroFilled(contents);
+    const std::size_t lastBlock = restored.size() < FILL_UNIT ? 0 : restored.size() - FILL_UNIT;
+    while (restored.size() > lastBlock && restored.back() == 0) restored.pop_back();
+    return restored;
+}
+
+// The header of `key` in the split layout: check value bytes 0-1, the key rotated right by
+// bits 3-5 of byte 1, check value bytes 2-3.
+inline Bytes splitHeaderOf(const FileKey& key) {
+    const std::uint32_t check = crc32(key.bytes, FILE_KEY_SIZE);
+    Bytes header(HEADER_SIZE);
+    header[0] = std::uint8_t(check >> 24);
+    header[1] = std::uint8_t(check >> 16);
+    rotateRight128(key.bytes, (check >> 19) & 7u, header.data() + 2);
+    header[18] = std::uint8_t(check >> 8);
+    header[19] = std::uint8_t(check);
+    return header;
+}
+
 inline Bytes keyBytes(const FileKey& key) { return Bytes(key.bytes, key.bytes + FILE_KEY_SIZE); }
+
+// The generator's state after the 16 draws of one key from `state`.
+inline std::uint32_t stateAfterKey(std::uint32_t state) {
+    for (int draw = 0; draw < 16; ++draw) state = state * 214013u + 2531011u;
+    return state;
+}
 
 // The 16 key bytes that 16 draws give after the generator stood at `state`.
 inline Bytes keyAfterState(std::uint32_t state) {

@@ -1,7 +1,7 @@
-// cryptFile and what a POSIX file is besides its bytes: links, owner, group, mode,
-// extended attributes, the folder's rights and flags. One table of situations; each is
-// enciphered (as another user where the row says, in a forked child) and must give 2,
-// keep the file itself, and leave nothing behind.
+// cryptFile, decryptFile and what a POSIX file is besides its bytes: links, owner, group,
+// mode, extended attributes, the folder's rights and flags. One table of situations; in
+// each, a file is enciphered or a container deciphered (as another user where the row
+// says, in a forked child), which must give 2, keep the file itself, and leave nothing behind.
 #include <gtest/gtest.h>
 #include <grp.h>
 #include <sys/stat.h>
@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <functional>
 #include <random>
+#include <tuple>
 
 #include "container_check.h"
 #include "rewrite_check.h"
@@ -28,13 +29,13 @@ constexpr gid_t SHARED_GROUP = 4321;
 
 int run(const std::string& command) { return std::system((command + " 2>/dev/null").c_str()); }
 
-// cryptFile as user `uid` with group `gid` (SELF: as this process).
-int cryptFileAs(uid_t uid, gid_t gid, const std::string& path) {
-    if (uid == SELF) return cryptFile(path.c_str());
+// The call as user `uid` with group `gid` (SELF: as this process).
+int callAs(const FileCall& call, uid_t uid, gid_t gid, const std::string& path) {
+    if (uid == SELF) return call.call(path.c_str());
     const pid_t child = ::fork();
     if (child == 0) {
         const bool switched = ::setgroups(1, &gid) == 0 && ::setegid(gid) == 0 && ::seteuid(uid) == 0;
-        ::_exit(switched ? cryptFile(path.c_str()) + 100 : 99);
+        ::_exit(switched ? call.call(path.c_str()) + 100 : 99);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -93,22 +94,26 @@ const Situation SITUATIONS[] = {
 
 void PrintTo(const Situation& row, std::ostream* out) { *out << row.name; }
 
-class FileCryptPosix : public ::testing::TestWithParam<Situation> {
+using SituationAndCall = std::tuple<Situation, FileCall>;
+
+class FileCryptPosix : public ::testing::TestWithParam<SituationAndCall> {
 protected:
     ScratchFolder scratch;
     std::mt19937 generator{5};
 };
 
-std::string situationName(const ::testing::TestParamInfo<Situation>& info) { return rowName(info.param.name); }
+std::string situationName(const ::testing::TestParamInfo<SituationAndCall>& info) {
+    return rowName(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
+}
 
 TEST_P(FileCryptPosix, GivesTwoAndKeepsTheFileItself) {
-    const Situation& row = GetParam();
+    const auto& [row, call] = GetParam();
     if (row.caller != SELF && ::geteuid() != 0) GTEST_SKIP() << "switching users needs root";
     const std::string folder = scratch.path("place");
     ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
     const std::string path = folder + "/file";
     const Bytes contents = randomBytes(generator, 3000);
-    writeFile(path, contents);
+    writeInput(call, path, contents);
     ASSERT_EQ(::chmod(path.c_str(), row.mode), 0);
     const std::string skip = row.prepare(folder, path);
     // Whatever the row did to the folder or the file, undone at the end.
@@ -122,30 +127,32 @@ TEST_P(FileCryptPosix, GivesTwoAndKeepsTheFileItself) {
     const std::vector<std::string> namesBefore = listFolder(folder);
     const std::string noteBefore = extendedAttribute(path);
 
-    EXPECT_EQ(cryptFileAs(row.caller, row.callerGroup, path), FILE_ENCRYPTED);
-    const Bytes container = readFile(path);
+    EXPECT_EQ(callAs(call, row.caller, row.callerGroup, path), call.done);
+    const Bytes output = readFile(path);
     struct stat after;
     const bool measured = ::stat(path.c_str(), &after) == 0;
     undo();
     ASSERT_TRUE(measured);
 
-    expectContainerOf(contents, container);
+    EXPECT_TRUE(isFinished(call, contents, output)) << call.name;
     if (fileExists(folder + "-source")) {
-        EXPECT_TRUE(readFile(folder + "-source") == container) << "the mounted file holds the container";
+        EXPECT_TRUE(readFile(folder + "-source") == output) << "the mounted file holds the output";
     }
     EXPECT_EQ(after.st_uid, before.st_uid);
     EXPECT_EQ(after.st_gid, before.st_gid);
     EXPECT_EQ(after.st_mode, before.st_mode);
     if (before.st_nlink > 1) {
         EXPECT_EQ(after.st_ino, before.st_ino) << "a file with other links stays the same file";
-        EXPECT_TRUE(readFile(folder + "/other-name") == container) << "the other name shows the container";
+        EXPECT_TRUE(readFile(folder + "/other-name") == output) << "the other name shows the output";
     }
     EXPECT_EQ(extendedAttribute(path), noteBefore) << "extended attributes stay";
     EXPECT_EQ(listFolder(folder), namesBefore) << "a file was left beside it";
     expectNoJournal(path);
 }
 
-INSTANTIATE_TEST_SUITE_P(Situations, FileCryptPosix, ::testing::ValuesIn(SITUATIONS), situationName);
+INSTANTIATE_TEST_SUITE_P(Situations, FileCryptPosix,
+                         ::testing::Combine(::testing::ValuesIn(SITUATIONS), ::testing::ValuesIn(FILE_CALLS)),
+                         situationName);
 
 // Makes a file unwritable for this process for the life of the guard: mode 0444, and
 // for root, whom modes do not stop, the immutable attribute where the file system has it.

@@ -1,11 +1,13 @@
-// cryptFile and what a Windows file is besides its bytes: attributes, hard links, other
-// processes' open handles, a folder near MAX_PATH. One table of situations; each must
-// give 2, keep the file itself, and leave nothing behind. Then the read-only attribute.
+// cryptFile, decryptFile and what a Windows file is besides its bytes: attributes, hard
+// links, other processes' open handles, a folder near MAX_PATH. One table of situations;
+// in each, enciphering a file and deciphering a container must give 2, keep the file
+// itself, and leave nothing behind. Then the read-only attribute.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <functional>
 #include <random>
+#include <tuple>
 
 #include "container_check.h"
 #include "rewrite_check.h"
@@ -42,7 +44,11 @@ const Situation SITUATIONS[] = {
     {"folder near MAX_PATH", [](auto&, auto&) { return none(); }},
 };
 
-std::string situationName(const ::testing::TestParamInfo<Situation>& info) { return rowName(info.param.name); }
+using SituationAndCall = std::tuple<Situation, FileCall>;
+
+std::string situationName(const ::testing::TestParamInfo<SituationAndCall>& info) {
+    return rowName(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
+}
 
 // A folder below `root` whose full path is `length` characters long.
 std::string folderOfLength(const std::string& root, std::size_t length) {
@@ -53,39 +59,41 @@ std::string folderOfLength(const std::string& root, std::size_t length) {
 
 void PrintTo(const Situation& row, std::ostream* out) { *out << row.name; }
 
-class FileCryptWin32 : public ::testing::TestWithParam<Situation> {
+class FileCryptWin32 : public ::testing::TestWithParam<SituationAndCall> {
 protected:
     ScratchFolder scratch;
     std::mt19937 generator{6};
 };
 
 TEST_P(FileCryptWin32, GivesTwoAndKeepsTheFileItself) {
-    const Situation& row = GetParam();
+    const auto& [row, call] = GetParam();
     const bool longFolder = std::string(row.name).find("MAX_PATH") != std::string::npos;
     const std::string folder = longFolder ? folderOfLength(scratch.root(), LONG_FOLDER_LENGTH) : scratch.path("place");
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder.size();
     const std::string path = folder + "\\file";
     const Bytes contents = randomBytes(generator, 3000);
-    writeFile(path, contents);
+    writeInput(call, path, contents);
     const HANDLE held = row.prepare(folder, path);
     const DWORD attributes = GetFileAttributesA(path.c_str());
     const std::vector<std::string> namesBefore = listFolder(folder);
 
-    EXPECT_EQ(cryptFile(path.c_str()), FILE_ENCRYPTED);
+    EXPECT_EQ(call.call(path.c_str()), call.done);
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
 
-    const Bytes container = readFile(path);
-    expectContainerOf(contents, container);
+    const Bytes output = readFile(path);
+    EXPECT_TRUE(isFinished(call, contents, output)) << call.name;
     EXPECT_EQ(GetFileAttributesA(path.c_str()), attributes);
     if (namesBefore.size() > 1) {
-        EXPECT_TRUE(readFile(folder + "\\other-name") == container) << "the other name";
+        EXPECT_TRUE(readFile(folder + "\\other-name") == output) << "the other name";
     }
     EXPECT_EQ(listFolder(folder), namesBefore) << "a file was left beside it";
     expectNoJournal(path);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-INSTANTIATE_TEST_SUITE_P(Situations, FileCryptWin32, ::testing::ValuesIn(SITUATIONS), situationName);
+INSTANTIATE_TEST_SUITE_P(Situations, FileCryptWin32,
+                         ::testing::Combine(::testing::ValuesIn(SITUATIONS), ::testing::ValuesIn(FILE_CALLS)),
+                         situationName);
 
 // Sets the read-only attribute for the life of the guard.
 class ReadOnlyAttribute {

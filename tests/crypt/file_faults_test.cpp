@@ -1,7 +1,7 @@
 // Every file-system call of a rewrite made to fail, at each of its calls in turn, on both
-// ways of rewriting: the file ends as it was (negative result) or as the whole container
-// (result 2), after the next call's restore at the latest, and no file is left beside it
-// or in the journal's other place.
+// ways of rewriting, for both calls that rewrite (cryptFile, decryptFile): the file ends
+// as it was (negative result) or as the call's whole output (result 2), after the next
+// call's restore at the latest, and no file is left beside it or in the journal's other place.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -83,12 +83,13 @@ bool renameNever(const char*, FileHandle) { return false; }
 enum class Way { Rename, InPlace };
 
 struct Case {
+    FileCall call;
     Way way;
     Operation operation;
 };
 
 std::string caseName(const ::testing::TestParamInfo<Case>& info) {
-    return std::string(info.param.way == Way::Rename ? "Rename_" : "InPlace_") +
+    return std::string(info.param.call.name) + (info.param.way == Way::Rename ? "_Rename_" : "_InPlace_") +
            OPERATION_NAMES[static_cast<int>(info.param.operation)];
 }
 
@@ -101,6 +102,9 @@ protected:
     const std::string secondPath = folder.path("second");
     Bytes firstContents = randomBytes(generator, 100);
     Bytes secondContents = randomBytes(generator, CONTAINER_BLOCK_SIZE + 50);
+    // What the call under test takes: the contents, or their containers.
+    Bytes firstInput;
+    Bytes secondInput;
 
     void SetUp() override {
         FileSystem& files = platform::fileSystem();
@@ -124,17 +128,20 @@ protected:
         injection = Injection{};
     }
 
+    int call(const std::string& path) { return GetParam().call.call(path.c_str()); }
+
     void writeBoth() {
-        writeFile(firstPath, firstContents);
-        writeFile(secondPath, secondContents);
+        injection = Injection{};
+        firstInput = writeInput(GetParam().call, firstPath, firstContents);
+        secondInput = writeInput(GetParam().call, secondPath, secondContents);
     }
 
-    // Calls of the operation that enciphering both files makes when nothing fails.
+    // Calls of the operation that the call makes on both files when nothing fails.
     int callsWithoutFailure() {
         writeBoth();
         injection = Injection{GetParam().operation, 0, 0};
-        EXPECT_EQ(cryptFile(firstPath.c_str()), FILE_ENCRYPTED);
-        EXPECT_EQ(cryptFile(secondPath.c_str()), FILE_ENCRYPTED);
+        EXPECT_EQ(call(firstPath), GetParam().call.done);
+        EXPECT_EQ(call(secondPath), GetParam().call.done);
         return injection.calls;
     }
 
@@ -147,16 +154,17 @@ protected:
     }
 
     // The file after a call with result `result` and the next call's restore: a failed
-    // call keeps the original, a successful one leaves the whole container.
-    void expectOriginalOrContainer(const std::string& path, const Bytes& contents, int result, const std::string& where) {
+    // call keeps the input, a successful one leaves the whole output.
+    void expectInputOrOutput(const std::string& path, const Bytes& contents, const Bytes& input, int result,
+                             const std::string& where) {
         platform::fileSystem() = platformFileSystem();
-        EXPECT_TRUE(result == FILE_ENCRYPTED || result < 0) << where << ": result " << result;
+        EXPECT_TRUE(result == GetParam().call.done || result < 0) << where << ": result " << result;
         ASSERT_TRUE(platform::restoreInterruptedRewrite(path.c_str())) << where;
         const Bytes now = readFile(path);
-        if (result == FILE_ENCRYPTED) {
-            EXPECT_TRUE(isContainerOf(contents, now)) << where << ": the container is lost";
+        if (result == GetParam().call.done) {
+            EXPECT_TRUE(isFinished(GetParam().call, contents, now)) << where << ": the output is lost";
         } else {
-            EXPECT_TRUE(now == contents) << where << ": the original is lost";
+            EXPECT_TRUE(now == input) << where << ": the input is lost";
         }
         expectNothingLeft(path, where);
         SetUp();
@@ -168,18 +176,18 @@ protected:
         injection = Injection{GetParam().operation, failAt, 0};
         const std::string where = std::string(OPERATION_NAMES[static_cast<int>(GetParam().operation)]) + " call " +
                                   std::to_string(failAt);
-        const int first = cryptFile(firstPath.c_str());
+        const int first = call(firstPath);
         if (injection.calls >= failAt) {
-            expectOriginalOrContainer(firstPath, firstContents, first, where);
+            expectInputOrOutput(firstPath, firstContents, firstInput, first, where);
             return;
         }
-        EXPECT_EQ(first, FILE_ENCRYPTED) << where;
-        const int second = cryptFile(secondPath.c_str());
-        expectOriginalOrContainer(secondPath, secondContents, second, where);
+        EXPECT_EQ(first, GetParam().call.done) << where;
+        const int second = call(secondPath);
+        expectInputOrOutput(secondPath, secondContents, secondInput, second, where);
     }
 };
 
-TEST_P(FileFaults, EveryFailingCallLeavesTheOriginalOrTheContainer) {
+TEST_P(FileFaults, EveryFailingCallLeavesTheInputOrTheOutput) {
     const int calls = callsWithoutFailure();
     if (calls == 0) GTEST_SKIP() << "this way of rewriting makes no such call here";
     for (int failAt = 1; failAt <= calls; ++failAt) failCall(failAt);
@@ -187,9 +195,11 @@ TEST_P(FileFaults, EveryFailingCallLeavesTheOriginalOrTheContainer) {
 
 std::vector<Case> allCases() {
     std::vector<Case> cases;
-    for (const Way way : {Way::Rename, Way::InPlace}) {
-        for (int operation = 0; operation <= static_cast<int>(Operation::Remove); ++operation) {
-            cases.push_back(Case{way, static_cast<Operation>(operation)});
+    for (const FileCall& call : FILE_CALLS) {
+        for (const Way way : {Way::Rename, Way::InPlace}) {
+            for (int operation = 0; operation <= static_cast<int>(Operation::Remove); ++operation) {
+                cases.push_back(Case{call, way, static_cast<Operation>(operation)});
+            }
         }
     }
     return cases;
@@ -202,16 +212,18 @@ TEST(FileFaultResults, AFailedWriteReportsMinusThreeAndAFailedWriteOpeningMinusT
     const std::string path = folder.path("file");
     std::mt19937 generator{12};
     const Bytes contents = randomBytes(generator, 300);
-    writeFile(path, contents);
-    platform::fileSystem().write = writeOrFail;
-    injection = Injection{Operation::Write, 1, 0};
-    EXPECT_EQ(cryptFile(path.c_str()), FILE_WRITE_FAILED);
-    platform::fileSystem().openWrite = openWriteOrFail;
-    injection = Injection{Operation::Open, 1, 0};
-    EXPECT_EQ(cryptFile(path.c_str()), FILE_CANNOT_WRITE);
-    platform::fileSystem() = platformFileSystem();
-    injection = Injection{};
-    EXPECT_EQ(readFile(path), contents);
+    for (const FileCall& call : FILE_CALLS) {
+        const Bytes input = writeInput(call, path, contents);
+        platform::fileSystem().write = writeOrFail;
+        injection = Injection{Operation::Write, 1, 0};
+        EXPECT_EQ(call.call(path.c_str()), FILE_WRITE_FAILED) << call.name;
+        platform::fileSystem().openWrite = openWriteOrFail;
+        injection = Injection{Operation::Open, 1, 0};
+        EXPECT_EQ(call.call(path.c_str()), FILE_CANNOT_WRITE) << call.name;
+        platform::fileSystem() = platformFileSystem();
+        injection = Injection{};
+        EXPECT_EQ(readFile(path), input) << call.name;
+    }
 }
 
 // A writer elsewhere appends to the file while it is being enciphered.

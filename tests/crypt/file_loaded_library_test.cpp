@@ -1,5 +1,6 @@
-// cryptFile through the library loaded by path, as a host calls it: every load starts
-// the generator afresh, so the first file after a load always gets the same key.
+// cryptFile and decryptFile through the library loaded by path, as a host calls them:
+// every load starts the generator afresh, so the first file after a load always gets the
+// same key, and deciphering between two files leaves the keys' sequence as it was.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -14,14 +15,16 @@
 namespace kelvane::test {
 namespace {
 
-using CryptFileExport = int(KELVANE_CALL*)(const char*);
+using FileExport = int(KELVANE_CALL*)(const char*);
 
-// Loads the library, enciphers the files in order, unloads it; the keys drawn.
+// Loads the library, enciphers the files in order (each deciphered again at once),
+// unloads it; the keys drawn.
 std::vector<Bytes> keysOfOneLoad(const ScratchFolder& folder, const Bytes& contents, int files) {
     tools::LoadedLibrary library(libraryPath());
     EXPECT_TRUE(library.loaded()) << library.error();
-    auto call = reinterpret_cast<CryptFileExport>(library.symbol("cryptFile"));
-    if (call == nullptr) return {};
+    auto call = reinterpret_cast<FileExport>(library.symbol("cryptFile"));
+    auto decrypt = reinterpret_cast<FileExport>(library.symbol("decryptFile"));
+    if (call == nullptr || decrypt == nullptr) return {};
     std::vector<Bytes> keys;
     for (int i = 0; i < files; ++i) {
         const std::string path = folder.path("file" + std::to_string(i));
@@ -30,6 +33,8 @@ std::vector<Bytes> keysOfOneLoad(const ScratchFolder& folder, const Bytes& conte
         const Bytes container = readFile(path);
         expectContainerOf(contents, container);
         keys.push_back(keyBytes(openContainer(container).key));
+        EXPECT_EQ(decrypt(path.c_str()), KELVANE_FILE_RESTORED);
+        EXPECT_EQ(readFile(path), restoredFrom(contents));
     }
     return keys;
 }
@@ -43,6 +48,7 @@ TEST(FileLoadedLibrary, EveryLoadStartsFromTheSameKeys) {
     ASSERT_EQ(first.size(), 3u);
     EXPECT_EQ(first, second);
     EXPECT_EQ(toHex(first[0]), toHex(keyAfterState(MODULE_RAND_SEED)));
+    EXPECT_EQ(toHex(first[1]), toHex(keyAfterState(stateAfterKey(MODULE_RAND_SEED)))) << "decryptFile drew";
     EXPECT_NE(first[0], first[1]);
 }
 
@@ -50,7 +56,7 @@ TEST(FileLoadedLibrary, ResultsThroughTheExport) {
     ScratchFolder folder;
     tools::LoadedLibrary library(libraryPath());
     ASSERT_TRUE(library.loaded()) << library.error();
-    auto call = reinterpret_cast<CryptFileExport>(library.symbol("cryptFile"));
+    auto call = reinterpret_cast<FileExport>(library.symbol("cryptFile"));
     ASSERT_NE(call, nullptr);
     EXPECT_EQ(call(nullptr), KELVANE_FILE_CANNOT_READ);
     EXPECT_EQ(call(folder.path("missing").c_str()), KELVANE_FILE_CANNOT_READ);

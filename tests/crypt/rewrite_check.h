@@ -1,5 +1,6 @@
-// Checks that the file tests of both platforms share: no journal left in any of a file's
-// journal places, test names from table rows, and the refusals of unwritable files.
+// Checks that the file tests of both platforms share: the two calls that rewrite a file,
+// no journal left in any of a file's journal places, test names from table rows, and the
+// refusals of unwritable files.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -13,6 +14,38 @@
 #include "platform/file_system.h"
 
 namespace kelvane::test {
+
+// A call that rewrites a file through the shared rewrite, and its result when done.
+struct FileCall {
+    const char* name;
+    int (*call)(const char* path);
+    int done;
+};
+
+// cryptFile turns contents into a container; decryptFile turns the container back.
+inline const FileCall FILE_CALLS[] = {
+    {"cryptFile", cryptFile, FILE_ENCRYPTED},
+    {"decryptFile", decryptFile, FILE_RESTORED},
+};
+
+inline bool decrypts(const FileCall& call) { return call.call == decryptFile; }
+
+inline void PrintTo(const FileCall& call, std::ostream* out) { *out << call.name; }
+
+// Writes at `path` what `call` takes for `contents`: the contents themselves, or their
+// container. Returns those bytes.
+inline Bytes writeInput(const FileCall& call, const std::string& path, const Bytes& contents) {
+    writeFile(path, contents);
+    if (decrypts(call)) {
+        EXPECT_EQ(cryptFile(path.c_str()), FILE_ENCRYPTED);
+    }
+    return readFile(path);
+}
+
+// True when `now` is what `call` makes of `contents` when it is done.
+inline bool isFinished(const FileCall& call, const Bytes& contents, const Bytes& now) {
+    return decrypts(call) ? now == restoredFrom(contents) : isContainerOf(contents, now);
+}
 
 inline void expectNoJournal(const std::string& path) {
     char names[platform::JOURNAL_PLACES][platform::PATH_CAPACITY];
@@ -31,8 +64,9 @@ inline std::string rowName(const char* name) {
 }
 
 // A plain file and a container, each made unwritable by a `Guard` (whose holds() says
-// whether it could): -2 for the plain file (the key drawn all the same), -1 for the
-// container, both bytes kept, nothing left beside them.
+// whether it could). cryptFile: -2 for the plain file (the key drawn all the same), -1 for
+// the container. decryptFile: 1 for the plain file, -2 for the container, no key drawn.
+// Both files keep their bytes, and nothing is left beside them.
 template <class Guard>
 void expectUnwritableRefusals() {
     ScratchFolder folder;
@@ -51,6 +85,10 @@ void expectUnwritableRefusals() {
     EXPECT_EQ(cryptFile(plain.c_str()), FILE_CANNOT_WRITE);
     EXPECT_NE(moduleRandState(), before) << "the key is drawn before the write check";
     EXPECT_EQ(cryptFile(container.c_str()), FILE_CANNOT_READ);
+    const std::uint32_t beforeDecrypting = moduleRandState();
+    EXPECT_EQ(decryptFile(plain.c_str()), FILE_NOT_CONTAINER);
+    EXPECT_EQ(decryptFile(container.c_str()), FILE_CANNOT_WRITE);
+    EXPECT_EQ(moduleRandState(), beforeDecrypting);
     EXPECT_EQ(readFile(plain), contents);
     EXPECT_EQ(readFile(container), containerBytes);
     EXPECT_EQ(listFolder(folder.root()).size(), 2u);

@@ -64,9 +64,10 @@ struct BadInputCase {
 
 void PrintTo(const BadInputCase& c, std::ostream* out) { *out << c.exportName << ' ' << c.name; }
 
-// Results of cryptFile and RegDeleteKeyNT.
+// Results of cryptFile, decryptFile and RegDeleteKeyNT.
 constexpr int CANNOT_READ = KELVANE_FILE_CANNOT_READ;
 constexpr int ENCRYPTED = KELVANE_FILE_ENCRYPTED;
+constexpr int NOT_CONTAINER = KELVANE_FILE_NOT_CONTAINER;
 constexpr int BAD_KEY = 1010;        // null or empty key path
 constexpr int MISSING = 2;           // ERROR_FILE_NOT_FOUND
 constexpr int REFUSED = 5;           // ERROR_ACCESS_DENIED: a key with subkeys
@@ -117,6 +118,14 @@ const BadInputCase CASES[] = {
     {"PathLongerThanACountedString", "cryptFile", {"@wrappingFile"}, Answer::Integer, Effect::Unchanged, nullptr,
      CANNOT_READ},
     {"SpacedNonAsciiPath", "cryptFile", {"@spacedFile"}, Answer::Integer, Effect::Enciphered, nullptr, ENCRYPTED},
+
+    {"NullPath", "decryptFile", {nullptr}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
+    {"EmptyPath", "decryptFile", {""}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
+    {"Folder", "decryptFile", {"@folder"}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
+    {"MissingFile", "decryptFile", {"@missingFile"}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
+    {"HugePath", "decryptFile", {"@hugePath"}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
+    {"PlainSpacedNonAsciiPath", "decryptFile", {"@spacedFile"}, Answer::Integer, Effect::Unchanged, nullptr,
+     NOT_CONTAINER},
 
     {"BothNull", "ReadSubKeysInFile", {nullptr, nullptr}, Answer::Integer, Effect::Unchanged},
     {"NullFile", "ReadSubKeysInFile", {"@listedKey", nullptr}, Answer::Integer, Effect::Unchanged},

@@ -1,4 +1,5 @@
-// cryptFile on arbitrary file contents, steered at both header layouts.
+// cryptFile on arbitrary file contents, steered at both header layouts, then decryptFile
+// on what it left.
 //
 // Input: a steering byte picks how the file is made from the rest:
 //   0  raw: the rest as it is;
@@ -15,7 +16,11 @@
 // - for 1 the file is byte for byte as it was;
 // - for 2 the file is 20 + P bytes long (P: the contents' length rounded up to a multiple
 //   of 32), its header carries a key whose crc32 is the check value, and the rest,
-//   deciphered with DES under that key, is the contents followed by zeros.
+//   deciphered with DES under that key, is the contents followed by zeros;
+// - decryptFile then gives 2 for a container whose length is 20 plus whole 32-byte blocks
+//   (always so after result 2), and the file becomes the payload deciphered under the key
+//   of either layout, without the zero bytes at the end of its last 32-byte block; for any
+//   other length it gives 1 and the file stays as it was.
 // The file lives in a folder of this process under a fixed name, rewritten each run.
 #include <algorithm>
 #include <array>
@@ -33,7 +38,7 @@ namespace {
 
 constexpr std::size_t HEADER_BYTES = 20;
 constexpr std::size_t KEY_BYTES = 16;
-constexpr std::size_t FILL_UNIT = 32;
+constexpr std::size_t FILL_BLOCK = 32;
 
 enum Steering : std::uint8_t { RAW = 0, WRITTEN = 1, SPLIT = 2, DAMAGED = 3, STEERINGS = 4 };
 
@@ -100,6 +105,34 @@ bool isSplit(const Bytes& file) {
 
 bool isContainer(const Bytes& file) { return file.size() >= HEADER_BYTES && (isWritten(file) || isSplit(file)); }
 
+// The key of a container's header, in the layout that passes (the written one first).
+Key containerKey(const Bytes& file) {
+    return isWritten(file) ? writtenKey(file.data()) : rotateLeft(file.data() + 2, (file[1] >> 3) & 7);
+}
+
+// What decryptFile makes of a container: the payload deciphered, the zero bytes at the
+// end of its last 32-byte block cut off.
+Bytes restoredOf(const Bytes& container) {
+    Bytes plain(container.begin() + HEADER_BYTES, container.end());
+    decryptChunked(plain.data(), plain.size(), containerKey(container).data());
+    const std::size_t lastBlock = plain.size() < FILL_BLOCK ? 0 : plain.size() - FILL_BLOCK;
+    while (plain.size() > lastBlock && plain.back() == 0) plain.pop_back();
+    return plain;
+}
+
+void checkDecrypt(const std::string& path, const Bytes& container) {
+    const bool wholeBlocks = (container.size() - HEADER_BYTES) % FILL_BLOCK == 0;
+    const int result = decryptFile(path.c_str());
+    const int expected = wholeBlocks ? KELVANE_FILE_RESTORED : KELVANE_FILE_NOT_CONTAINER;
+    FUZZ_CHECK(result == expected, "decryptFile gave " + std::to_string(result) + " for " +
+                                       std::to_string(container.size()) + " bytes starting " +
+                                       toHex(container.data(), HEADER_BYTES));
+    Bytes after;
+    FUZZ_CHECK(readFileBytes(path, &after), path);
+    const Bytes want = wholeBlocks ? restoredOf(container) : container;
+    FUZZ_CHECK(after == want, "after decryptFile\n  got  " + toHex(after) + "\n  want " + toHex(want));
+}
+
 Bytes makeContents(InputReader& input) {
     const std::uint8_t steering = input.byte() % STEERINGS;
     if (steering == RAW) return input.rest();
@@ -117,7 +150,7 @@ Bytes makeContents(InputReader& input) {
 }
 
 void checkContainerOf(const Bytes& contents, const Bytes& file) {
-    const std::size_t padded = (contents.size() + FILL_UNIT - 1) / FILL_UNIT * FILL_UNIT;
+    const std::size_t padded = (contents.size() + FILL_BLOCK - 1) / FILL_BLOCK * FILL_BLOCK;
     FUZZ_CHECK(file.size() == HEADER_BYTES + padded,
                "container of " + std::to_string(file.size()) + " bytes for " + std::to_string(contents.size()));
     const Key key = writtenKey(file.data());
@@ -153,5 +186,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         checkContainerOf(contents, after);
     }
+    checkDecrypt(path, after);
     return 0;
 }

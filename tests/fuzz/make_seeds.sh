@@ -31,6 +31,9 @@ printf '\x00' | seed crypt_file raw_empty
 printf "\x01${key}contents behind a written header" | seed crypt_file written
 printf "\x02${key}contents behind a split header" | seed crypt_file split
 printf "\x03${key}\x05\x40contents behind a damaged header" | seed crypt_file damaged
+# Containers of whole 32-byte blocks, so that decryptFile deciphers them too.
+printf "\x01${key}one 32-byte block behind header." | seed crypt_file written_block
+printf "\x02${key}two 32-byte blocks behind the split header: the last ends in 00\x00" | seed crypt_file split_blocks
 head -c 100 /dev/zero | seed crypt_file zeros
 
 # subkey_file: steering byte (key path; 0x80: no file), then the former contents.

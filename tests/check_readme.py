@@ -1,0 +1,90 @@
+"""Fails when a code block of README.md and the file it is copied from drift apart.
+
+The rule for README.md:
+- Every fenced code block is immediately preceded by a line `<!-- snippet: PATH -->`, PATH
+  relative to the repository's root, and a marker is always followed by a block.
+- The block's lines appear verbatim, as consecutive lines, in PATH.
+- PATH is built, run or read by a test or by CI: a runner names its path, its file name, or
+  (for a CMakeLists.txt) its folder. The runners are tests/CMakeLists.txt,
+  examples/CMakeLists.txt, the shell scripts under tests/ and examples/, scripts/test.sh,
+  and .ci/run, which CI itself runs.
+So code comes from example files that a test compiles or runs, and shell commands from
+scripts run as written: examples/commands-native.sh and examples/commands-win32.sh
+(the readme_commands tests, from the repository's root), scripts/test.sh and .ci/run (CI).
+Commands that no test can run (long fuzzing, the benchmarks) are named in the prose, never
+in a block.
+
+Usage: check_readme.py REPOSITORY_ROOT
+"""
+import pathlib
+import re
+import sys
+
+MARKER = re.compile(r"^<!-- snippet: (\S+) -->$")
+FENCE = "```"
+CI_ENTRY = ".ci/run"
+
+
+def readme_blocks(lines):
+    """Yields (line number, marker path or None, block lines) for each fenced block."""
+    index = 0
+    while index < len(lines):
+        if lines[index].startswith(FENCE):
+            start = index
+            index += 1
+            while index < len(lines) and lines[index] != FENCE:
+                index += 1
+            marker = MARKER.match(lines[start - 1]) if start > 0 else None
+            yield start + 1, marker.group(1) if marker else None, lines[start + 1:index]
+        index += 1
+
+
+def holds_consecutively(text_lines, block):
+    width = len(block)
+    return any(text_lines[i:i + width] == block for i in range(len(text_lines) - width + 1))
+
+
+def runner_texts(root):
+    paths = [root / "tests/CMakeLists.txt", root / "examples/CMakeLists.txt",
+             root / "scripts/test.sh", root / CI_ENTRY]
+    paths += sorted((root / "tests").rglob("*.sh")) + sorted((root / "examples").rglob("*.sh"))
+    return {path.relative_to(root).as_posix(): path.read_text() for path in paths if path.is_file()}
+
+
+def is_run(path, runners):
+    if path == CI_ENTRY:
+        return True
+    name = pathlib.PurePosixPath(path)
+    names = {path, str(name.parent) if name.name == "CMakeLists.txt" else name.name}
+    pattern = re.compile("|".join(r"(?<![\w.-])" + re.escape(n) + r"(?![\w-])" for n in names))
+    return any(pattern.search(text) for runner, text in runners.items() if runner != path)
+
+
+def problems(root):
+    lines = (root / "README.md").read_text().splitlines()
+    runners = runner_texts(root)
+    found = []
+    for number, path, block in readme_blocks(lines):
+        if path is None:
+            found.append(f"README.md:{number}: block without a `<!-- snippet: PATH -->` line before it")
+        elif not (root / path).is_file():
+            found.append(f"README.md:{number}: {path} does not exist")
+        elif not holds_consecutively((root / path).read_text().splitlines(), block):
+            found.append(f"README.md:{number}: the block is not a copy of lines of {path}")
+        elif not is_run(path, runners):
+            found.append(f"README.md:{number}: no test or CI script runs {path}")
+    for number, line in enumerate(lines, 1):
+        if MARKER.match(line) and not (number < len(lines) and lines[number].startswith(FENCE)):
+            found.append(f"README.md:{number}: a snippet marker without a block after it")
+    return found
+
+
+def main():
+    found = problems(pathlib.Path(sys.argv[1]))
+    for problem in found:
+        print(problem)
+    return 1 if found else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
