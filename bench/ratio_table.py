@@ -53,15 +53,19 @@ def file_times(path):
     return rows
 
 
+# The builds measured, in the order of their JSON files on the command line.
+BUILDS = (".so", "DLL32", "DLL64")
+
+
 def path_table(paths, native_reference):
-    """The engine and cryptString per vector path (KELVANE_CIPHER_PATH), .so and DLL."""
+    """The engine and cryptString per vector path (KELVANE_CIPHER_PATH), .so and both DLLs."""
     rows = [("DES cipherBuffer", "BM_cipherBuffer/alg:2", "BM_reference_openssl_DES_ecb_encrypt"),
             ("IDEA cipherBuffer (x Crypto++)", "BM_cipherBuffer/alg:0", "BM_reference_cryptopp_IDEA_ecb"),
             ("MD5 wide block (x 3 MD5_Transform)", "BM_cipherBuffer/alg:1", "BM_reference_openssl_MD5_Transform_x3"),
             ("cryptString 16 MiB", "BM_cryptString/16777216", "BM_reference_openssl_DES_hex/16777216")]
     print()
-    print("| per path: MB/s (x native OpenSSL) | " + " | ".join(f"{p} .so | {p} DLL" for p in paths) + " |")
-    print("|---|" + "---:|---:|" * len(paths))
+    print("| per path: MB/s (x native OpenSSL) | " + " | ".join(f"{p} {b}" for p in paths for b in BUILDS) + " |")
+    print("|---|" + "---:|" * len(BUILDS) * len(paths))
     for what, ours, reference in rows:
         reference_rate = native_reference.get(reference, 0)
         cells = []
@@ -73,17 +77,19 @@ def path_table(paths, native_reference):
         print(f"| {what} | " + " | ".join(cells) + " |")
 
 
+def ratio_text(ours, reference):
+    return f"{ours / reference:.2f}" if reference else "-"
+
+
 def main():
     native, context = throughputs(sys.argv[1])
-    win32, _ = throughputs(sys.argv[2])
-    files = file_times(sys.argv[3])
-    # Further arguments: path=native.json,win32.json for runs capped by KELVANE_CIPHER_PATH.
+    dlls = [throughputs(path)[0] for path in sys.argv[2:4]]  # 32-bit, 64-bit
+    files = file_times(sys.argv[4])
+    # Further arguments: path=native.json,win32.json,win64.json for runs capped by KELVANE_CIPHER_PATH.
     paths = {}
-    for argument in sys.argv[4:]:
+    for argument in sys.argv[5:]:
         name, files_of_path = argument.split("=")
         paths[name] = [throughputs(f)[0] for f in files_of_path.split(",")]
-    des_native = native.get("BM_cipherBuffer/alg:2", 0)
-    des_win32 = win32.get("BM_cipherBuffer/alg:2", 0)
 
     # (what, our benchmark, reference benchmark or raw-DES marker, target: .so and DLL)
     rows = [
@@ -103,32 +109,31 @@ def main():
     print(f"CPU: {context.get('cpu_model', context.get('host_name', '?'))}, "
           f"{context.get('num_cpus', '?')} cores at {context.get('mhz_per_cpu', '?')} MHz")
     print()
-    print("| measure | ours .so MB/s | ours DLL (Wine) MB/s | reference MB/s | ratio .so | ratio DLL | target |")
-    print("|---|---:|---:|---:|---:|---:|---:|")
+    print("| measure | ours .so MB/s | ours DLL32 MB/s | ours DLL64 MB/s | reference MB/s "
+          "| ratio .so | ratio DLL32 | ratio DLL64 | target |")
+    print("|---|---:|---:|---:|---:|---:|---:|---:|---:|")
     for what, ours, reference, target in rows:
-        ours_native = native.get(ours, 0)
-        ours_win32 = win32.get(ours, 0)
-        if reference == "DES":
-            ref_native, ref_win32 = des_native, des_win32
-        elif reference:
-            ref_native = ref_win32 = native.get(reference, 0)
+        builds = [native] + dlls
+        rates = [build.get(ours, 0) for build in builds]
+        if reference == "DES":  # each build's own raw DES
+            references = [build.get("BM_cipherBuffer/alg:2", 0) for build in builds]
         else:
-            ref_native = ref_win32 = 0
-        ratio_native = f"{ours_native / ref_native:.2f}" if ref_native else "-"
-        ratio_win32 = f"{ours_win32 / ref_win32:.2f}" if ref_win32 else "-"
-        ref_text = f"{ref_native:.1f}" if ref_native else "-"
+            references = [native.get(reference, 0) if reference else 0] * len(builds)
+        ratios = " | ".join(ratio_text(rate, ref) for rate, ref in zip(rates, references))
+        ref_text = f"{references[0]:.1f}" if references[0] else "-"
         if isinstance(target, tuple):
-            target_text = f">= {target[0]} (.so), >= {target[1]} (DLL)"
+            target_text = f">= {target[0]} (.so), >= {target[1]} (DLLs)"
         else:
             target_text = f">= {target}" if target else "-"
-        print(f"| {what} | {ours_native:.1f} | {ours_win32:.1f} | {ref_text} | {ratio_native} | {ratio_win32} | {target_text} |")
+        rate_text = " | ".join(f"{rate:.1f}" for rate in rates)
+        print(f"| {what} | {rate_text} | {ref_text} | {ratios} | {target_text} |")
 
     openssl_seconds, openssl_peak = files["file_openssl"]
     print()
     print("| cryptFile, 256 MiB | wall s | peak RSS MiB | wall / openssl enc | target |")
     print("|---|---:|---:|---:|---:|")
-    for label, name in (("file_native", ".so (native host)"), ("file_win32", "DLL (Wine host)"),
-                        ("file_openssl", "openssl enc -des-ecb -nopad")):
+    for label, name in (("file_native", ".so (native host)"), ("file_win32", "DLL32 (Wine host)"),
+                        ("file_win64", "DLL64 (64-bit Wine host)"), ("file_openssl", "openssl enc -des-ecb -nopad")):
         seconds, peak = files[label]
         ratio = f"{seconds / openssl_seconds:.2f}" if openssl_seconds else "-"
         target = "<= 0.25, <= 16 MiB" if label != "file_openssl" else "-"
@@ -137,8 +142,8 @@ def main():
         path_table(paths, native)
     print_listing_table(sys.argv[1])
     print()
-    print("The DLL column runs the 32-bit build under Wine; its reference ratios use the native "
-          "references (no 32-bit OpenSSL or Crypto++ exists for MinGW here).")
+    print("The DLL32 and DLL64 columns run the 32-bit and the 64-bit build under Wine; their reference "
+          "ratios use the native references (no OpenSSL or Crypto++ exists for MinGW here).")
 
 
 if __name__ == "__main__":

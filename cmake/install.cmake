@@ -31,8 +31,9 @@ install(EXPORT kelvane-targets NAMESPACE kelvane:: FILE kelvane-targets.cmake
 install(FILES cmake/kelvane-config.cmake DESTINATION ${KELVANE_PACKAGE_DIR})
 if(WIN32)
   # A consumer cross-builds against the installed DLL with the toolchain it was built with:
-  # -DCMAKE_TOOLCHAIN_FILE=<prefix>/lib/cmake/kelvane/mingw-i686.cmake.
-  install(FILES cmake/mingw-i686.cmake DESTINATION ${KELVANE_PACKAGE_DIR})
+  # -DCMAKE_TOOLCHAIN_FILE=<prefix>/lib/cmake/kelvane/mingw-i686.cmake (mingw-x86_64.cmake
+  # for the 64-bit DLL); each toolchain file names its processor.
+  install(FILES cmake/mingw-${CMAKE_SYSTEM_PROCESSOR}.cmake DESTINATION ${KELVANE_PACKAGE_DIR})
 endif()
 # The version file also refuses a package built for another pointer size.
 write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/kelvane-config-version.cmake

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every benchmark (64-bit .so build natively, 32-bit DLL build under Wine),
+# Builds and runs every benchmark (64-bit .so build natively, 32-bit and 64-bit DLL builds
+# under Wine, each in its own prefix),
 # times cryptFile against `openssl enc` on a 256 MiB file, and prints the ratio table.
 # Usage: scripts/bench.sh [--quick]    (--quick: shorter runs, for a smoke test)
 set -euo pipefail
@@ -50,15 +51,33 @@ wine_start
 wine build/win32-bench/bin/kelvane_bench.exe "${gbench_flags[@]}" \
   --benchmark_out="$(winepath -w "$out/win32.json" 2>/dev/null)" >/dev/null
 
+# --- 64-bit DLL build under 64-bit Wine. Each Windows run below goes to the prefix of its
+# pointer size, whose wineserver was started here; both end with the script.
+cmake --preset win64-bench -DKELVANE_GBENCH_SOURCE="$PWD/$gbench" >/dev/null
+cmake --build --preset win64-bench >/dev/null
+prefix32=$WINEPREFIX
+wine_use win64
+prefix64=$WINEPREFIX
+trap 'WINEPREFIX=$prefix32 wine_stop; WINEPREFIX=$prefix64 wine_stop' EXIT
+wine_start
+# `in_prefix DLL COMMAND...` runs a command in the prefix of the win32 or win64 build.
+declare -A prefix_of=([win32]=$prefix32 [win64]=$prefix64)
+in_prefix() { env WINEPREFIX="${prefix_of[$1]}" WINEARCH="$1" "${@:2}"; }
+in_prefix win64 wine build/win64-bench/bin/kelvane_bench.exe "${gbench_flags[@]}" \
+  --benchmark_out="$(in_prefix win64 winepath -w "$out/win64.json" 2>/dev/null)" >/dev/null
+
 # --- The engine and cryptString once more on each lower vector path (the runs above take the widest)
 path_filter='BM_cipherBuffer/alg:[012]|BM_cryptString/16777216'
-path_tables=("widest=$out/native.json,$out/win32.json")
+path_tables=("widest=$out/native.json,$out/win32.json,$out/win64.json")
 for path in avx2 sse2 scalar; do
   KELVANE_CIPHER_PATH=$path build/native-bench/bin/kelvane_bench "${gbench_flags[@]}" \
     --benchmark_filter="$path_filter" --benchmark_out="$out/native-$path.json" >/dev/null
-  KELVANE_CIPHER_PATH=$path wine build/win32-bench/bin/kelvane_bench.exe "${gbench_flags[@]}" \
-    --benchmark_filter="$path_filter" --benchmark_out="$(winepath -w "$out/win32-$path.json" 2>/dev/null)" >/dev/null
-  path_tables+=("$path=$out/native-$path.json,$out/win32-$path.json")
+  for dll in win32 win64; do
+    KELVANE_CIPHER_PATH=$path in_prefix $dll wine build/$dll-bench/bin/kelvane_bench.exe "${gbench_flags[@]}" \
+      --benchmark_filter="$path_filter" \
+      --benchmark_out="$(in_prefix $dll winepath -w "$out/$dll-$path.json" 2>/dev/null)" >/dev/null
+  done
+  path_tables+=("$path=$out/native-$path.json,$out/win32-$path.json,$out/win64-$path.json")
 done
 
 # --- cryptFile on 256 MiB against openssl enc -des-ecb -nopad, wall time and peak memory
@@ -72,10 +91,13 @@ measure() {  # $1 label, rest: command; prints "label seconds peak_kib"
 }
 {
   measure file_native build/native-bench/bin/kelvane --lib build/native-bench/bin/libkelvane.so cryptFile "$file"
-  measure file_win32 wine build/win32-bench/bin/kelvane.exe cryptFile "$(winepath -w "$file" 2>/dev/null)"
+  for dll in win32 win64; do
+    measure "file_$dll" env WINEPREFIX="${prefix_of[$dll]}" WINEARCH=$dll wine build/$dll-bench/bin/kelvane.exe cryptFile \
+      "$(in_prefix $dll winepath -w "$file" 2>/dev/null)"
+  done
   measure file_openssl openssl enc -des-ecb -nopad -provider legacy -provider default \
     -K 133457799BBCDFF1 -in "$file" -out "$file.enc"
 } > "$out/file.txt"
 rm -f "$file" "$file.enc"
 
-python3 bench/ratio_table.py "$out/native.json" "$out/win32.json" "$out/file.txt" "${path_tables[@]}"
+python3 bench/ratio_table.py "$out/native.json" "$out/win32.json" "$out/win64.json" "$out/file.txt" "${path_tables[@]}"

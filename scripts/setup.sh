@@ -6,10 +6,12 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  # the 64-bit DLL (the win64 preset), tested under 64-bit Wine
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   googletest libgtest-dev libbenchmark-dev
   libssl-dev zlib1g-dev libcrypto++-dev
   libhivex-dev libhivex-bin
-  wine wine32:i386
+  wine wine32:i386 wine64
   python3  # the Python example (examples/python, ctypes) runs as a test
   # makensis: the nsis test builds a real installer around the DLL
   nsis

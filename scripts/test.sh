@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: libkelvane.so natively, then kelvane.dll under Wine.
+# Sets up, builds and runs every test: libkelvane.so natively, then the 32-bit and the
+# 64-bit kelvane.dll under Wine, each in a prefix of its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -19,6 +20,14 @@ echo "examples/nsis installer results:"
 sed 's/\r$//' "build/win32/tests/nsis installer/kelvane-results.txt"
 echo "examples/inno setup results:"
 sed 's/\r$//' "build/win32/tests/inno installer (x86)/kelvane-results.txt"
+wine_stop
+
+# After win32: its registry view test runs the 32-bit host in the 64-bit prefix.
+cmake --preset win64
+cmake --build --preset win64
+wine_use win64
+wine_start
+ctest --preset win64
 
 bash scripts/sanitize.sh
 bash scripts/memcheck.sh

@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
 # Fails when the library exports any name but those in the .def file, or (the DLL)
-# imports any DLL that is not part of Windows.
+# imports any DLL that is not part of Windows, or is not of the build's pointer size.
+#   check_exports.sh PLATFORM LIBRARY DEF [OBJDUMP POINTER_BITS]   (the last two for the DLL)
 set -euo pipefail
-platform=$1 library=$2 def=$3
+platform=$1 library=$2 def=$3 objdump=${4:-i686-w64-mingw32-objdump} bits=${5:-32}
 expected=$(awk 'f && NF {print $1} /^EXPORTS/ {f=1}' "$def" | sort)
 
 if [ "$platform" = win32 ]; then
-  dump=$(i686-w64-mingw32-objdump -p "$library")
+  dump=$("$objdump" -p "$library")
+  # The optional header's magic: 010b for PE32 (32-bit), 020b for PE32+ (64-bit).
+  magic=$(awk '$1 == "Magic" {print $2; exit}' <<<"$dump")
+  declare -A magic_of_bits=([32]=010b [64]=020b)
+  if [ "$magic" != "${magic_of_bits[$bits]}" ]; then
+    echo "a $bits-bit build made a DLL with optional header magic '$magic'"; exit 1
+  fi
   actual=$(awk '/\[Ordinal\/Name Pointer\] Table/ {f=1; next} f && /^[ \t]*\[/ {print $NF; next} f {f=0}' <<<"$dump" | sort)
   imports=$(grep 'DLL Name:' <<<"$dump" | awk '{print toupper($3)}' | sort -u)
   # Windows' own DLLs; anything else (libgcc, libstdc++, winpthread) must be linked in.
@@ -15,7 +22,7 @@ if [ "$platform" = win32 ]; then
   if [ -n "$bad" ]; then
     echo "non-system DLLs imported:"; echo "$bad"; exit 1
   fi
-  echo "imports: $(tr '\n' ' ' <<<"$imports")"
+  echo "PE magic $magic; imports: $(tr '\n' ' ' <<<"$imports")"
 else
   actual=$(nm -D --defined-only "$library" | awk '{print $3}' | sort)
 fi

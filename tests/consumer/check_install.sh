@@ -3,12 +3,14 @@
 # nothing of the build's own (static core, loader, test programs), then builds the consumer
 # program against it through find_package and through pkg-config and runs both, and runs
 # the installed host.
-#   check_install.sh PLATFORM BUILD_DIR WORK_DIR LIBDIR C_COMPILER GENERATOR [TOOLCHAIN_FILE]
+#   check_install.sh PLATFORM BUILD_DIR WORK_DIR LIBDIR C_COMPILER GENERATOR [TOOLCHAIN_FILE
+#                    [OTHER_POINTER_SIZE_TOOLCHAIN]]
 # PLATFORM is posix or win32 (programs then run under wine, built with the installed copy
 # of TOOLCHAIN_FILE); LIBDIR is the install's library folder relative to the prefix; CMAKE
-# names the cmake program (default: cmake).
+# names the cmake program (default: cmake). A consumer configured with the last toolchain
+# must be refused by the package.
 set -euo pipefail
-platform=$1 build=$2 work=$3 libdir=$4 cc=$5 generator=$6 toolchain=${7:-}
+platform=$1 build=$2 work=$3 libdir=$4 cc=$5 generator=$6 toolchain=${7:-} other_toolchain=${8:-}
 cmake=${CMAKE:-cmake}
 here=$(cd "$(dirname "$0")" && pwd)
 prefix=$work/prefix
@@ -57,6 +59,18 @@ if [ -f "$work/build/build.ninja" ] && grep -E 'kelvane_core|hivex' "$work/build
   fail "the consumer links more than the library"
 fi
 run "$work/build/consumer$exe" || fail "the consumer built through find_package"
+
+# The version file refuses a package built for another pointer size.
+if [ -n "$other_toolchain" ]; then
+  if refusal=$("$cmake" -S "$here" -B "$work/other-pointer-size" -G "$generator" -DCMAKE_PREFIX_PATH="$prefix" \
+                 -DCMAKE_TOOLCHAIN_FILE="$other_toolchain" 2>&1); then
+    fail "a consumer built with $(basename "$other_toolchain") accepted this package"
+  fi
+  # CMake names the pointer size of a package it refuses: "version: 0.1.0 (64bit)".
+  refused=$(grep -o -E 'version: [0-9.]+ \([0-9]+bit\)' <<<"$refusal") ||
+    fail "no version refusal for the other pointer size: $refusal"
+  echo "ok    a consumer built with $(basename "$other_toolchain") refuses $refused"
+fi
 
 echo "pkg-config:"
 mkdir -p "$work/pkg-config"
