@@ -138,6 +138,14 @@ def main():
         ratio = f"{seconds / openssl_seconds:.2f}" if openssl_seconds else "-"
         target = "<= 0.25, <= 16 MiB" if label != "file_openssl" else "-"
         print(f"| {name} | {seconds:.2f} | {peak / 1024:.1f} | {ratio} | {target} |")
+    print()
+    print("| decryptFile of that container | wall s | peak RSS MiB | wall / openssl enc |")
+    print("|---|---:|---:|---:|")
+    for label, name in (("decrypt_native", ".so (native host)"), ("decrypt_win32", "DLL32 (Wine host)"),
+                        ("decrypt_win64", "DLL64 (64-bit Wine host)")):
+        seconds, peak = files[label]
+        ratio = f"{seconds / openssl_seconds:.2f}" if openssl_seconds else "-"
+        print(f"| {name} | {seconds:.2f} | {peak / 1024:.1f} | {ratio} |")
     if paths:
         path_table(paths, native)
     print_listing_table(sys.argv[1])

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every benchmark (64-bit .so build natively, 32-bit and 64-bit DLL builds
 # under Wine, each in its own prefix),
-# times cryptFile against `openssl enc` on a 256 MiB file, and prints the ratio table.
+# times cryptFile against `openssl enc` on a 256 MiB file (and decryptFile on its container), and prints the ratio table.
 # Usage: scripts/bench.sh [--quick]    (--quick: shorter runs, for a smoke test)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -80,20 +80,27 @@ for path in avx2 sse2 scalar; do
   path_tables+=("$path=$out/native-$path.json,$out/win32-$path.json,$out/win64-$path.json")
 done
 
-# --- cryptFile on 256 MiB against openssl enc -des-ecb -nopad, wall time and peak memory
+# --- cryptFile on 256 MiB against openssl enc -des-ecb -nopad, wall time and peak memory;
+# decryptFile then reads the container back (decrypt_* rows)
 file="$out/file-256MiB.bin"
 make_file() { head -c $((256 << 20)) /dev/urandom > "$file"; }
-measure() {  # $1 label, rest: command; prints "label seconds peak_kib"
+time_command() {  # $1 label, rest: command; prints "label seconds peak_kib"
   local label=$1; shift
-  make_file
   /usr/bin/time -f "%e %M" -o "$out/time.txt" "$@" >/dev/null 2>&1
   echo "$label $(cat "$out/time.txt")"
 }
+measure() { make_file; time_command "$@"; }
 {
-  measure file_native build/native-bench/bin/kelvane --lib build/native-bench/bin/libkelvane.so cryptFile "$file"
+  for call in cryptFile decryptFile; do
+    label=file; [ $call = cryptFile ] && make_file || label=decrypt
+    time_command ${label}_native build/native-bench/bin/kelvane --lib build/native-bench/bin/libkelvane.so $call "$file"
+  done
   for dll in win32 win64; do
-    measure "file_$dll" env WINEPREFIX="${prefix_of[$dll]}" WINEARCH=$dll wine build/$dll-bench/bin/kelvane.exe cryptFile \
-      "$(in_prefix $dll winepath -w "$file" 2>/dev/null)"
+    for call in cryptFile decryptFile; do
+      label=file; [ $call = cryptFile ] && make_file || label=decrypt
+      time_command "${label}_$dll" env WINEPREFIX="${prefix_of[$dll]}" WINEARCH=$dll wine build/$dll-bench/bin/kelvane.exe \
+        $call "$(in_prefix $dll winepath -w "$file" 2>/dev/null)"
+    done
   done
   measure file_openssl openssl enc -des-ecb -nopad -provider legacy -provider default \
     -K 133457799BBCDFF1 -in "$file" -out "$file.enc"
