@@ -33,16 +33,16 @@ const std::vector<ExportInfo>& exportTable() {
     static const std::vector<ExportInfo> table = {
         {"cryptString", {"text", "passPhrase"}, ResultKind::Text, "hex text of the enciphered text"},
         {"decryptString", {"hexText", "passPhrase"}, ResultKind::Text, "the text back from its hex text"},
-        {"cryptFile", {"filePath"}, ResultKind::Integer,
+        {"cryptFile", {"filePath"}, ResultKind::Outcome,
          "enciphers a file in place: 2 done, 1 already, -1 unreadable, -2 unwritable, -3 write failed"},
-        {"decryptFile", {"filePath"}, ResultKind::Integer,
+        {"decryptFile", {"filePath"}, ResultKind::Outcome,
          "deciphers a container in place: 2 done, 1 not one, -1 unreadable, -2 unwritable, -3 write failed"},
         {"ReadSubKeys", {"keyPath"}, ResultKind::Text, "comma-joined subkey names under HKLM"},
-        {"ReadSubKeysInFile", {"keyPath", "filePath"}, ResultKind::Integer,
+        {"ReadSubKeysInFile", {"keyPath", "filePath"}, ResultKind::Status,
          "appends the subkey names (or \"(null)\") to a text file; 0"},
         {"ReadSubValues", {}, ResultKind::Text, "comma-joined value names of the TDS client key"},
         {"ReadKeyValue", {"keyPath", "valueName"}, ResultKind::Text, "a value's data as text"},
-        {"RegDeleteKeyNT", {"keyPath"}, ResultKind::Integer, "deletes a key without subkeys: 0 or a status"},
+        {"RegDeleteKeyNT", {"keyPath"}, ResultKind::Status, "deletes a key without subkeys: 0 or a status"},
         {"ComputerName", {}, ResultKind::Text, "the computer's name"},
     };
     return table;
@@ -70,14 +70,14 @@ CallResult callExport(const ExportInfo& info, void* address, void* freeAddress,
 }
 
 bool exportSucceeded(const ExportInfo& info, const CallResult& result) {
-    if (info.result == ResultKind::Text) return !result.isNull;
-    // The integer exports whose result is positive on success and negative on failure;
-    // every other one gives a status, 0 on success.
-    static const std::string SIGNED_OUTCOMES[] = {"cryptFile", "decryptFile"};
-    for (const std::string& name : SIGNED_OUTCOMES) {
-        if (name == info.name) return result.integer > 0;
+    switch (info.result) {
+    case ResultKind::Text:
+        return !result.isNull;
+    case ResultKind::Outcome:
+        return result.integer > 0;
+    default:
+        return result.integer == 0;
     }
-    return result.integer == 0;
 }
 
 }  // namespace kelvane::tools

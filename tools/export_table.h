@@ -6,7 +6,9 @@
 
 namespace kelvane::tools {
 
-enum class ResultKind { Text, Integer };
+// Text: a string, null on failure. Outcome: an integer, positive on success and negative
+// on failure (the file calls). Status: an integer, 0 on success.
+enum class ResultKind { Text, Outcome, Status };
 
 struct ExportInfo {
     const char* name;
@@ -32,9 +34,9 @@ struct CallResult {
 CallResult callExport(const ExportInfo& info, void* address, void* freeAddress,
                       const std::vector<const char*>& arguments);
 
-// Whether the export reported success: a text that is not null; cryptFile 1 or 2;
-// RegDeleteKeyNT 0; ReadSubKeysInFile 0 (it has no failure result, so 0 says only that
-// the call was made).
+// Whether the export reported success, as its result kind tells: a text that is not null,
+// a positive outcome, a status of 0 (ReadSubKeysInFile has no failure result, so its 0
+// says only that the call was made).
 bool exportSucceeded(const ExportInfo& info, const CallResult& result);
 
 // The name of the export that takes a text result back.

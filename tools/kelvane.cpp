@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
 
     const auto result =
         kelvane::tools::callExport(*info, address, library.symbol(kelvane::tools::FREE_EXPORT), arguments);
-    if (info->result == kelvane::tools::ResultKind::Integer) std::printf("%d\n", result.integer);
+    if (info->result != kelvane::tools::ResultKind::Text) std::printf("%d\n", result.integer);
     else std::printf("%s\n", result.isNull ? "(null)" : result.text.c_str());
     if (!outputWritten()) {
         std::fprintf(stderr, "kelvane: cannot write the result\n");
