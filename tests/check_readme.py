@@ -5,7 +5,8 @@ The rule for README.md:
   relative to the repository's root, and a marker is always followed by a block.
 - The block's lines appear verbatim, as consecutive lines, in PATH.
 - PATH is built, run or read by a test or by CI: a runner names its path, its file name, or
-  (for a CMakeLists.txt) its folder. The runners are tests/CMakeLists.txt,
+  (for a CMakeLists.txt) its folder, or names a file beside it that takes it in with
+  `#include "NAME"` (Inno Setup's includes). The runners are tests/CMakeLists.txt,
   examples/CMakeLists.txt, the shell scripts under tests/ and examples/, scripts/test.sh,
   and .ci/run, which CI itself runs.
 So code comes from example files that a test compiles or runs, and shell commands from
@@ -51,13 +52,25 @@ def runner_texts(root):
     return {path.relative_to(root).as_posix(): path.read_text() for path in paths if path.is_file()}
 
 
-def is_run(path, runners):
-    if path == CI_ENTRY:
-        return True
+def is_named(path, runners):
     name = pathlib.PurePosixPath(path)
     names = {path, str(name.parent) if name.name == "CMakeLists.txt" else name.name}
     pattern = re.compile("|".join(r"(?<![\w.-])" + re.escape(n) + r"(?![\w-])" for n in names))
     return any(pattern.search(text) for runner, text in runners.items() if runner != path)
+
+
+def includers(root, path):
+    """The files beside PATH that take it in with `#include "NAME"` (an Inno Setup include)."""
+    name = pathlib.PurePosixPath(path)
+    line = f'#include "{name.name}"'
+    return [sibling.relative_to(root).as_posix() for sibling in sorted((root / name.parent).glob("*"))
+            if sibling.is_file() and sibling.name != name.name and line in sibling.read_text(errors="replace")]
+
+
+def is_run(root, path, runners):
+    if path == CI_ENTRY:
+        return True
+    return is_named(path, runners) or any(is_named(including, runners) for including in includers(root, path))
 
 
 def problems(root):
@@ -71,7 +84,7 @@ def problems(root):
             found.append(f"README.md:{number}: {path} does not exist")
         elif not holds_consecutively((root / path).read_text().splitlines(), block):
             found.append(f"README.md:{number}: the block is not a copy of lines of {path}")
-        elif not is_run(path, runners):
+        elif not is_run(root, path, runners):
             found.append(f"README.md:{number}: no test or CI script runs {path}")
     for number, line in enumerate(lines, 1):
         if MARKER.match(line) and not (number < len(lines) and lines[number].startswith(FENCE)):
