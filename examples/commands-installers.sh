@@ -30,3 +30,15 @@ wine build/win32/kelvane-example-setup.exe /VERYSILENT /SUPPRESSMSGBOXES /NOREST
 sed -n 's/.*kelvane: //p' build/win32/kelvane-example-setup.log
 #=> cryptString gave CFEC2AC3158C481BBE9375712ED2552891336F5E84332357A792464C35B3AFE8
 #=> cryptFile gave 2
+
+# --- Inno Setup: uninstall silently; settings.ini stays, deciphered again
+for dir in "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files"*/"Kelvane Inno Example (x86)"; do
+  wine "$dir/unins000.exe" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART "/LOG=$(winepath -w build/win32/kelvane-example-uninstall.log)"
+  cat "$dir/settings.ini"
+  [ -e "$dir/kelvane.dll" ] || echo "kelvane.dll removed"
+done
+sed -n 's/.*kelvane: //p' build/win32/kelvane-example-uninstall.log
+#=> [licence]
+#=> key=4711
+#=> kelvane.dll removed
+#=> decryptFile gave 2
