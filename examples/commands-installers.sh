@@ -18,6 +18,17 @@ done
 #=> CFEC2AC3158C481BBE9375712ED2552891336F5E84332357A792464C35B3AFE8
 #=> 52
 
+# --- NSIS: uninstall; settings.ini stays, deciphered again
+for dir in "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files"*/"Kelvane Example (x86)"; do
+  wine "$dir/uninstall.exe" /S
+  wineserver -w    # the uninstaller runs on as a copy of itself in the temporary folder
+  cat "$dir/settings.ini"
+  cmp -s "$dir/settings.ini" examples/nsis/settings.ini && echo "settings.ini deciphered by the NSIS uninstaller"
+  [ -e "$dir/kelvane.dll" ] || echo "kelvane.dll removed by the NSIS uninstaller"
+done
+#=> settings.ini deciphered by the NSIS uninstaller
+#=> kelvane.dll removed by the NSIS uninstaller
+
 # --- Inno Setup: ready the prefix once, since setup needs a display even when silent
 export WINEDLLOVERRIDES="mscoree,mshtml="    # a new prefix asks for no Mono or Gecko
 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
@@ -35,10 +46,10 @@ sed -n 's/.*kelvane: //p' build/win32/kelvane-example-setup.log
 for dir in "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files"*/"Kelvane Inno Example (x86)"; do
   wine "$dir/unins000.exe" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART "/LOG=$(winepath -w build/win32/kelvane-example-uninstall.log)"
   cat "$dir/settings.ini"
-  [ -e "$dir/kelvane.dll" ] || echo "kelvane.dll removed"
+  cmp -s "$dir/settings.ini" examples/nsis/settings.ini && echo "settings.ini deciphered by the Inno Setup uninstaller"
+  [ -e "$dir/kelvane.dll" ] || echo "kelvane.dll removed by the Inno Setup uninstaller"
 done
 sed -n 's/.*kelvane: //p' build/win32/kelvane-example-uninstall.log
-#=> [licence]
-#=> key=4711
-#=> kelvane.dll removed
+#=> settings.ini deciphered by the Inno Setup uninstaller
+#=> kelvane.dll removed by the Inno Setup uninstaller
 #=> decryptFile gave 2
