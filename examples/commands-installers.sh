@@ -6,6 +6,11 @@
 # printed; the readme_snippets test checks that the README's blocks are copies of its lines.
 set -euo pipefail
 
+# --- Ready the Wine prefix once: Inno Setup's setup needs a display even when silent
+export WINEDLLOVERRIDES="mscoree,mshtml="    # a new prefix asks for no Mono or Gecko
+wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
+wineserver -w    # the prefix reads the driver as its wineserver starts: let this one end
+
 # --- NSIS: the example installer, built beside the DLL and run silently
 makensis -DKELVANE_DLL="$PWD/build/win32/bin/kelvane.dll" -DKELVANE_OUTFILE="$PWD/build/win32/kelvane-example.exe" examples/nsis/kelvane-example.nsi
 wine build/win32/kelvane-example.exe /S
@@ -28,11 +33,6 @@ for dir in "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files"*/"Kelvane Example 
 done
 #=> settings.ini deciphered by the NSIS uninstaller
 #=> kelvane.dll removed by the NSIS uninstaller
-
-# --- Inno Setup: ready the prefix once, since setup needs a display even when silent
-export WINEDLLOVERRIDES="mscoree,mshtml="    # a new prefix asks for no Mono or Gecko
-wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
-wineserver -w    # the prefix reads the driver as its wineserver starts: let this one end
 
 # --- Inno Setup: compile the example with ISCC.exe, run its setup silently, read its log
 source scripts/innosetup.sh    # INNOSETUP_ISCC: where scripts/setup.sh unpacked ISCC.exe
