@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The README's commands for the 32-bit DLL, run as they stand from the repository's root
+# The commands the README and docs/ show for the 32-bit DLL, run as they stand from the repository's root
 # once `cmake --build --preset win32` has built it and Wine is started
 # (`source scripts/wine-env.sh && wine_start`). The readme_commands_win32 test runs this
 # file and checks the lines marked `#=>` below against what it printed; the
-# readme_snippets test checks that the README's command blocks are copies of its lines.
+# readme_snippets test checks that their command blocks are copies of its lines.
 set -euo pipefail
 
 # --- The command-line host under Wine
