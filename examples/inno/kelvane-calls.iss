@@ -12,18 +12,8 @@
 ; would; the caller puts both there) and subkeys.txt (written by ReadSubKeysInFile). The keys it reads and
 ; deletes are below KelvaneKey; the caller creates them.
 ;
-; The rules for calling kelvane from Inno Setup:
-; - Every declaration ends in `cdecl`: the exports are cdecl, and stdcall (also the
-;   default when none is written) crashes on the first call.
-; - Strings go in as AnsiString (converted to the ANSI code page). An empty AnsiString
-;   ('') arrives as a null pointer; #0 passes a real empty text.
-; - A text result is declared Cardinal (a pointer), copied with lstrlenA and lstrcpynA
-;   and handed back with freeString. 0 means no result. Declared PAnsiChar, Inno Setup
-;   would copy the text itself, but lose the pointer and turn a null result into ''.
+; The declarations, the DLL they load and TakeText come from kelvane.isi.
 
-#ifndef KelvaneDll
-  #define KelvaneDll "kelvane.dll"
-#endif
 ; The key below HKEY_LOCAL_MACHINE the calls read and delete in.
 #ifndef KelvaneKey
   #define KelvaneKey "SOFTWARE\KelvaneInnoTest"
@@ -36,9 +26,7 @@ CreateAppDir=no
 Uninstallable=no
 OutputBaseFilename=kelvane-calls
 
-[Files]
-; files:kelvane.dll below unpacks it into setup's temporary folder and loads it from there.
-Source: "{#KelvaneDll}"; Flags: dontcopy
+#include "kelvane.isi"
 
 [Code]
 const
@@ -53,51 +41,12 @@ var
   ResultsPath: String;
   Freed: Integer;   // text results handed back with freeString
 
-function cryptString(Text, PassPhrase: AnsiString): Cardinal;
-  external 'cryptString@files:kelvane.dll cdecl';
-function decryptString(HexText, PassPhrase: AnsiString): Cardinal;
-  external 'decryptString@files:kelvane.dll cdecl';
-function cryptFile(FilePath: AnsiString): Integer;
-  external 'cryptFile@files:kelvane.dll cdecl';
-function decryptFile(FilePath: AnsiString): Integer;
-  external 'decryptFile@files:kelvane.dll cdecl';
-function ReadSubKeys(KeyPath: AnsiString): Cardinal;
-  external 'ReadSubKeys@files:kelvane.dll cdecl';
-function ReadSubKeysInFile(KeyPath, FilePath: AnsiString): Integer;
-  external 'ReadSubKeysInFile@files:kelvane.dll cdecl';
-function ReadSubValues(): Cardinal;
-  external 'ReadSubValues@files:kelvane.dll cdecl';
-function ReadKeyValue(KeyPath, ValueName: AnsiString): Cardinal;
-  external 'ReadKeyValue@files:kelvane.dll cdecl';
-function RegDeleteKeyNT(KeyPath: AnsiString): Integer;
-  external 'RegDeleteKeyNT@files:kelvane.dll cdecl';
-function ComputerName(): Cardinal;
-  external 'ComputerName@files:kelvane.dll cdecl';
-procedure freeString(TextResult: Cardinal);
-  external 'freeString@files:kelvane.dll cdecl';
-
-function lstrlenA(Source: Cardinal): Integer;
-  external 'lstrlenA@kernel32.dll stdcall';
-function lstrcpynA(Target: AnsiString; Source: Cardinal; Size: Integer): Cardinal;
-  external 'lstrcpynA@kernel32.dll stdcall';
-
-// The text of a result the library returned, '(null)' for a null pointer; hands the
-// result back to the library once copied.
-function TakeText(TextResult: Cardinal): AnsiString;
-var
-  Size: Integer;
+// TakeText, counting the results it hands back.
+function Taken(TextResult: Cardinal): AnsiString;
 begin
-  if TextResult = 0 then begin
-    Result := '(null)';
-    Exit;
-  end;
-  Size := lstrlenA(TextResult);
-  SetLength(Result, Size);
-  // The string's own buffer has room for the closing zero lstrcpynA writes.
-  if Size > 0 then
-    lstrcpynA(Result, TextResult, Size + 1);
-  freeString(TextResult);
-  Freed := Freed + 1;
+  if TextResult <> 0 then
+    Freed := Freed + 1;
+  Result := TakeText(TextResult);
 end;
 
 procedure WriteResult(Name, Value: AnsiString);
@@ -109,11 +58,11 @@ procedure CallStringExports;
 var
   Hex: AnsiString;
 begin
-  Hex := TakeText(cryptString(Text, PassPhrase));
+  Hex := Taken(cryptString(Text, PassPhrase));
   WriteResult('cryptString', Hex);
-  WriteResult('decryptString', TakeText(decryptString(Hex, PassPhrase)));
-  WriteResult('cryptString.null', TakeText(cryptString('', PassPhrase)));
-  WriteResult('cryptString.empty', TakeText(cryptString(#0, PassPhrase)));
+  WriteResult('decryptString', Taken(decryptString(Hex, PassPhrase)));
+  WriteResult('cryptString.null', Taken(cryptString('', PassPhrase)));
+  WriteResult('cryptString.empty', Taken(cryptString(#0, PassPhrase)));
 end;
 
 procedure CallFileExports;
@@ -137,8 +86,8 @@ var
   SubkeysFile: String;
   Listed: AnsiString;
 begin
-  WriteResult('ReadSubKeys', TakeText(ReadSubKeys(KeysKey)));
-  WriteResult('ReadSubKeys.missing', TakeText(ReadSubKeys('{#KelvaneKey}\' + Missing)));
+  WriteResult('ReadSubKeys', Taken(ReadSubKeys(KeysKey)));
+  WriteResult('ReadSubKeys.missing', Taken(ReadSubKeys('{#KelvaneKey}\' + Missing)));
 
   SubkeysFile := ExpandConstant('{src}\subkeys.txt');
   DeleteFile(SubkeysFile);
@@ -149,20 +98,20 @@ begin
     Listed := '(no file)';
   WriteResult('ReadSubKeysInFile.file', Listed);
 
-  WriteResult('ReadSubValues', TakeText(ReadSubValues()));
+  WriteResult('ReadSubValues', Taken(ReadSubValues()));
 end;
 
 procedure CallValueExports;
 begin
-  WriteResult('ReadKeyValue', TakeText(ReadKeyValue('{#KelvaneKey}', ValueName)));
-  WriteResult('ReadKeyValue.missing', TakeText(ReadKeyValue('{#KelvaneKey}', Missing)));
+  WriteResult('ReadKeyValue', Taken(ReadKeyValue('{#KelvaneKey}', ValueName)));
+  WriteResult('ReadKeyValue.missing', Taken(ReadKeyValue('{#KelvaneKey}', Missing)));
 end;
 
 procedure CallDeletionExports;
 begin
   WriteResult('RegDeleteKeyNT', IntToStr(RegDeleteKeyNT(DoomedKey)));
   WriteResult('RegDeleteKeyNT.again', IntToStr(RegDeleteKeyNT(DoomedKey)));
-  WriteResult('ReadSubKeys.afterDelete', TakeText(ReadSubKeys('{#KelvaneKey}')));
+  WriteResult('ReadSubKeys.afterDelete', Taken(ReadSubKeys('{#KelvaneKey}')));
 end;
 
 procedure CurStepChanged(CurStep: TSetupStep);
@@ -177,7 +126,7 @@ begin
   CallListingExports;
   CallValueExports;
   CallDeletionExports;
-  WriteResult('ComputerName', TakeText(ComputerName()));
+  WriteResult('ComputerName', Taken(ComputerName()));
   WriteResult('freeString', IntToStr(Freed));
   WriteResult('done', '1');
 end;

@@ -1,7 +1,8 @@
 ; The smallest useful installer around kelvane.dll: it installs settings.ini and the DLL
 ; into a folder whose name has parentheses, as "Program Files (x86)" does, enciphers a
 ; licence key into licence.txt and the settings file in place, and ends with exit code 3
-; when a call found no DLL or function. Build and run it from the repository's root:
+; when a call found no DLL or function. Its uninstaller deciphers settings.ini again.
+; Build and run it from the repository's root:
 ;
 ;   makensis -DKELVANE_DLL="$PWD/build/win32/bin/kelvane.dll" -DKELVANE_OUTFILE="$PWD/build/win32/kelvane-example.exe" examples/nsis/kelvane-example.nsi
 ;   wine build/win32/kelvane-example.exe /S
@@ -49,4 +50,22 @@ Section
   ${If} $0 == "error"
     SetErrorLevel 3
   ${EndIf}
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+SectionEnd
+
+; The uninstaller leaves settings.ini behind, deciphered again. Windows cannot delete a
+; DLL that is still loaded: FreeLibrary comes before Delete.
+Section "Uninstall"
+  StrCpy $9 "$INSTDIR\kelvane.dll"
+  System::Call 'kernel32::LoadLibrary(t r9) p.r9'
+  StrCpy $2 "$INSTDIR\settings.ini"
+  StrCpy $0 "error"
+  System::Call 'kelvane::decryptFile(m r2) i.r0 ?c'   ; 2: deciphered
+  System::Call 'kernel32::FreeLibrary(p r9)'
+  ${If} $0 == "error"
+    SetErrorLevel 3
+  ${EndIf}
+  Delete "$INSTDIR\kelvane.dll"
+  Delete "$INSTDIR\licence.txt"
+  Delete "$INSTDIR\uninstall.exe"
 SectionEnd
