@@ -7,18 +7,18 @@
 #pragma once
 #include <immintrin.h>
 
-// GCC 12's AVX-512 intrinsics pass an undefined vector as the unused merge source,
-// which -W(maybe-)uninitialized reports wherever they are inlined.
-#ifndef __clang__
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#endif
-
 #include <cstdint>
 
 namespace kelvane {
 namespace {
 
+// GCC 12's AVX-512 intrinsics pass an undefined vector as the unused merge source, which
+// -W(maybe-)uninitialized reports wherever they are inlined; off for these wrappers only.
+#ifndef __clang__
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#endif
 struct Avx512Ops {
     using Vec = __m512i;
     // 16-bit and 32-bit lanes in one vector.
@@ -103,6 +103,9 @@ struct Avx512Ops {
         }
     }
 };
+#ifndef __clang__
+#pragma GCC diagnostic pop
+#endif
 
 }  // namespace
 }  // namespace kelvane
