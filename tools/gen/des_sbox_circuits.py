@@ -438,6 +438,12 @@ def emit_round(style, boxes, e_table, p_table, cost_of):
     return lines
 
 
+def plan_text(plan):
+    """The plan as JSON, each choice and each order on one line."""
+    text = json.dumps(plan, indent=1)
+    return re.sub(r"\[\s+([^\[\]]*?)\s+\]", lambda m: "[" + " ".join(m.group(1).split()) + "]", text) + "\n"
+
+
 def check_file(path, text):
     """0 when `path` holds `text`, else 1 and the first lines that differ."""
     held = path.read_text()
@@ -488,7 +494,7 @@ def main():
         return check_file(Path(sys.argv[sys.argv.index("--check") + 1]), text)
     sys.stdout.write(text)
     if search:
-        PLAN.write_text(json.dumps(new_plan, indent=1) + "\n")
+        PLAN.write_text(plan_text(new_plan))
 
 
 if __name__ == "__main__":
