@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <hivex.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -13,12 +14,25 @@
 
 #include "frame/module_memory.h"
 #include "registry/registry_exports.h"
-#include "wide_hive.h"
+#include "support/hive_image.h"
 
 namespace kelvane::bench {
 namespace {
 
 constexpr const char* WIDE_KEY = "SOFTWARE\\Wide";
+
+// A hive whose root holds one key, Wide, with `count` subkeys named "Key" and seven
+// digits, so that their order is the order Windows sorts them.
+std::vector<std::uint8_t> wideHive(std::size_t count) {
+    test::HiveImage hive;
+    const std::uint32_t wide = hive.addKey(hive.root(), "Wide");
+    for (std::size_t i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Key%07zu", i);
+        hive.addKey(wide, name);
+    }
+    return hive.bytes();
+}
 
 // The folder that KELVANE_HKLM names for a size, holding a SOFTWARE hive of that width.
 std::string hiveFolderFor(std::size_t count) {

@@ -41,32 +41,35 @@ cmake --preset native-bench >/dev/null
 cmake --build --preset native-bench >/dev/null
 build/native-bench/bin/kelvane_bench "${gbench_flags[@]}" --benchmark_out="$out/native.json" >/dev/null
 
+# --- The Windows builds run under Wine, each in the prefix of its pointer size (wine_use),
+# whose wineserver is started here; both end with the script.
+source scripts/wine-env.sh
+declare -A prefix_of
+for dll in win32 win64; do
+  wine_use $dll
+  prefix_of[$dll]=$WINEPREFIX
+done
+trap 'for dll in win32 win64; do wine_use $dll; wine_stop; done' EXIT
+# `in_prefix DLL COMMAND...` runs a command in the prefix of the win32 or win64 build.
+in_prefix() { env WINEPREFIX="${prefix_of[$1]}" WINEARCH="$1" "${@:2}"; }
+
 # --- 32-bit DLL build under Wine
 cmake --preset win32-bench -DKELVANE_GBENCH_SOURCE="$PWD/$gbench" >/dev/null
 cmake --build --preset win32-bench >/dev/null
-export WINEPREFIX="$PWD/build/win32/wineprefix"
-source scripts/wine-env.sh
-trap wine_stop EXIT
+wine_use win32
 wine_start
 wine build/win32-bench/bin/kelvane_bench.exe "${gbench_flags[@]}" \
   --benchmark_out="$(winepath -w "$out/win32.json" 2>/dev/null)" >/dev/null
 
-# --- 64-bit DLL build under 64-bit Wine. Each Windows run below goes to the prefix of its
-# pointer size, whose wineserver was started here; both end with the script.
+# --- 64-bit DLL build under 64-bit Wine
 cmake --preset win64-bench -DKELVANE_GBENCH_SOURCE="$PWD/$gbench" >/dev/null
 cmake --build --preset win64-bench >/dev/null
-prefix32=$WINEPREFIX
 wine_use win64
-prefix64=$WINEPREFIX
-trap 'WINEPREFIX=$prefix32 wine_stop; WINEPREFIX=$prefix64 wine_stop' EXIT
 wine_start
-# `in_prefix DLL COMMAND...` runs a command in the prefix of the win32 or win64 build.
-declare -A prefix_of=([win32]=$prefix32 [win64]=$prefix64)
-in_prefix() { env WINEPREFIX="${prefix_of[$1]}" WINEARCH="$1" "${@:2}"; }
 in_prefix win64 wine build/win64-bench/bin/kelvane_bench.exe "${gbench_flags[@]}" \
   --benchmark_out="$(in_prefix win64 winepath -w "$out/win64.json" 2>/dev/null)" >/dev/null
 
-# --- The engine and cryptString once more on each lower vector path (the runs above take the widest)
+# --- The engine and cryptString once more on each lower instruction set (the runs above take the widest)
 path_filter='BM_cipherBuffer/alg:[012]|BM_cryptString/16777216'
 path_tables=("widest=$out/native.json,$out/win32.json,$out/win64.json")
 for path in avx2 sse2 scalar; do

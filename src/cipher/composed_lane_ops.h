@@ -2,12 +2,19 @@
 // sets without rotations, three-input logic or compare masks. The operations struct of
 // each such set derives from this with itself as OPS; AVX-512 writes its own.
 #pragma once
+#include <cstdint>
 
 namespace kelvane::lanes {
 
 // The vector type is a template parameter of each member: OPS is not complete here.
 template <class OPS>
 struct ComposedLaneOps {
+    template <class VEC>
+    static VEC bitNot(VEC a) { return OPS::bitXor(a, OPS::ones()); }
+    // A slice xor a round key bit's mask (DES).
+    template <class VEC>
+    static VEC keyed(VEC v, std::uint32_t mask) { return OPS::bitXor(v, OPS::broadcast32(mask)); }
+
     template <int SHIFT, class VEC>
     static VEC rotateLeft32(VEC v) {
         return OPS::bitOr(OPS::template shiftLeft32<SHIFT>(v), OPS::template shiftRight32<32 - SHIFT>(v));

@@ -180,7 +180,7 @@ void desCryptBlock(std::uint8_t block[8], const DesSchedule& schedule, std::uint
 void desCryptBuffer(std::uint8_t* buffer, std::size_t blockCount, const std::uint8_t* key,
                     std::uint16_t direction) {
     const DesSchedule schedule = desMakeSchedule(key);
-    // Whole batches on the vector path; what it leaves goes through the tables.
+    // Whole batches on the vector kernels; what it leaves goes through the tables.
     std::size_t block = desSlicedCryptBuffer(buffer, blockCount, schedule, direction);
     if (block == blockCount) return;
     // The schedule already in the order of this direction.

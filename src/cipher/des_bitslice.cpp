@@ -1,40 +1,20 @@
-// Chooses the bit-sliced batch routine of the active vector path and feeds it whole
-// batches; the round keys become slice masks once per call.
+// Feeds the active kernels' bit-sliced DES whole batches; the round keys become slice
+// masks once per call.
 #include "cipher/des_bitslice.h"
 
 #include <cstring>
 
-#include "cipher/vector_path.h"
+#include "cipher/kernels.h"
 
 namespace kelvane {
 namespace {
 
-using SlicedRunner = void (*)(std::uint8_t* blocks, std::size_t batchCount, const DesSliceKeys& keys);
-
-struct SlicedPath {
-    VectorPath path;
-    std::size_t batchBlocks;  // 64 slices of this many bits
-    SlicedRunner run;
-};
-
-// Widest first.
-constexpr SlicedPath SLICED_PATHS[] = {
-    {VectorPath::Avx512, 512, desSlicedBatchesAvx512},
-    {VectorPath::Avx2, 256, desSlicedBatchesAvx2},
-    {VectorPath::Sse2, 128, desSlicedBatchesSse2},
-};
+// The largest batch of any instruction set (AVX-512: 64 slices of 512 bits).
 constexpr std::size_t WIDEST_BATCH_BLOCKS = 512;
 
 // A rest of at least this many blocks runs as one padded batch: measured here, the table
-// code takes about as long for 55-75 blocks as one batch takes on any of the paths.
+// code takes about as long for 55-75 blocks as one batch takes on any instruction set.
 constexpr std::size_t PAD_MIN_BLOCKS = 64;
-
-const SlicedPath* slicedPathFor(VectorPath active) {
-    for (const SlicedPath& candidate : SLICED_PATHS) {
-        if (static_cast<int>(candidate.path) <= static_cast<int>(active)) return &candidate;
-    }
-    return nullptr;
-}
 
 // Round key bit i of S-box s = (i-1) / 6 sits in schedule word 2r + s % 2 at bit
 // 8 * (s / 2) + (i-1) % 6 (the round layout of des_tables.h).
@@ -56,20 +36,21 @@ DesSliceKeys sliceKeys(const DesSchedule& schedule, std::uint16_t direction) {
 
 std::size_t desSlicedCryptBuffer(std::uint8_t* buffer, std::size_t blockCount, const DesSchedule& schedule,
                                  std::uint16_t direction) {
-    const SlicedPath* path = slicedPathFor(activeVectorPath());
-    if (path == nullptr) return 0;
-    const std::size_t batches = blockCount / path->batchBlocks;
-    const std::size_t rest = blockCount % path->batchBlocks;
+    const Kernels& kernels = activeKernels();
+    const std::size_t batchBlocks = kernels.desBatchBlocks;
+    if (batchBlocks == 0) return 0;
+    const std::size_t batches = blockCount / batchBlocks;
+    const std::size_t rest = blockCount % batchBlocks;
     const bool padRest = rest >= PAD_MIN_BLOCKS;
     if (batches == 0 && !padRest) return 0;
 
     const DesSliceKeys keys = sliceKeys(schedule, direction);
-    path->run(buffer, batches, keys);
-    if (!padRest) return batches * path->batchBlocks;
+    kernels.desBatches(buffer, batches, keys);
+    if (!padRest) return batches * batchBlocks;
     alignas(64) std::uint8_t padded[8 * WIDEST_BATCH_BLOCKS] = {};
-    std::uint8_t* restStart = buffer + 8 * batches * path->batchBlocks;
+    std::uint8_t* restStart = buffer + 8 * batches * batchBlocks;
     std::memcpy(padded, restStart, 8 * rest);
-    path->run(padded, 1, keys);
+    kernels.desBatches(padded, 1, keys);
     std::memcpy(restStart, padded, 8 * rest);
     return blockCount;
 }

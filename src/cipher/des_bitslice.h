@@ -16,16 +16,10 @@ struct DesSliceKeys {
     std::uint32_t masks[16][48];
 };
 
-// Runs as many of the `blockCount` blocks as the active vector path takes (whole
-// batches, and the rest padded to a batch when that is the cheaper way) and returns
-// how many it ran: the first ones. 0 on the scalar path or for short calls.
+// Runs as many of the `blockCount` blocks as the active kernels take (whole batches, and
+// the rest padded to a batch when that is the cheaper way) and returns how many it ran:
+// the first ones. 0 without vector kernels or for short calls.
 std::size_t desSlicedCryptBuffer(std::uint8_t* buffer, std::size_t blockCount, const DesSchedule& schedule,
                                  std::uint16_t direction);
-
-// ---- Per instruction set, each in its own translation unit: `batchCount` consecutive
-// batches of 64 * vector-size bytes.
-void desSlicedBatchesSse2(std::uint8_t* blocks, std::size_t batchCount, const DesSliceKeys& keys);
-void desSlicedBatchesAvx2(std::uint8_t* blocks, std::size_t batchCount, const DesSliceKeys& keys);
-void desSlicedBatchesAvx512(std::uint8_t* blocks, std::size_t batchCount, const DesSliceKeys& keys);
 
 }  // namespace kelvane

@@ -1,12 +1,14 @@
 // One bit-sliced DES batch, generic over the vector operations `Ops` of an instruction
-// set. Included only by the per-instruction-set sources, each with its own Ops in an
-// unnamed namespace, so that every instantiation stays inside its translation unit.
+// set (vector_ops_<set>.h). Included only by the kernels_<set>.cpp sources, each with its
+// own Ops in an unnamed namespace, so that every instantiation stays inside its
+// translation unit.
 //
 // A batch is 64 vectors of V loaded straight from the blocks: vector i holds the blocks
 // i * L .. i * L + L - 1 (L = sizeof(V) / 8), one per 64-bit lane, least significant
 // byte first. Transposing each lane's 64 x 64 bit matrix across the 64 vectors turns
 // vector j into the slice of lane bit j; the same transposition turns it back.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "cipher/des_bitslice.h"
@@ -67,10 +69,25 @@ inline void transpose(V* rows) {
     transposeStage<Ops, 1>(rows, 0x5555555555555555ull);
 }
 
+// left ^= f(right, key): one vpternlog a node where the set has it, else the cheapest
+// formula of each node in and, or, xor and andnot.
+template <class Ops, class V>
+inline void feistel(V* left, const V* right, const typename Ops::Key* key) {
+    if constexpr (Ops::HAS_TERNARY) {
+        feistelTernary<Ops>(left, right, key);
+    } else {
+        feistelGates<Ops>(left, right, key);
+    }
+}
+
+// Blocks in one batch: 64 vectors of 64-bit lanes.
+template <class Ops>
+constexpr std::size_t BATCH_BLOCKS = 64 * sizeof(typename Ops::Vec) / 8;
+
 // Enciphers or deciphers (as the keys' order says) the 64 * sizeof(V) bytes at `blocks`.
 template <class Ops>
 void cryptBatch(std::uint8_t* blocks, const DesSliceKeys& keys) {
-    using V = typename Ops::Vector;
+    using V = typename Ops::Vec;
     V rows[64];
     V halves[64];  // L then R, each bit j at index j-1
     for (int i = 0; i < 64; ++i) rows[i] = Ops::load(blocks + i * sizeof(V));
@@ -79,13 +96,19 @@ void cryptBatch(std::uint8_t* blocks, const DesSliceKeys& keys) {
     for (int k = 0; k < 64; ++k) halves[k] = rows[IP_SLICES.slice[k]];
     // Rounds in pairs, so that L and R stay where they are instead of swapping.
     for (int round = 0; round < 16; round += 2) {
-        Ops::feistel(halves, halves + 32, keys.masks[round]);
-        Ops::feistel(halves + 32, halves, keys.masks[round + 1]);
+        feistel<Ops>(halves, halves + 32, keys.masks[round]);
+        feistel<Ops>(halves + 32, halves, keys.masks[round + 1]);
     }
     // The output is IP^-1 of R16 L16: R16 (halves 32-63) goes where L0 came from.
     for (int k = 0; k < 64; ++k) rows[IP_SLICES.slice[k]] = halves[k ^ 32];
     transpose<Ops>(rows);
     for (int i = 0; i < 64; ++i) Ops::store(blocks + i * sizeof(V), rows[i]);
+}
+
+// `batchCount` consecutive batches.
+template <class Ops>
+void cryptBatches(std::uint8_t* blocks, std::size_t batchCount, const DesSliceKeys& keys) {
+    for (std::size_t b = 0; b < batchCount; ++b) cryptBatch<Ops>(blocks + 8 * BATCH_BLOCKS<Ops> * b, keys);
 }
 
 }  // namespace kelvane::des

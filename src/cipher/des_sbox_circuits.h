@@ -1,5 +1,5 @@
 // Generated from des_tables.h by tools/gen/des_sbox_circuits.py; do not edit. Regenerate:
-//   python3 tools/gen/des_sbox_circuits.py > src/cipher/des_sbox_circuits.h
+//   python3 tools/gen/des_sbox_circuits.py [--search] > src/cipher/des_sbox_circuits.h
 //
 // The DES round function over bit slices, as circuits of three-input nodes (see the
 // generator). Ops supplies the vector type's operations: ternary<imm> (vpternlog

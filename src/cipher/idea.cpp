@@ -1,15 +1,14 @@
 // IDEA on 16-bit words held in 32-bit integers, so that the multiplication modulo
 // 65537 is one 32-bit product and a few steps without comparisons (the one branch,
 // for a zero factor, is rarely taken and so well predicted). This is the reference and
-// the code for tails; whole batches of blocks go to the active vector path (idea_vector.h).
+// the code for tails; whole batches of blocks go to the active vector kernels (kernels.h).
 #include "cipher/idea.h"
 
 #include "cipher/algorithms.h"
 #include "cipher/byte_order.h"
 #include "cipher/cipher.h"
-#include "cipher/idea_vector.h"
 #include "cipher/subkey_area.h"
-#include "cipher/vector_path.h"
+#include "cipher/kernels.h"
 
 namespace kelvane {
 
@@ -89,17 +88,6 @@ inline ScheduleWords widen(const IdeaSchedule& schedule) {
     return wide;
 }
 
-// Whole batches from the start of `blocks` on the active vector path; returns the blocks done.
-std::size_t cryptOnVectorPath(std::uint8_t* blocks, std::size_t blockCount, const IdeaSchedule& schedule) {
-    switch (activeVectorPath()) {
-    case VectorPath::Avx512: return ideaCryptAvx512(blocks, blockCount, schedule);
-    case VectorPath::Avx2: return ideaCryptAvx2(blocks, blockCount, schedule);
-    case VectorPath::Sse2: return ideaCryptSse2(blocks, blockCount, schedule);
-    case VectorPath::Scalar: break;
-    }
-    return 0;
-}
-
 // Additive inverse modulo 65536.
 inline std::uint16_t negate(std::uint16_t v) { return static_cast<std::uint16_t>(0x10000 - v); }
 
@@ -172,7 +160,7 @@ void ideaCryptBlock(const std::uint8_t input[8], std::uint8_t output[8],
 }
 
 void ideaCryptBlocks(std::uint8_t* blocks, std::size_t blockCount, const IdeaSchedule& schedule) {
-    std::size_t done = cryptOnVectorPath(blocks, blockCount, schedule);
+    std::size_t done = activeKernels().idea(blocks, blockCount, schedule);
     const ScheduleWords wide = widen(schedule);
     for (; done + INTERLEAVED_BLOCKS <= blockCount; done += INTERLEAVED_BLOCKS) {
         std::uint8_t* group = blocks + 8 * done;

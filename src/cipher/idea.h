@@ -28,7 +28,7 @@ void ideaInvertSchedule(const IdeaSchedule& source, IdeaSchedule& destination);
 void ideaCryptBlock(const std::uint8_t input[8], std::uint8_t output[8],
                     const IdeaSchedule& schedule);
 // `blockCount` consecutive blocks in place, as ideaCryptBlock would give them: whole
-// batches on the active vector path, the rest one to three at a time.
+// batches on the active vector kernels, the rest one to three at a time.
 void ideaCryptBlocks(std::uint8_t* blocks, std::size_t blockCount, const IdeaSchedule& schedule);
 
 }  // namespace kelvane

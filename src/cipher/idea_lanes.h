@@ -2,7 +2,7 @@
 // one vector, so every step of the cipher runs on all of them at once. OPS is one
 // instruction set's operations (vector_ops_*.h), and BATCHES independent groups of
 // blocks go through the rounds side by side, because each round waits on a chain of
-// multiplications. Only the *_sse2/avx2/avx512.cpp sources include this.
+// multiplications. Only the kernels_<set>.cpp sources include this.
 #pragma once
 #include <cstddef>
 #include <cstdint>

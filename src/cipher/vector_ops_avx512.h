@@ -1,40 +1,58 @@
-// The engine's lane operations on 512-bit vectors (AVX-512 F and BW), for the generic
-// IDEA and MD5 lane code: compare masks for IDEA's multiplication, vprold for MD5's
-// rotations and vpternlogd for its round functions. Included only by the *_avx512.cpp
-// sources, which are built with the AVX-512 flags; everything here has internal linkage,
-// so no copy built with these flags can stand in for code that runs on another path.
+// The engine's operations on 512-bit vectors (AVX-512 F and BW), for the generic lane
+// code of IDEA, MD5 and bit-sliced DES: compare masks for IDEA's multiplication, vprold
+// for MD5's rotations, vpternlogd for its round functions and the DES circuits. Included
+// only by kernels_avx512.cpp, which is built with the AVX-512 flags; everything here has
+// internal linkage, so no copy built with these flags can stand in for code that runs on
+// another instruction set.
 #pragma once
 #include <immintrin.h>
-
-// GCC 12's AVX-512 intrinsics pass an undefined vector as the unused merge source,
-// which -W(maybe-)uninitialized reports wherever they are inlined.
-#ifndef __clang__
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#endif
 
 #include <cstdint>
 
 namespace kelvane {
 namespace {
 
+// GCC 12's AVX-512 intrinsics pass an undefined vector as the unused merge source, which
+// -W(maybe-)uninitialized reports wherever they are inlined; off for these wrappers only.
+#ifndef __clang__
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#endif
 struct Avx512Ops {
     using Vec = __m512i;
     // 16-bit and 32-bit lanes in one vector.
     static constexpr int LANES16 = 32;
     static constexpr int LANES32 = 16;
 
+    // A round key bit's mask, as the DES circuits take it; every node one vpternlogd.
+    using Key = std::uint32_t;
+    static constexpr bool HAS_TERNARY = true;
+
     static Vec load(const std::uint8_t* bytes) { return _mm512_loadu_si512(bytes); }
     static void store(std::uint8_t* bytes, Vec v) { _mm512_storeu_si512(bytes, v); }
     static Vec broadcast16(std::uint16_t v) { return _mm512_set1_epi16(static_cast<short>(v)); }
     static Vec broadcast32(std::uint32_t v) { return _mm512_set1_epi32(static_cast<int>(v)); }
+    static Vec broadcast64(std::uint64_t v) { return _mm512_set1_epi64(static_cast<long long>(v)); }
+    static Vec zero() { return _mm512_setzero_si512(); }
+    static Vec ones() { return _mm512_set1_epi32(-1); }
 
+    static Vec bitAnd(Vec a, Vec b) { return _mm512_and_si512(a, b); }
     static Vec bitXor(Vec a, Vec b) { return _mm512_xor_si512(a, b); }
+    // Any function of three vectors, bit by bit: imm is its truth table over (a, b, c) = (0xF0, 0xCC, 0xAA).
+    template <int imm>
+    static Vec ternary(Vec a, Vec b, Vec c) { return _mm512_ternarylogic_epi32(a, b, c, imm); }
+    // A slice xor a round key bit's mask (DES).
+    static Vec keyed(Vec v, Key mask) { return bitXor(v, broadcast32(mask)); }
     static Vec add16(Vec a, Vec b) { return _mm512_add_epi16(a, b); }
     static Vec add32(Vec a, Vec b) { return _mm512_add_epi32(a, b); }
 
     template <int SHIFT>
     static Vec rotateLeft32(Vec v) { return _mm512_rol_epi32(v, SHIFT); }
+    template <int SHIFT>
+    static Vec shiftLeft64(Vec v) { return _mm512_slli_epi64(v, SHIFT); }
+    template <int SHIFT>
+    static Vec shiftRight64(Vec v) { return _mm512_srli_epi64(v, SHIFT); }
 
     // MD5's F, G, H, I as vpternlogd truth tables over (b, c, d) = (0xF0, 0xCC, 0xAA):
     // F = b ? c : d, G = d ? b : c, H = b ^ c ^ d, I = c ^ (b | ~d).
@@ -85,6 +103,9 @@ struct Avx512Ops {
         }
     }
 };
+#ifndef __clang__
+#pragma GCC diagnostic pop
+#endif
 
 }  // namespace
 }  // namespace kelvane

@@ -1,7 +1,7 @@
 // The wide block over the MD5 compression. Enciphering runs the rounds on (L, R) and
 // gives (V, U); deciphering runs the same rounds on the exchanged halves (B, A) = (U, V),
 // which recomputes T, then L, then R. Blocks are independent: whole batches go to the
-// active vector path (wide_block_vector.h), and the rest, the reference, two or three at
+// active vector kernels (kernels.h), and the rest, the reference, two or three at
 // a time through multi-lane scalar compressions.
 #include "cipher/wide_block.h"
 
@@ -11,9 +11,8 @@
 #include "cipher/byte_order.h"
 #include "cipher/md5_compress.h"
 #include "cipher/md5_compress_lanes.h"
+#include "cipher/kernels.h"
 #include "cipher/subkey_area.h"
-#include "cipher/vector_path.h"
-#include "cipher/wide_block_vector.h"
 
 namespace kelvane {
 
@@ -91,7 +90,7 @@ std::uint32_t keyWordOrZero(const std::uint8_t* key, std::size_t word) {
     return word < FIRST_KEY_WORD ? 0 : loadLe32(key + 4 * (word - FIRST_KEY_WORD));
 }
 
-// The step addends of K1 and K2 (the first 96 bytes of `subkeys`) for the vector paths.
+// The step addends of K1 and K2 (the first 96 bytes of `subkeys`) for the vector kernels.
 WideStepAddends stepAddends(const std::uint8_t* subkeys) {
     WideStepAddends addends;
     for (std::size_t s = 0; s < MD5_STEPS; ++s) {
@@ -99,21 +98,6 @@ WideStepAddends stepAddends(const std::uint8_t* subkeys) {
         addends.k2[s] = md5::STEP_CONSTANT[s] + keyWordOrZero(subkeys + WIDE_KEY, md5::STEP_WORD[s]);
     }
     return addends;
-}
-
-// Whole batches from the start of `blocks` on the active vector path; returns the blocks done.
-std::size_t cryptOnVectorPath(std::uint8_t* blocks, std::size_t blockCount, const std::uint8_t* subkeys,
-                              bool forward) {
-    const VectorPath path = activeVectorPath();
-    if (path == VectorPath::Scalar) return 0;
-    const WideStepAddends addends = stepAddends(subkeys);
-    switch (path) {
-    case VectorPath::Avx512: return wideCryptAvx512(blocks, blockCount, addends, forward);
-    case VectorPath::Avx2: return wideCryptAvx2(blocks, blockCount, addends, forward);
-    case VectorPath::Sse2: return wideCryptSse2(blocks, blockCount, addends, forward);
-    case VectorPath::Scalar: break;
-    }
-    return 0;
 }
 
 }  // namespace
@@ -144,7 +128,7 @@ void wideCryptBuffer(std::uint8_t* buffer, std::size_t blockCount, const std::ui
     std::uint8_t subkeys[2 * WIDE_KEY];
     std::memcpy(subkeys, subkeyAreaBytes(), sizeof subkeys);
     const bool forward = direction != 0;
-    std::size_t i = cryptOnVectorPath(buffer, blockCount, subkeys, forward);
+    std::size_t i = activeKernels().wide(buffer, blockCount, stepAddends(subkeys), forward);
     for (; i + WIDE_LANES <= blockCount; i += WIDE_LANES) {
         wideCryptBlocks<WIDE_LANES>(buffer + WIDE_BLOCK * i, subkeys, forward);
     }

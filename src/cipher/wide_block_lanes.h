@@ -2,7 +2,7 @@
 // sits in one vector, and the three MD5 compressions of each block run on all lanes at
 // once. OPS is one instruction set's operations (vector_ops_*.h); BATCHES independent
 // groups go through each compression step by step, since every MD5 step waits on the
-// one before. Only the *_sse2/avx2/avx512.cpp sources include this.
+// one before. Only the kernels_<set>.cpp sources include this.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +10,7 @@
 
 #include "cipher/md5_compress.h"
 #include "cipher/md5_compress_lanes.h"
-#include "cipher/wide_block_vector.h"
+#include "cipher/wide_block_addends.h"
 
 namespace kelvane::lanes {
 

@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "cipher/cipher.h"
+#include "cipher/hex.h"
 #include "crypt/chunked_des.h"
-#include "crypt/hex.h"
 #include "crypt/key_block.h"
 #include "frame/module_memory.h"
 

@@ -4,7 +4,7 @@
 
 #include "cipher/cipher.h"
 #include "cipher/des.h"
-#include "cipher/vector_path.h"
+#include "cipher/kernels.h"
 #include "support/test_support.h"
 
 namespace kelvane::test {
@@ -292,7 +292,7 @@ TEST(DesKnownAnswer, WholeTableInOneCall) {
     EXPECT_EQ(toHex(decipher(key, whole.cipher)), toHex(whole.plain));
 }
 
-// Blocks per call below: a whole batch of the widest vector path and one block more.
+// Blocks per call below: a whole batch of the widest instruction set and one block more.
 constexpr std::size_t BATCH_TEST_BLOCKS = 513;
 
 Bytes repeated(const Bytes& block, std::size_t times) {
@@ -302,32 +302,32 @@ Bytes repeated(const Bytes& block, std::size_t times) {
 }
 
 template <std::size_t count>
-void expectEveryVectorInWholeBatches(const DesVector (&table)[count], VectorPath path) {
+void expectEveryVectorInWholeBatches(const DesVector (&table)[count], InstructionSet set) {
     for (const DesVector& v : table) {
         const Bytes key = keyBlockOf(v.key);
         const Bytes plain = repeated(bytesOf(v.plain), BATCH_TEST_BLOCKS);
         const Bytes cipher = repeated(bytesOf(v.cipher), BATCH_TEST_BLOCKS);
-        EXPECT_TRUE(encipher(key, plain) == cipher) << vectorPathName(path) << " key " << hexOf(v.key);
-        EXPECT_TRUE(decipher(key, cipher) == plain) << vectorPathName(path) << " key " << hexOf(v.key);
+        EXPECT_TRUE(encipher(key, plain) == cipher) << instructionSetName(set) << " key " << hexOf(v.key);
+        EXPECT_TRUE(decipher(key, cipher) == plain) << instructionSetName(set) << " key " << hexOf(v.key);
     }
 }
 
-// Every path this processor offers, on calls long enough for its batches: each vector
+// Every instruction set this processor offers, on calls long enough for its batches: each vector
 // repeated over a call, and the variable plaintext table (distinct blocks) eight times over.
-TEST(DesKnownAnswer, EveryVectorPathInWholeBatches) {
-    const VectorPath before = activeVectorPath();
-    for (VectorPath path : {VectorPath::Scalar, VectorPath::Sse2, VectorPath::Avx2, VectorPath::Avx512}) {
-        if (forceVectorPath(path) != path) continue;
-        expectEveryVectorInWholeBatches(VARIABLE_PLAINTEXT, path);
-        expectEveryVectorInWholeBatches(VARIABLE_KEY, path);
-        expectEveryVectorInWholeBatches(PERMUTATION_OPERATION, path);
-        expectEveryVectorInWholeBatches(SUBSTITUTION_TABLE, path);
+TEST(DesKnownAnswer, EveryInstructionSetInWholeBatches) {
+    const InstructionSet before = activeInstructionSet();
+    for (InstructionSet set : {InstructionSet::Scalar, InstructionSet::Sse2, InstructionSet::Avx2, InstructionSet::Avx512}) {
+        if (forceInstructionSet(set) != set) continue;
+        expectEveryVectorInWholeBatches(VARIABLE_PLAINTEXT, set);
+        expectEveryVectorInWholeBatches(VARIABLE_KEY, set);
+        expectEveryVectorInWholeBatches(PERMUTATION_OPERATION, set);
+        expectEveryVectorInWholeBatches(SUBSTITUTION_TABLE, set);
         const TableBuffers whole = wholeTable(VARIABLE_PLAINTEXT);
         const Bytes key = keyBlockOf(ODD_PARITY_ZERO_KEY);
-        EXPECT_TRUE(encipher(key, repeated(whole.plain, 8)) == repeated(whole.cipher, 8)) << vectorPathName(path);
-        EXPECT_TRUE(decipher(key, repeated(whole.cipher, 8)) == repeated(whole.plain, 8)) << vectorPathName(path);
+        EXPECT_TRUE(encipher(key, repeated(whole.plain, 8)) == repeated(whole.cipher, 8)) << instructionSetName(set);
+        EXPECT_TRUE(decipher(key, repeated(whole.cipher, 8)) == repeated(whole.plain, 8)) << instructionSetName(set);
     }
-    forceVectorPath(before);
+    forceInstructionSet(before);
 }
 
 // The one-block routines give the same answers as the buffer runner.

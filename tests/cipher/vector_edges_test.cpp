@@ -1,18 +1,18 @@
 // The values where IDEA's vector multiplication and the wide block's lanes could part
 // from the scalar code: zero words (standing for 65536) in keys, subkeys and data, the
 // all-zero key whose schedules are all zero, and subkeyArea still at its load-time zeros.
-// Every vector path this processor offers must give the scalar path's bytes on them.
+// Every instruction set this processor offers must give the scalar code's bytes on them.
 #include <gtest/gtest.h>
 
 #include "cipher/cipher.h"
 #include "cipher/subkey_area.h"
-#include "cipher/vector_path.h"
+#include "cipher/kernels.h"
 #include "support/test_support.h"
 
 namespace kelvane::test {
 namespace {
 
-constexpr VectorPath VECTOR_PATHS[] = {VectorPath::Sse2, VectorPath::Avx2, VectorPath::Avx512};
+constexpr InstructionSet VECTOR_SETS[] = {InstructionSet::Sse2, InstructionSet::Avx2, InstructionSet::Avx512};
 
 struct EdgeCase {
     const char* name;
@@ -31,10 +31,10 @@ constexpr EdgeCase EDGE_CASES[] = {
     {"test-vector key, words 1", "01000200030004000500060007000800", "0100", false},
 };
 
-// cipherBuffer on `path` over CHUNK_LIMIT bytes of the case's word, after the area is set
+// cipherBuffer on `set` over CHUNK_LIMIT bytes of the case's word, after the area is set
 // (reset, then one IDEA call under the case's key unless it is to stay zero).
-Bytes runOn(VectorPath path, const EdgeCase& edge, std::int32_t algorithm, std::uint16_t direction) {
-    forceVectorPath(path);
+Bytes runOn(InstructionSet set, const EdgeCase& edge, std::int32_t algorithm, std::uint16_t direction) {
+    forceInstructionSet(set);
     const Bytes key = fromHex(edge.key);
     resetSubkeyArea();
     if (!edge.areaZero) {
@@ -48,22 +48,22 @@ Bytes runOn(VectorPath path, const EdgeCase& edge, std::int32_t algorithm, std::
     return buffer;
 }
 
-TEST(VectorEdges, EveryOfferedPathMatchesTheScalarPathOnZeroWordsAndKeys) {
-    const VectorPath before = activeVectorPath();
+TEST(VectorEdges, EveryOfferedSetMatchesTheScalarCodeOnZeroWordsAndKeys) {
+    const InstructionSet before = activeInstructionSet();
     for (const EdgeCase& edge : EDGE_CASES) {
         for (std::int32_t algorithm : {ALG_IDEA, ALG_MD5_WIDE}) {
             for (std::uint16_t direction : {CIPHER_ENCRYPT, CIPHER_DECRYPT}) {
-                const Bytes scalar = runOn(VectorPath::Scalar, edge, algorithm, direction);
-                for (VectorPath path : VECTOR_PATHS) {
-                    if (static_cast<int>(path) > static_cast<int>(offeredVectorPath())) continue;
-                    EXPECT_EQ(toHex(runOn(path, edge, algorithm, direction)), toHex(scalar))
-                        << edge.name << ", " << vectorPathName(path) << ", algorithm " << algorithm
+                const Bytes scalar = runOn(InstructionSet::Scalar, edge, algorithm, direction);
+                for (InstructionSet set : VECTOR_SETS) {
+                    if (static_cast<int>(set) > static_cast<int>(offeredInstructionSet())) continue;
+                    EXPECT_EQ(toHex(runOn(set, edge, algorithm, direction)), toHex(scalar))
+                        << edge.name << ", " << instructionSetName(set) << ", algorithm " << algorithm
                         << ", direction " << direction;
                 }
             }
         }
     }
-    forceVectorPath(before);
+    forceInstructionSet(before);
     resetSubkeyArea();
 }
 

@@ -1,18 +1,20 @@
-// Writes the registry targets' seed hives into a folder: an empty hive, one with the
-// key ReadSubValues lists and values of every type, and one with a wide key.
+// Writes the registry targets' seed hives into a folder: an empty hive, one with a wide
+// key (both written directly), and one with the key ReadSubValues lists and values of
+// every type (hivex fills an empty one: the direct writer has no values).
 // Usage: make_hive_seeds FOLDER
 #include <hivex.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "support/empty_hive.h"
+#include "support/hive_image.h"
 
 namespace {
 
-using kelvane::test::Bytes;
+using Bytes = std::vector<std::uint8_t>;
 
 struct Value {
     std::string name;
@@ -81,14 +83,12 @@ bool writeValuesHive(const std::string& path) {
     return finish(hive, path);
 }
 
-bool writeWideHive(const std::string& path) {
-    hive_h* hive = openEmpty(path);
-    if (hive == nullptr) return false;
-    // Enough subkeys that hivex indexes them in a hashed list.
-    for (int i = 0; i < 40; ++i) {
-        if (addPath(hive, {"Wide", "Key" + std::to_string(i)}) == 0) return false;
-    }
-    return finish(hive, path);
+// Enough subkeys that the key's list is a hash leaf of many entries.
+Bytes wideHive() {
+    kelvane::test::HiveImage hive;
+    const std::uint32_t wide = hive.addKey(hive.root(), "Wide");
+    for (int i = 0; i < 40; ++i) hive.addKey(wide, "Key" + std::to_string(i));
+    return hive.bytes();
 }
 
 }  // namespace
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     }
     const std::string folder = argv[1];
     const bool done = writeBytes(folder + "/empty.hive", kelvane::test::emptyHive()) &&
-                      writeValuesHive(folder + "/values.hive") && writeWideHive(folder + "/wide.hive");
+                      writeValuesHive(folder + "/values.hive") && writeBytes(folder + "/wide.hive", wideHive());
     if (!done) std::fprintf(stderr, "make_hive_seeds: could not write the hives into %s\n", folder.c_str());
     return done ? 0 : 1;
 }

@@ -18,7 +18,7 @@
 #include "platform/posix/hive_image.h"
 #include "platform/registry.h"
 #include "registry/registry_exports.h"
-#include "support/empty_hive.h"
+#include "support/hive_image.h"
 
 namespace kelvane::test {
 namespace {

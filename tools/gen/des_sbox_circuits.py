@@ -12,15 +12,28 @@ function; nodes are shared up to complement, which a ternary operation absorbs; 
 output that three existing nodes determine costs one node. The cheapest of all
 output orders is kept, and every circuit is checked against the tables.
 
-    python3 tools/gen/des_sbox_circuits.py > src/cipher/des_sbox_circuits.h
+The search tries every output order and, at every function, every split, each on a copy
+of the circuit: about 5 minutes of one core. It records the choices that won (per box
+and style: the output order, and per function the split taken) in the plan,
+des_sbox_circuits.plan.json beside this file. Without --search the generator replays the
+plan, one split per function, in under a second; it checks every circuit against the
+tables either way, so a plan that does not fit the tables fails. A test replays it and
+compares the result with the checked-in header.
+
+    python3 tools/gen/des_sbox_circuits.py --search > src/cipher/des_sbox_circuits.h  # new plan
+    python3 tools/gen/des_sbox_circuits.py > src/cipher/des_sbox_circuits.h           # from the plan
+    python3 tools/gen/des_sbox_circuits.py --check src/cipher/des_sbox_circuits.h     # the test
 """
+import difflib
 import itertools
+import json
 import re
 import sys
 from pathlib import Path
 
 TABLES = Path(__file__).resolve().parents[2] / "src/cipher/des_tables.h"
-COMMAND = "python3 tools/gen/des_sbox_circuits.py > src/cipher/des_sbox_circuits.h"
+PLAN = Path(__file__).resolve().with_name("des_sbox_circuits.plan.json")
+COMMAND = "python3 tools/gen/des_sbox_circuits.py [--search] > src/cipher/des_sbox_circuits.h"
 FULL = (1 << 64) - 1  # truth table of the constant 1 over the 64 inputs of a box
 
 
@@ -134,6 +147,7 @@ class ComplementCircuit:
     def __init__(self, node_cost):
         self.node_cost = node_cost  # cost of a node by its imm
         self.nodes = []
+        self.choices = {}  # table -> the split that built it (see build_function)
         self.by_canonical = {0: "zero"}
         self.table_of = {"zero": 0}
         for i in range(6):
@@ -144,6 +158,7 @@ class ComplementCircuit:
         other = ComplementCircuit.__new__(ComplementCircuit)
         other.node_cost = self.node_cost
         other.nodes = list(self.nodes)
+        other.choices = dict(self.choices)
         other.by_canonical = dict(self.by_canonical)
         other.table_of = dict(self.table_of)
         return other
@@ -193,14 +208,12 @@ def determines(table, operands):
     return True
 
 
-def from_existing(circuit, table):
-    """One operation on three refs already in the circuit, if some three determine `table`."""
+def existing_operands(circuit, table):
+    """Three names already in the circuit that determine `table`, if any."""
     pool = [name for name, value in circuit.table_of.items() if name != "zero"]
     for names in itertools.combinations(pool, 3):
-        operands = [circuit.table_of[n] for n in names]
-        if determines(table, operands):
-            refs = [(n, False) for n in names]
-            return circuit.add(function_imm(table, operands), refs)
+        if determines(table, [circuit.table_of[n] for n in names]):
+            return list(names)
     return None
 
 
@@ -210,8 +223,54 @@ def from_existing(circuit, table):
 XOR_SPLIT_DEPTH = 2
 
 
-def build_function(circuit, table, depth=0):
-    """Adds `table` to `circuit` (choosing the cheapest split tried); returns its ref."""
+# A choice, as the plan records it: ["existing", a, b, c] (one operation on three
+# existing names), ["input", s, kind] (split by input s: kind 0 the cofactors, 1 their
+# xor and the low one, 2 the high one and their xor) or ["pair", y, z].
+
+def split_parts(table, choice):
+    """The functions a choice builds first, in order."""
+    if choice[0] == "input":
+        _, s, kind = choice
+        high, low = cofactor(table, s, 1), cofactor(table, s, 0)
+        return [(high, low), (high ^ low, low), (high, high ^ low)][kind]
+    _, y, z = choice
+    parts = {cofactor(cofactor(table, y, a), z, b) for a in (0, 1) for b in (0, 1)} - {0, FULL}
+    return (parts.pop(),)
+
+
+def take_choice(circuit, table, choice, depth, plan):
+    """Builds `table` in `circuit` the way `choice` says; returns its ref."""
+    if choice[0] == "existing":
+        refs = [(name, False) for name in choice[1:]]
+    else:
+        inner = [build_function(circuit, part, depth + 1, plan) for part in split_parts(table, choice)]
+        selects = [(f"x{v}", False) for v in choice[1:2 if choice[0] == "input" else 3]]
+        refs = selects + inner
+    ref = circuit.add(function_imm(table, [circuit.value(r) for r in refs]), refs)
+    circuit.choices[table] = choice
+    return ref
+
+
+def candidate_choices(circuit, table, inputs, depth):
+    """What the search tries, in order: three existing nodes (at the top only, taken
+    when found), then every split by one input, then every pair of inputs that fits."""
+    if depth == 0:
+        names = existing_operands(circuit, table)
+        if names:
+            return [["existing"] + names]
+    choices = []
+    for s in inputs:
+        choices += [["input", s, kind] for kind in (range(3) if depth < XOR_SPLIT_DEPTH else range(1))]
+    for y, z in itertools.combinations(inputs, 2):
+        parts = {cofactor(cofactor(table, y, a), z, b) for a in (0, 1) for b in (0, 1)} - {0, FULL}
+        if len({canonical(part) for part in parts}) == 1:
+            choices.append(["pair", y, z])
+    return choices
+
+
+def build_function(circuit, table, depth=0, plan=None):
+    """Adds `table` to `circuit` and returns its ref: by the plan's choice when given one,
+    else by the cheapest of the candidate choices."""
     found = circuit.find(table)
     if found:
         return found
@@ -219,32 +278,12 @@ def build_function(circuit, table, depth=0):
     if len(inputs) <= 3:
         refs = [(f"x{v}", False) for v in (inputs + [0, 1, 2])[:3]]
         return circuit.add(function_imm(table, [VAR_TABLES[v] for v in (inputs + [0, 1, 2])[:3]]), refs)
-    if depth == 0:
-        trial = circuit.copy()
-        ref = from_existing(trial, table)
-        if ref:
-            circuit.__dict__.update(trial.__dict__)
-            return ref
+    if plan is not None:
+        return take_choice(circuit, table, plan[table], depth, plan)
     best = None
-    for s in inputs:
-        high, low = cofactor(table, s, 1), cofactor(table, s, 0)
-        pairs = [(high, low)]
-        if depth < XOR_SPLIT_DEPTH:
-            pairs += [(high ^ low, low), (high, high ^ low)]
-        for first, second in pairs:
-            trial = circuit.copy()
-            refs = [(f"x{s}", False), build_function(trial, first, depth + 1), build_function(trial, second, depth + 1)]
-            ref = trial.add(function_imm(table, [trial.value(r) for r in refs]), refs)
-            if best is None or trial.cost < best[0].cost:
-                best = (trial, ref)
-    for y, z in itertools.combinations(inputs, 2):
-        parts = {cofactor(cofactor(table, y, a), z, b) for a in (0, 1) for b in (0, 1)} - {0, FULL}
-        if len({canonical(part) for part in parts}) != 1:
-            continue
+    for choice in candidate_choices(circuit, table, inputs, depth):
         trial = circuit.copy()
-        inner = build_function(trial, parts.pop(), depth + 1)
-        refs = [(f"x{y}", False), (f"x{z}", False), inner]
-        ref = trial.add(function_imm(table, [trial.value(r) for r in refs]), refs)
+        ref = take_choice(trial, table, choice, depth, None)
         if best is None or trial.cost < best[0].cost:
             best = (trial, ref)
     circuit.__dict__.update(best[0].__dict__)
@@ -272,17 +311,22 @@ def resolve_complements(circuit, roots):
     return plain, [name for name, _ in roots]
 
 
-def build_box(tables, node_cost):
-    """The cheapest circuit over all orders of the outputs, in the plain form."""
+def build_box(tables, node_cost, plan=None):
+    """The cheapest circuit over all orders of the outputs (or the plan's order and
+    choices), in the plain form, and the plan that rebuilds it."""
     best = None
-    for order in itertools.permutations(range(4)):
+    orders = [plan["order"]] if plan else itertools.permutations(range(4))
+    choices = {int(table, 16): choice for table, choice in plan["choices"].items()} if plan else None
+    for order in orders:
         circuit = ComplementCircuit(node_cost)
         roots = [None] * 4
         for out in order:
-            roots[out] = build_function(circuit, tables[out])
+            roots[out] = build_function(circuit, tables[out], plan=choices)
         if best is None or circuit.cost < best[0].cost:
-            best = (circuit, roots)
-    return resolve_complements(*best)
+            best = (circuit, roots, list(order))
+    circuit, roots, order = best
+    used = {f"{table:016x}": choice for table, choice in sorted(circuit.choices.items())}
+    return resolve_complements(circuit, roots), {"order": order, "choices": used}
 
 
 def complement_operand(imm, k):
@@ -394,7 +438,27 @@ def emit_round(style, boxes, e_table, p_table, cost_of):
     return lines
 
 
+def plan_text(plan):
+    """The plan as JSON, each choice and each order on one line."""
+    text = json.dumps(plan, indent=1)
+    return re.sub(r"\[\s+([^\[\]]*?)\s+\]", lambda m: "[" + " ".join(m.group(1).split()) + "]", text) + "\n"
+
+
+def check_file(path, text):
+    """0 when `path` holds `text`, else 1 and the first lines that differ."""
+    held = path.read_text()
+    if held == text:
+        return 0
+    diff = difflib.unified_diff(held.splitlines(), text.splitlines(), str(path), "generated", lineterm="")
+    print("\n".join(list(diff)[:40]), file=sys.stderr)
+    print(f"{path} differs from the generator's output; regenerate: {COMMAND}", file=sys.stderr)
+    return 1
+
+
 def main():
+    search = "--search" in sys.argv[1:]
+    plan = None if search else json.loads(PLAN.read_text())
+    new_plan = {"ternary": [], "gates": []}
     sboxes, e_table, p_table = load_tables()
     out = [f"// Generated from des_tables.h by tools/gen/des_sbox_circuits.py; do not edit. Regenerate:",
            f"//   {COMMAND}",
@@ -411,10 +475,12 @@ def main():
     gates_boxes = []
     for box in range(8):
         tables = [output_table(sboxes[box], o) for o in range(4)]
-        circuit, roots = build_box(tables, TERNARY_NODE_COST)
+        (circuit, roots), box_plan = build_box(tables, TERNARY_NODE_COST, plan and plan["ternary"][box])
+        new_plan["ternary"].append(box_plan)
         check(circuit, roots, tables)
         ternary_boxes.append((circuit, roots))
-        circuit, roots = build_box(tables, GATES_NODE_COST)
+        (circuit, roots), box_plan = build_box(tables, GATES_NODE_COST, plan and plan["gates"][box])
+        new_plan["gates"].append(box_plan)
         gates = choose_polarities(circuit, roots)
         check(gates, roots, tables)
         gates_boxes.append((gates, roots))
@@ -423,8 +489,13 @@ def main():
         print(f"{style}: {total} operations per round", file=sys.stderr)
         out += emit_round(style, boxes, e_table, p_table, cost_of) + [""]
     out.append("}  // namespace kelvane::des")
-    print("\n".join(out))
+    text = "\n".join(out) + "\n"
+    if "--check" in sys.argv[1:]:
+        return check_file(Path(sys.argv[sys.argv.index("--check") + 1]), text)
+    sys.stdout.write(text)
+    if search:
+        PLAN.write_text(plan_text(new_plan))
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

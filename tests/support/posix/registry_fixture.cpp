@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "support/empty_hive.h"
+#include "support/hive_image.h"
 
 namespace kelvane::test {
 namespace {

@@ -1,10 +1,9 @@
-#include "crypt/hex.h"
+#include "cipher/hex.h"
 
 #include <array>
 #include <cstring>
 
-#include "cipher/vector_path.h"
-#include "crypt/hex_vector.h"
+#include "cipher/kernels.h"
 
 namespace kelvane {
 namespace {
@@ -43,24 +42,12 @@ char hexDigit(unsigned nibble) { return DIGITS[nibble & 15]; }
 unsigned hexValue(char character) { return HEX_VALUES[static_cast<unsigned char>(character)]; }
 
 void encodeHex(const std::uint8_t* bytes, std::size_t count, char* text) {
-    const VectorPath path = activeVectorPath();
-    std::size_t i = 0;
-    if (path >= VectorPath::Avx2) {
-        i = encodeHexAvx2(bytes, count, text);
-    } else if (path >= VectorPath::Sse2) {
-        i = encodeHexSse2(bytes, count, text);
-    }
+    std::size_t i = activeKernels().encodeHex(bytes, count, text);
     for (; i < count; ++i) std::memcpy(text + 2 * i, HEX_PAIRS[bytes[i]].digits, 2);
 }
 
 void decodeHex(const char* text, std::size_t count, std::uint8_t* bytes) {
-    const VectorPath path = activeVectorPath();
-    std::size_t i = 0;
-    if (path >= VectorPath::Avx2) {
-        i = decodeHexAvx2(text, count, bytes);
-    } else if (path >= VectorPath::Sse2) {
-        i = decodeHexSse2(text, count, bytes);
-    }
+    std::size_t i = activeKernels().decodeHex(text, count, bytes);
     for (; i < count; ++i) {
         bytes[i] = static_cast<std::uint8_t>(hexValue(text[2 * i]) << 4 | hexValue(text[2 * i + 1]));
     }

@@ -1,8 +1,8 @@
 // Hex text: what is written and how every character reads.
 #include <gtest/gtest.h>
 
-#include "cipher/vector_path.h"
-#include "crypt/hex.h"
+#include "cipher/kernels.h"
+#include "cipher/hex.h"
 #include "support/test_support.h"
 
 namespace kelvane::test {
@@ -37,20 +37,20 @@ TEST(HexText, EncodeAndDecodeEveryByte) {
 
 constexpr char DIGITS_BOTH_CASES[] = "0123456789ABCDEFabcdef";
 
-// Every vector path writes what hexDigit gives and reads what hexValue gives, on random
+// Every instruction set writes what hexDigit gives and reads what hexValue gives, on random
 // bytes and on text of every character value, at lengths that end anywhere in a step.
-TEST(HexText, EveryPathMatchesTheCharacterFunctions) {
+TEST(HexText, EverySetMatchesTheCharacterFunctions) {
     std::mt19937 generator(1208);
-    const VectorPath before = activeVectorPath();
-    for (VectorPath path : {VectorPath::Scalar, VectorPath::Sse2, VectorPath::Avx2, VectorPath::Avx512}) {
-        forceVectorPath(path);
+    const InstructionSet before = activeInstructionSet();
+    for (InstructionSet set : {InstructionSet::Scalar, InstructionSet::Sse2, InstructionSet::Avx2, InstructionSet::Avx512}) {
+        forceInstructionSet(set);
         for (std::size_t count = 0; count < 200; count += 1 + count / 16) {
             const Bytes bytes = randomBytes(generator, count);
             std::string text(2 * count, '?');
             encodeHex(bytes.data(), count, text.data());
             std::string expected;
             for (std::uint8_t b : bytes) expected += {hexDigit(b >> 4), hexDigit(b & 15)};
-            ASSERT_EQ(text, expected) << vectorPathName(path) << " count " << count;
+            ASSERT_EQ(text, expected) << instructionSetName(set) << " count " << count;
 
             // Half hex digits of either case, half any character value.
             std::string anyText(2 * count, '?');
@@ -59,11 +59,11 @@ TEST(HexText, EveryPathMatchesTheCharacterFunctions) {
             decodeHex(anyText.c_str(), count, decoded.data());
             for (std::size_t i = 0; i < count; ++i) {
                 const unsigned want = hexValue(anyText[2 * i]) << 4 | hexValue(anyText[2 * i + 1]);
-                ASSERT_EQ(decoded[i], want) << vectorPathName(path) << " count " << count << " byte " << i;
+                ASSERT_EQ(decoded[i], want) << instructionSetName(set) << " count " << count << " byte " << i;
             }
         }
     }
-    forceVectorPath(before);
+    forceInstructionSet(before);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Every vector path this processor offers gives, bit for bit, what the scalar path
+// Every instruction set this processor offers gives, bit for bit, what the scalar code
 // gives: for every algorithm and direction, on random keys and on lengths from one
 // block to CHUNK_LIMIT with every kind of tail, and with the same subkeyArea after it.
 #include <gtest/gtest.h>
@@ -7,15 +7,15 @@
 
 #include "cipher/cipher.h"
 #include "cipher/subkey_area.h"
-#include "cipher/vector_path.h"
+#include "cipher/kernels.h"
 #include "support/test_support.h"
 
 namespace kelvane::test {
 namespace {
 
-constexpr VectorPath VECTOR_PATHS[] = {VectorPath::Sse2, VectorPath::Avx2, VectorPath::Avx512};
+constexpr InstructionSet VECTOR_SETS[] = {InstructionSet::Sse2, InstructionSet::Avx2, InstructionSet::Avx512};
 
-// Random calls per algorithm and path, beside the fixed lengths below.
+// Random calls per algorithm and set, beside the fixed lengths below.
 constexpr int RANDOM_CALLS = 40;
 
 // Lengths in blocks that meet the edges of the batches (64, 128, 256, 512 blocks and
@@ -23,22 +23,22 @@ constexpr int RANDOM_CALLS = 40;
 constexpr std::size_t EDGE_BLOCKS[] = {1, 2, 3, 7, 8, 15, 16, 17, 31, 32, 33, 63, 64, 65, 127, 128, 129,
                                       255, 256, 257, 511, 512, 513, 1023, 1024, 1025};
 
-struct PathRun {
+struct SetRun {
     Bytes buffer;
     Bytes subkeys;
 };
 
-// The output and subkeyArea of one call on `path`, from the same starting area.
-PathRun runOn(VectorPath path, const Bytes& input, std::int32_t algorithm, const Bytes& key,
+// The output and subkeyArea of one call on `set`, from the same starting area.
+SetRun runOn(InstructionSet set, const Bytes& input, std::int32_t algorithm, const Bytes& key,
               std::uint16_t direction, const Bytes& startArea) {
-    forceVectorPath(path);
+    forceInstructionSet(set);
     // The area is set by enciphering one IDEA block under a key derived from startArea.
     resetSubkeyArea();
     if (!startArea.empty()) {
         std::uint8_t block[8] = {};
         encryptBuffer(block, 8, ALG_IDEA, startArea.data());
     }
-    PathRun run{input, {}};
+    SetRun run{input, {}};
     EXPECT_EQ(cipherBuffer(run.buffer.data(), static_cast<std::uint16_t>(run.buffer.size()), algorithm,
                            key.data(), direction),
               1);
@@ -46,43 +46,43 @@ PathRun runOn(VectorPath path, const Bytes& input, std::int32_t algorithm, const
     return run;
 }
 
-void expectSameAsScalar(VectorPath path, std::int32_t algorithm, std::size_t length, std::mt19937& generator) {
+void expectSameAsScalar(InstructionSet set, std::int32_t algorithm, std::size_t length, std::mt19937& generator) {
     const Bytes input = randomBytes(generator, length);
     const Bytes key = randomBytes(generator, 16);
     const Bytes startArea = randomBytes(generator, 16);
     for (std::uint16_t direction : {CIPHER_ENCRYPT, CIPHER_DECRYPT}) {
-        const PathRun scalar = runOn(VectorPath::Scalar, input, algorithm, key, direction, startArea);
-        const PathRun vector = runOn(path, input, algorithm, key, direction, startArea);
+        const SetRun scalar = runOn(InstructionSet::Scalar, input, algorithm, key, direction, startArea);
+        const SetRun vector = runOn(set, input, algorithm, key, direction, startArea);
         ASSERT_EQ(toHex(vector.buffer), toHex(scalar.buffer))
-            << vectorPathName(path) << " algorithm " << algorithm << " length " << length << " direction "
+            << instructionSetName(set) << " algorithm " << algorithm << " length " << length << " direction "
             << direction;
-        ASSERT_EQ(toHex(vector.subkeys), toHex(scalar.subkeys)) << vectorPathName(path) << " algorithm " << algorithm;
+        ASSERT_EQ(toHex(vector.subkeys), toHex(scalar.subkeys)) << instructionSetName(set) << " algorithm " << algorithm;
     }
 }
 
-TEST(VectorPaths, EveryOfferedPathMatchesTheScalarPath) {
+TEST(InstructionSets, EveryOfferedSetMatchesTheScalarCode) {
     std::mt19937 generator(20261208);
-    const VectorPath before = activeVectorPath();
-    int pathsRun = 0;
-    for (VectorPath path : VECTOR_PATHS) {
-        if (static_cast<int>(path) > static_cast<int>(offeredVectorPath())) continue;
-        ++pathsRun;
+    const InstructionSet before = activeInstructionSet();
+    int setsRun = 0;
+    for (InstructionSet set : VECTOR_SETS) {
+        if (static_cast<int>(set) > static_cast<int>(offeredInstructionSet())) continue;
+        ++setsRun;
         for (std::int32_t algorithm : {ALG_IDEA, ALG_MD5_WIDE, ALG_DES, ALG_XOR}) {
             const auto block = static_cast<std::size_t>(blockSizeTable[algorithm]);
             const std::size_t maxBlocks = CHUNK_LIMIT / block;
             for (std::size_t blocks : EDGE_BLOCKS) {
-                if (blocks <= maxBlocks) expectSameAsScalar(path, algorithm, blocks * block, generator);
+                if (blocks <= maxBlocks) expectSameAsScalar(set, algorithm, blocks * block, generator);
             }
-            expectSameAsScalar(path, algorithm, CHUNK_LIMIT, generator);
+            expectSameAsScalar(set, algorithm, CHUNK_LIMIT, generator);
             for (int i = 0; i < RANDOM_CALLS; ++i) {
                 const std::size_t blocks = 1 + generator() % maxBlocks;
-                expectSameAsScalar(path, algorithm, blocks * block, generator);
+                expectSameAsScalar(set, algorithm, blocks * block, generator);
             }
         }
     }
-    forceVectorPath(before);
+    forceInstructionSet(before);
     resetSubkeyArea();
-    RecordProperty("paths", pathsRun);
+    RecordProperty("sets", setsRun);
 }
 
 }  // namespace
