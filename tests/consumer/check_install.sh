@@ -28,7 +28,7 @@ mkdir -p "$work"
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
 
 package=$libdir/cmake/kelvane
-required=(include/kelvane.h "$libdir/pkgconfig/kelvane.pc"
+required=(include/kelvane.h share/doc/kelvane/LICENSE "$libdir/pkgconfig/kelvane.pc"
           "$package/kelvane-config.cmake" "$package/kelvane-config-version.cmake")
 if [ "$platform" = win32 ]; then
   required+=(bin/kelvane.dll bin/kelvane.exe "$libdir/libkelvane.dll.a" "$libdir/kelvane.def"
@@ -66,7 +66,7 @@ if [ -n "$other_toolchain" ]; then
                  -DCMAKE_TOOLCHAIN_FILE="$other_toolchain" 2>&1); then
     fail "a consumer built with $(basename "$other_toolchain") accepted this package"
   fi
-  # CMake names the pointer size of a package it refuses: "version: 0.1.0 (64bit)".
+  # CMake names the pointer size of a package it refuses: "version: 0.2.0 (64bit)".
   refused=$(grep -o -E 'version: [0-9.]+ \([0-9]+bit\)' <<<"$refusal") ||
     fail "no version refusal for the other pointer size: $refusal"
   echo "ok    a consumer built with $(basename "$other_toolchain") refuses $refused"
@@ -89,6 +89,11 @@ echo "installed host:"
 answer=$(run "$prefix/bin/kelvane$exe" cryptString "Install key: 4711" "pass phrase" | tr -d '\r')
 [ "$answer" = "$known_hex" ] || fail "the installed host printed '$answer', expected $known_hex"
 echo "ok    $answer"
+# The host's version is the package's.
+version=$(run "$prefix/bin/kelvane$exe" --version | tr -d '\r')
+[ "$version" = "kelvane $(PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig" pkg-config --modversion kelvane)" ] ||
+  fail "the installed host's --version printed '$version'"
+echo "ok    $version"
 
 # Its exit status: what the export reported, and output that could not be written.
 expect_status() {
