@@ -8,12 +8,16 @@
 # PLATFORM is posix or win32 (programs then run under wine, built with the installed copy
 # of TOOLCHAIN_FILE); LIBDIR is the install's library folder relative to the prefix; CMAKE
 # names the cmake program (default: cmake). A consumer configured with the last toolchain
-# must be refused by the package.
+# must be refused by the package. A BUILD_DIR that is no build folder (no CMakeCache.txt)
+# is an installed tree already, such as an unpacked package: it is checked as it is.
 set -euo pipefail
 platform=$1 build=$2 work=$3 libdir=$4 cc=$5 generator=$6 toolchain=${7:-} other_toolchain=${8:-}
 cmake=${CMAKE:-cmake}
 here=$(cd "$(dirname "$0")" && pwd)
-prefix=$work/prefix
+installing=false
+[ -f "$build/CMakeCache.txt" ] && installing=true
+prefix=$(cd "$build" && pwd)
+$installing && prefix=$work/prefix
 exe=""
 [ "$platform" = win32 ] && exe=.exe
 
@@ -25,7 +29,9 @@ run() { if [ "$platform" = win32 ]; then wine "$@"; else "$@"; fi; }
 
 rm -rf "$work"
 mkdir -p "$work"
-"$cmake" --install "$build" --prefix "$prefix" >/dev/null
+if $installing; then
+  "$cmake" --install "$build" --prefix "$prefix" >/dev/null
+fi
 
 package=$libdir/cmake/kelvane
 required=(include/kelvane.h share/doc/kelvane/LICENSE "$libdir/pkgconfig/kelvane.pc"
