@@ -5,13 +5,17 @@
 #                                        files, the Python and PowerShell declarations
 #   kelvane-<version>-linux-x86_64.tar.gz  the install tree of libkelvane.so
 #   SHA256SUMS
-# Two runs give the same bytes: every time stamp is SOURCE_DATE_EPOCH (default: the last
-# commit's time), the binaries hold no build path and the DLLs no link time.
+# Two runs give the same bytes: every time stamp, in the archives and in the DLLs' headers,
+# is SOURCE_DATE_EPOCH (default: the last commit's time), and the binaries hold no build path.
 # Installs what building needs (`scripts/setup.sh --library`); the archives need python3.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+# Not for the builds, whose links would stamp it into the DLLs (an incremental build would
+# keep an earlier run's): they link with time stamp 0 (--no-insert-timestamp). The strip at
+# install writes the DLLs' header time anew, from SOURCE_DATE_EPOCH, which it is given there.
+unset SOURCE_DATE_EPOCH
 
 stage=build/package
 rm -rf "$stage" dist
@@ -25,7 +29,7 @@ for preset in win32 win64; do
   cmake --build --preset "release-$preset"
 done
 for preset in native win32 win64; do
-  cmake --install "build/release-$preset" --prefix "$root/$stage/install-$preset" --strip >/dev/null
+  SOURCE_DATE_EPOCH=$epoch cmake --install "build/release-$preset" --prefix "$root/$stage/install-$preset" --strip >/dev/null
 done
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release-native/CMakeCache.txt)
 
@@ -62,8 +66,8 @@ cp examples/python/kelvane.py "$windows/python/"
 cp examples/powershell/kelvane.ps1 "$windows/powershell/"
 cp LICENSE CHANGELOG.md packaging/README.txt "$windows/"
 
-python3 -B scripts/archive.py "dist/kelvane-$version-windows.zip" "$windows"
-python3 -B scripts/archive.py "dist/kelvane-$version-linux-x86_64.tar.gz" "$stage/install-native"
+SOURCE_DATE_EPOCH=$epoch python3 -B scripts/archive.py "dist/kelvane-$version-windows.zip" "$windows"
+SOURCE_DATE_EPOCH=$epoch python3 -B scripts/archive.py "dist/kelvane-$version-linux-x86_64.tar.gz" "$stage/install-native"
 (cd dist && sha256sum "kelvane-$version-windows.zip" "kelvane-$version-linux-x86_64.tar.gz" >SHA256SUMS)
-echo "package.sh: dist/ for kelvane $version (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH):"
+echo "package.sh: dist/ for kelvane $version (SOURCE_DATE_EPOCH=$epoch):"
 (cd dist && cat SHA256SUMS)
