@@ -11,7 +11,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null)} ||
+  { echo "package.sh: not a git checkout: set SOURCE_DATE_EPOCH" >&2; exit 1; }
 # Not for the builds, whose links would stamp it into the DLLs (an incremental build would
 # keep an earlier run's): they link with time stamp 0 (--no-insert-timestamp). The strip at
 # install writes the DLLs' header time anew, from SOURCE_DATE_EPOCH, which it is given there.
