@@ -66,23 +66,29 @@ VectorPath environmentCap() {
     return VectorPath::Avx512;
 }
 
-// -1 until the first call decides.
+// -1 until the first call decides. Atomics rather than function-local statics, whose
+// guarded initialisation would bring the C++ runtime's threads and exceptions into the DLL.
+std::atomic<int> offeredPath{-1};
 std::atomic<int> chosenPath{-1};
+
+// The path in `cache`, decided by `decide` on first use. Deciding gives the same answer in
+// every thread, so threads that race to it store the same value.
+template <typename Decide>
+VectorPath cachedPath(std::atomic<int>& cache, Decide decide) {
+    int path = cache.load(std::memory_order_relaxed);
+    if (path < 0) {
+        path = static_cast<int>(decide());
+        cache.store(path, std::memory_order_relaxed);
+    }
+    return static_cast<VectorPath>(path);
+}
 
 }  // namespace
 
-VectorPath offeredVectorPath() {
-    static const VectorPath offered = detectPath();
-    return offered;
-}
+VectorPath offeredVectorPath() { return cachedPath(offeredPath, detectPath); }
 
 VectorPath activeVectorPath() {
-    int path = chosenPath.load(std::memory_order_relaxed);
-    if (path < 0) {
-        path = static_cast<int>(lower(offeredVectorPath(), environmentCap()));
-        chosenPath.store(path, std::memory_order_relaxed);
-    }
-    return static_cast<VectorPath>(path);
+    return cachedPath(chosenPath, [] { return lower(offeredVectorPath(), environmentCap()); });
 }
 
 VectorPath forceVectorPath(VectorPath path) {
