@@ -1,6 +1,6 @@
 # What `cmake --install` puts in place: the header, the library (with its import library
 # and .def on Windows), the helper program kelvane-hive beside the .so, the command-line
-# host, a CMake package giving kelvane::kelvane, and kelvane.pc. The static core, the loader and the test programs stay in the build tree.
+# host, the licence, a CMake package giving kelvane::kelvane, and kelvane.pc. The static core, the loader and the test programs stay in the build tree.
 include(CMakePackageConfigHelpers)
 
 # Hosts compiled against the library find the header here; the core's own include
@@ -19,6 +19,8 @@ if(NOT WIN32)
   install(TARGETS kelvane_hive RUNTIME DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endif()
 install(FILES include/kelvane.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# The licence travels with every copy of the library.
+install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 if(WIN32)
   # For toolchains that make their own import library from it (lib /def:kelvane.def).
   install(FILES src/exports/kelvane.def DESTINATION ${CMAKE_INSTALL_LIBDIR})

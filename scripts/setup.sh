@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a fresh Debian machine.
 # Does nothing when everything is already there.
+#   setup.sh             everything: the libraries, the tests, Wine, the installers, fuzzing
+#   setup.sh --library   only what building the libraries needs (the release-* presets)
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ pkg-config
+# What building libkelvane.so and both kelvane.dll needs.
+library_packages=(
+  cmake ninja-build g++ pkg-config libhivex-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-  # the 64-bit DLL (the win64 preset), tested under 64-bit Wine
+  # the 64-bit DLL (the win64 preset)
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+)
+
+packages=(
+  "${library_packages[@]}"
   googletest libgtest-dev libbenchmark-dev
   libssl-dev zlib1g-dev libcrypto++-dev
-  libhivex-dev libhivex-bin
+  libhivex-bin
   wine wine32:i386 wine64
   python3  # the Python example (examples/python, ctypes) runs as a test
   # makensis: the nsis test builds a real installer around the DLL
@@ -21,11 +28,19 @@ packages=(
   clang libclang-rt-14-dev llvm
 )
 
+library_only=false
+[ "${1:-}" = --library ] && library_only=true
+if $library_only; then
+  packages=("${library_packages[@]}")
+fi
+
 missing=()
 # npm fetches Inno Setup's compiler (below). Asked by command: a Node.js from another
 # source that already brings npm conflicts with Debian's npm package.
-command -v npm >/dev/null || missing+=(nodejs npm)
+$library_only || command -v npm >/dev/null || missing+=(nodejs npm)
+# Wine's 32-bit half is an i386 package; the library alone needs no foreign architecture.
 have_i386=$(dpkg --print-foreign-architectures | grep -c '^i386$' || true)
+$library_only && have_i386=1
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
@@ -54,4 +69,4 @@ fetch_innosetup() {
 if [ "${#missing[@]}" -gt 0 ] || [ "$have_i386" -eq 0 ]; then
   install_missing_packages
 fi
-fetch_innosetup
+$library_only || fetch_innosetup

@@ -5,6 +5,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
+# The packages first (the three release builds, without tests): the native package test
+# checks dist/, and the installer tests under Wine use the unpacked Windows package.
+bash scripts/package.sh
+rm -rf build/package/unpacked-windows
+python3 -B -m zipfile -e dist/kelvane-*-windows.zip build/package/unpacked-windows
+export KELVANE_PACKAGE_DIR=$PWD/build/package/unpacked-windows
+
 cmake --preset native
 cmake --build --preset native
 ctest --preset native

@@ -40,6 +40,7 @@ std::string defaultLibraryPath() {
 void printHelp() {
     std::printf(
         "usage: kelvane [--lib PATH] EXPORT [ARGUMENT...]\n"
+        "       kelvane --version\n"
         "Loads the kelvane library (default: %s beside this program, else in the library\n"
         "folder of the tree it is installed in), calls EXPORT with the string arguments and\n"
         "prints its result: the text, \"(null)\" for a null result, or the integer. An argument\n"
@@ -71,6 +72,10 @@ int main(int argc, char** argv) {
     int next = 1;
     if (next < argc && (std::strcmp(argv[next], "--help") == 0 || std::strcmp(argv[next], "-h") == 0)) {
         printHelp();
+        return outputWritten() ? EXIT_SUCCEEDED : EXIT_OUTPUT;
+    }
+    if (next < argc && std::strcmp(argv[next], "--version") == 0) {
+        std::printf("kelvane %s\n", KELVANE_VERSION);
         return outputWritten() ? EXIT_SUCCEEDED : EXIT_OUTPUT;
     }
     if (next + 1 < argc && std::strcmp(argv[next], "--lib") == 0) {

@@ -1,5 +1,6 @@
 #include "cipher/instruction_set.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -63,11 +64,20 @@ InstructionSet environmentCap() {
     return InstructionSet::Avx512;
 }
 
+// -1 until the first call detects.
+std::atomic<int> offeredSet{-1};
+
 }  // namespace
 
 InstructionSet offeredInstructionSet() {
-    static const InstructionSet offered = detectInstructionSet();
-    return offered;
+    // An atomic rather than a function-local static, whose guarded initialisation would bring
+    // the C++ runtime's threads and exceptions into the DLL. Every thread detects the same set.
+    int offered = offeredSet.load(std::memory_order_relaxed);
+    if (offered < 0) {
+        offered = static_cast<int>(detectInstructionSet());
+        offeredSet.store(offered, std::memory_order_relaxed);
+    }
+    return static_cast<InstructionSet>(offered);
 }
 
 InstructionSet allowedInstructionSet() { return lowerInstructionSet(offeredInstructionSet(), environmentCap()); }

@@ -1,5 +1,6 @@
 #include "frame/module_memory.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "platform/heap.h"
@@ -8,10 +9,15 @@ namespace kelvane {
 namespace {
 
 // The DLL or .so creates the heap when it is loaded. A program that links the core
-// directly (tests, benchmarks) has no load step, so the first allocation creates it.
+// directly (tests, benchmarks) has no load step, so the first allocation creates it
+// (heapCreate is safe to race). A constant-initialised atomic, not a guarded static.
+std::atomic<bool> heapCreated{false};
+
 bool heapReady() {
-    static const bool ready = platform::heapCreate();
-    return ready;
+    if (heapCreated.load(std::memory_order_acquire)) return true;
+    const bool created = platform::heapCreate();
+    if (created) heapCreated.store(true, std::memory_order_release);
+    return created;
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "platform/file_rewrite.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 
 namespace kelvane::platform {
 namespace {
@@ -44,9 +44,15 @@ bool readExactly(FileHandle file, std::int64_t offset, std::uint8_t* buffer, std
     return true;
 }
 
+struct FreeBlock {
+    void operator()(std::uint8_t* block) const { std::free(block); }
+};
+
 // The first `length` bytes of `from` to the start of `to`.
 bool copyContents(FileHandle from, FileHandle to, std::int64_t length) {
-    const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[COPY_BLOCK_SIZE]);
+    // malloc, not nothrow new: the runtime's nothrow new catches a thrown bad_alloc, which
+    // would bring the C++ exception code into the DLL for this one buffer.
+    const std::unique_ptr<std::uint8_t, FreeBlock> block(static_cast<std::uint8_t*>(std::malloc(COPY_BLOCK_SIZE)));
     if (!block) return false;
     for (std::int64_t offset = 0; offset < length;) {
         const auto count = static_cast<std::size_t>(std::min<std::int64_t>(length - offset, COPY_BLOCK_SIZE));

@@ -38,7 +38,6 @@
 // hive code locks the hive): two processes rewriting one file at once are not guarded.
 #pragma once
 #include <cstdint>
-#include <functional>
 
 #include "platform/file_system.h"
 
@@ -69,7 +68,39 @@ private:
 // or the saved copy, whose first `size` bytes are the original contents) and writes into
 // `sink`. Returns false on any failure. It may be called a second time (when a rename is
 // refused and the rewrite starts over in place), so it must not depend on a first run.
-using ContentWriter = std::function<bool(FileHandle original, std::int64_t size, RewriteSink& sink)>;
+// A function or a callable (a lambda), borrowed for the one rewriteFile call: a plain
+// reference rather than std::function, whose throwing call drags the C++ runtime's
+// exception and string code into the DLL.
+class ContentWriter {
+public:
+    using Function = bool(FileHandle original, std::int64_t size, RewriteSink& sink);
+
+    ContentWriter(Function* function) : call_(&callFunction) { target_.function = function; }
+    template <typename Writer>
+    ContentWriter(const Writer& writer) : call_(&callWriter<Writer>) { target_.writer = &writer; }
+
+    bool operator()(FileHandle original, std::int64_t size, RewriteSink& sink) const {
+        return call_(target_, original, size, sink);
+    }
+
+private:
+    union Target {
+        Function* function;
+        const void* writer;
+    };
+    using Call = bool (*)(Target target, FileHandle original, std::int64_t size, RewriteSink& sink);
+
+    static bool callFunction(Target target, FileHandle original, std::int64_t size, RewriteSink& sink) {
+        return target.function(original, size, sink);
+    }
+    template <typename Writer>
+    static bool callWriter(Target target, FileHandle original, std::int64_t size, RewriteSink& sink) {
+        return (*static_cast<const Writer*>(target.writer))(original, size, sink);
+    }
+
+    Target target_;
+    Call call_;
+};
 
 // Which ways a rewrite may take.
 enum class RewriteWay {

@@ -3,20 +3,22 @@
 #include "platform/native_files.h"
 
 namespace kelvane::platform {
+namespace {
 
-const FileSystem& platformFileSystem() {
-    static const FileSystem operations{
-        native::openRead,      native::openWrite,     native::fullPath,    native::renameKeepsFile,
-        native::newFileName,   native::createNewFile, native::journalNames, native::createJournal,
-        native::openJournal,   native::size,          native::read,        native::write,
-        native::setSize,       native::flush,         native::sync,        native::replace,
-        native::close,         native::remove};
-    return operations;
-}
+// Both tables are set before any code runs (constant initialisation): no thread sees them
+// half made, and no guarded static brings the C++ runtime's threads into the DLL.
+constexpr FileSystem PLATFORM_OPERATIONS{
+    native::openRead,      native::openWrite,     native::fullPath,    native::renameKeepsFile,
+    native::newFileName,   native::createNewFile, native::journalNames, native::createJournal,
+    native::openJournal,   native::size,          native::read,        native::write,
+    native::setSize,       native::flush,         native::sync,        native::replace,
+    native::close,         native::remove};
+FileSystem inUse = PLATFORM_OPERATIONS;
 
-FileSystem& fileSystem() {
-    static FileSystem inUse = platformFileSystem();
-    return inUse;
-}
+}  // namespace
+
+const FileSystem& platformFileSystem() { return PLATFORM_OPERATIONS; }
+
+FileSystem& fileSystem() { return inUse; }
 
 }  // namespace kelvane::platform

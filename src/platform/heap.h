@@ -5,7 +5,8 @@
 
 namespace kelvane::platform {
 
-// Creates the heap; false when the platform refuses it. Calling it again is harmless.
+// Creates the heap; false when the platform refuses it. Calling it again is harmless,
+// also from several threads at once: they all get the one heap.
 bool heapCreate();
 // Destroys the heap and every block in it.
 void heapDestroy();

@@ -2,7 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
+
+#include "platform/path_kind.h"
 
 namespace kelvane {
 namespace {
@@ -13,9 +14,7 @@ constexpr int TEXT_END_MARK = 0x1A;
 // An existing file for update, or else a new one; writes still go to the end. Anything
 // that exists but is not a regular file (a folder, a FIFO that would block) is left alone.
 std::FILE* openForAppend(const char* path) {
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return nullptr;
+    if (platform::pathKind(path) == platform::PathKind::Other) return nullptr;
     if (std::FILE* existing = std::fopen(path, "rb+")) return existing;
     return std::fopen(path, "ab");
 }

@@ -8,12 +8,16 @@
 # PLATFORM is posix or win32 (programs then run under wine, built with the installed copy
 # of TOOLCHAIN_FILE); LIBDIR is the install's library folder relative to the prefix; CMAKE
 # names the cmake program (default: cmake). A consumer configured with the last toolchain
-# must be refused by the package.
+# must be refused by the package. A BUILD_DIR that is no build folder (no CMakeCache.txt)
+# is an installed tree already, such as an unpacked package: it is checked as it is.
 set -euo pipefail
 platform=$1 build=$2 work=$3 libdir=$4 cc=$5 generator=$6 toolchain=${7:-} other_toolchain=${8:-}
 cmake=${CMAKE:-cmake}
 here=$(cd "$(dirname "$0")" && pwd)
-prefix=$work/prefix
+installing=false
+[ -f "$build/CMakeCache.txt" ] && installing=true
+prefix=$(cd "$build" && pwd)
+$installing && prefix=$work/prefix
 exe=""
 [ "$platform" = win32 ] && exe=.exe
 
@@ -25,10 +29,12 @@ run() { if [ "$platform" = win32 ]; then wine "$@"; else "$@"; fi; }
 
 rm -rf "$work"
 mkdir -p "$work"
-"$cmake" --install "$build" --prefix "$prefix" >/dev/null
+if $installing; then
+  "$cmake" --install "$build" --prefix "$prefix" >/dev/null
+fi
 
 package=$libdir/cmake/kelvane
-required=(include/kelvane.h "$libdir/pkgconfig/kelvane.pc"
+required=(include/kelvane.h share/doc/kelvane/LICENSE "$libdir/pkgconfig/kelvane.pc"
           "$package/kelvane-config.cmake" "$package/kelvane-config-version.cmake")
 if [ "$platform" = win32 ]; then
   required+=(bin/kelvane.dll bin/kelvane.exe "$libdir/libkelvane.dll.a" "$libdir/kelvane.def"
@@ -66,7 +72,7 @@ if [ -n "$other_toolchain" ]; then
                  -DCMAKE_TOOLCHAIN_FILE="$other_toolchain" 2>&1); then
     fail "a consumer built with $(basename "$other_toolchain") accepted this package"
   fi
-  # CMake names the pointer size of a package it refuses: "version: 0.1.0 (64bit)".
+  # CMake names the pointer size of a package it refuses: "version: 0.2.0 (64bit)".
   refused=$(grep -o -E 'version: [0-9.]+ \([0-9]+bit\)' <<<"$refusal") ||
     fail "no version refusal for the other pointer size: $refusal"
   echo "ok    a consumer built with $(basename "$other_toolchain") refuses $refused"
@@ -89,6 +95,11 @@ echo "installed host:"
 answer=$(run "$prefix/bin/kelvane$exe" cryptString "Install key: 4711" "pass phrase" | tr -d '\r')
 [ "$answer" = "$known_hex" ] || fail "the installed host printed '$answer', expected $known_hex"
 echo "ok    $answer"
+# The host's version is the package's.
+version=$(run "$prefix/bin/kelvane$exe" --version | tr -d '\r')
+[ "$version" = "kelvane $(PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig" pkg-config --modversion kelvane)" ] ||
+  fail "the installed host's --version printed '$version'"
+echo "ok    $version"
 
 # Its exit status: what the export reported, and output that could not be written.
 expect_status() {

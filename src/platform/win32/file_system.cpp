@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/win32/narrow_names.h"
@@ -32,13 +32,50 @@ OVERLAPPED positionAt(std::int64_t offset) {
     return position;
 }
 
+// A name put together part by part in a buffer of PATH_CAPACITY bytes, always terminated:
+// a few lines of our own where snprintf would bring the C runtime's whole formatter.
+class NameBuilder {
+public:
+    explicit NameBuilder(char* name) : name_(name) { name_[0] = '\0'; }
+
+    NameBuilder& text(const char* part, std::size_t length) {
+        if (length >= PATH_CAPACITY - length_) return overflow();
+        std::memcpy(name_ + length_, part, length);
+        length_ += length;
+        name_[length_] = '\0';
+        return *this;
+    }
+    NameBuilder& text(const char* part) { return text(part, std::strlen(part)); }
+    // Eight lower-case hexadecimal digits.
+    NameBuilder& hex8(std::uint32_t value) {
+        char digits[8];
+        for (int i = 7; i >= 0; --i, value >>= 4) digits[i] = "0123456789abcdef"[value & 0xF];
+        return text(digits, sizeof digits);
+    }
+    // Whether the whole name fits where the A functions take it.
+    bool fitsNarrowPath() const { return !overflowed_ && length_ > 0 && length_ < MAX_PATH; }
+
+private:
+    NameBuilder& overflow() {
+        overflowed_ = true;
+        return *this;
+    }
+
+    char* name_;
+    std::size_t length_ = 0;
+    bool overflowed_ = false;
+};
+
 // "<folder>\.<name><suffix>" for the full path `path`, when the A functions can take it.
 bool nameBeside(const char* path, char name[PATH_CAPACITY]) {
     const char* separator = std::strrchr(path, '\\');
     if (separator == nullptr) return false;
-    const int length = std::snprintf(name, PATH_CAPACITY, "%.*s\\.%s%s", static_cast<int>(separator - path),
-                                     path, separator + 1, JOURNAL_SUFFIX);
-    return length > 0 && length < MAX_PATH;
+    return NameBuilder(name)
+        .text(path, static_cast<std::size_t>(separator - path))
+        .text("\\.")
+        .text(separator + 1)
+        .text(JOURNAL_SUFFIX)
+        .fitsNarrowPath();
 }
 
 // "<temporary folder>kelvane-journal-<volume>-<file index>": fits whatever the file's
@@ -53,9 +90,14 @@ bool nameFromIdentity(const char* path, char name[PATH_CAPACITY]) {
     char folder[MAX_PATH + 1];
     const DWORD folderLength = GetTempPathA(sizeof folder, folder);
     if (!known || folderLength == 0 || folderLength > MAX_PATH) return false;
-    const int length = std::snprintf(name, PATH_CAPACITY, "%skelvane-journal-%08lx-%08lx%08lx", folder,
-                                     identity.dwVolumeSerialNumber, identity.nFileIndexHigh, identity.nFileIndexLow);
-    return length > 0 && length < MAX_PATH;
+    return NameBuilder(name)
+        .text(folder)
+        .text("kelvane-journal-")
+        .hex8(identity.dwVolumeSerialNumber)
+        .text("-")
+        .hex8(identity.nFileIndexHigh)
+        .hex8(identity.nFileIndexLow)
+        .fitsNarrowPath();
 }
 
 }  // namespace
