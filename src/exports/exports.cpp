@@ -4,21 +4,11 @@
 
 #include "crypt/file_crypt.h"
 #include "crypt/string_crypt.h"
+#include "exports/guarded.h"
 #include "frame/module_memory.h"
 #include "registry/registry_exports.h"
 
-namespace {
-
-template <typename Result, typename Call>
-Result guarded(Result onFailure, Call call) noexcept {
-    try {
-        return call();
-    } catch (...) {
-        return onFailure;
-    }
-}
-
-}  // namespace
+using kelvane::guarded;
 
 extern "C" {
 

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/text_stream.h"
+
 namespace kelvane {
 namespace {
 
@@ -14,10 +16,10 @@ constexpr int TEXT_END_MARK = 0x1A;
 // that exists but is not a regular file (a folder, a FIFO that would block) is left alone.
 std::FILE* openForAppend(const char* path) {
     std::error_code error;
-    const auto status = std::filesystem::status(path, error);
+    const auto status = std::filesystem::status(std::filesystem::u8path(path), error);
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return nullptr;
-    if (std::FILE* existing = std::fopen(path, "rb+")) return existing;
-    return std::fopen(path, "ab");
+    if (std::FILE* existing = platform::openStream(path, "rb+")) return existing;
+    return platform::openStream(path, "ab");
 }
 
 // Places the stream where the text begins: over a final 0x1A, else at the end. The

@@ -15,6 +15,8 @@ constexpr std::uint32_t VALUE_CAPACITY = 512;
 
 }  // namespace
 
+namespace utf8 {
+
 char* ReadKeyValue(const char* keyPath, const char* valueName) {
     std::uint8_t data[VALUE_CAPACITY];
     std::uint32_t size = VALUE_CAPACITY;
@@ -31,4 +33,5 @@ char* ReadKeyValue(const char* keyPath, const char* valueName) {
     return copyModuleString(reinterpret_cast<const char*>(data), length);
 }
 
+}  // namespace utf8
 }  // namespace kelvane
