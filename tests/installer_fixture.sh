@@ -154,7 +154,7 @@ RESULTS
 check_results() {
     local results=$1 status=$2 expected=$3 encoding=${4:-UTF-8} text
     [ -f "$results" ] || fail "the installer (exit code $status) wrote no results file $results"
-    text=$(iconv -f "$encoding" -t UTF-8 "$results" | tr -d '\r')
+    text=$(iconv -f "$encoding" -t UTF-8 "$results" | sed '1s/^\xEF\xBB\xBF//' | tr -d '\r')
     echo "results file $results of the installer (exit code $status):"
     echo "$text"
     [ "$status" -eq 0 ] || fail "the installer's exit code is $status"

@@ -1,4 +1,4 @@
-; An installer that bundles kelvane.dll and calls every one of its exports from Pascal
+﻿; An installer that bundles kelvane.dll and calls every one of its exports from Pascal
 ; Script. It installs nothing and shows no window when run silently; it writes what each
 ; call returned to kelvane-results.txt beside itself, one name=value line per call, and
 ; last the line done=1: an exception in a step's event is only logged and setup still
@@ -9,17 +9,23 @@
 ;
 ; The files it works on sit beside it: settings.ini (enciphered by cryptFile),
 ; restored.ini (enciphered, then deciphered by decryptFile as an upgrade or uninstall
-; would; the caller puts both there) and subkeys.txt (written by ReadSubKeysInFile). The keys it reads and
-; deletes are below KelvaneKey; the caller creates them.
+; would), a file in a folder named in Greek and Japanese (the caller puts these three
+; there) and subkeys.txt (written by ReadSubKeysInFile). The keys it reads and deletes are
+; below KelvaneKey, some named in Greek and Japanese too; the caller creates them. The
+; results file is UTF-8, so that those names come through.
 ;
 ; The rules for calling kelvane from Inno Setup:
 ; - Every declaration ends in `cdecl`: the exports are cdecl, and stdcall (also the
 ;   default when none is written) crashes on the first call.
-; - Strings go in as AnsiString (converted to the ANSI code page). An empty AnsiString
-;   ('') arrives as a null pointer; #0 passes a real empty text.
+; - Texts go in as AnsiString (converted to the ANSI code page) to the string exports,
+;   whose bytes are the format. An empty AnsiString ('') arrives as a null pointer; #0
+;   passes a real empty text.
+; - Paths and names go in as String (UTF-16, Inno's own) to the wide twins (cryptFileW
+;   ...), so that names outside the ANSI code page reach the system whole.
 ; - A text result is declared Cardinal (a pointer), copied with lstrlenA and lstrcpynA
-;   and handed back with freeString. 0 means no result. Declared PAnsiChar, Inno Setup
-;   would copy the text itself, but lose the pointer and turn a null result into ''.
+;   (lstrlenW and lstrcpynW for a wide twin's) and handed back with freeString. 0 means no
+;   result. Declared PAnsiChar, Inno Setup would copy the text itself, but lose the pointer
+;   and turn a null result into ''.
 
 #ifndef KelvaneDll
   #define KelvaneDll "kelvane.dll"
@@ -46,6 +52,15 @@ const
   DoomedKey = '{#KelvaneKey}\Doomed';   // deleted by RegDeleteKeyNT
   ValueName = 'Product';                // a text value of KelvaneKey
   Missing = 'Missing';                  // a key and value name nowhere present
+  // Names no single ANSI code page holds, made by the caller.
+  UnicodeKey = '{#KelvaneKey}\Unicode\Κλειδί 鍵';   // with the subkeys Άλφα and ベータ and a value
+  UnicodeValue = 'Τιμή 値';                          // its data: Größe 大きさ
+  UnicodeLeaf = '{#KelvaneKey}\Unicode\Φύλλο 葉';   // deleted by RegDeleteKeyNT
+  UnicodeMissing = '{#KelvaneKey}\Unicode\Λείπει 無い';
+  UnicodeFile = 'Φάκελος フォルダ\αρχείο 設定.ini';
+  UnicodeList = 'Φάκελος フォルダ\λίστα.txt';
+  CodePageText = 'Größe';                           // a text the ANSI code page (1252) holds
+  OutsideText = 'Ελληνικά 日本語';                   // a text it does not
   Text = 'Install key: 4711';           // enciphered and deciphered
   PassPhrase = 'pass phrase';
 
@@ -57,22 +72,22 @@ function cryptString(Text, PassPhrase: AnsiString): Cardinal;
   external 'cryptString@files:kelvane.dll cdecl';
 function decryptString(HexText, PassPhrase: AnsiString): Cardinal;
   external 'decryptString@files:kelvane.dll cdecl';
-function cryptFile(FilePath: AnsiString): Integer;
-  external 'cryptFile@files:kelvane.dll cdecl';
-function decryptFile(FilePath: AnsiString): Integer;
-  external 'decryptFile@files:kelvane.dll cdecl';
-function ReadSubKeys(KeyPath: AnsiString): Cardinal;
-  external 'ReadSubKeys@files:kelvane.dll cdecl';
-function ReadSubKeysInFile(KeyPath, FilePath: AnsiString): Integer;
-  external 'ReadSubKeysInFile@files:kelvane.dll cdecl';
+function cryptFile(FilePath: String): Integer;
+  external 'cryptFileW@files:kelvane.dll cdecl';
+function decryptFile(FilePath: String): Integer;
+  external 'decryptFileW@files:kelvane.dll cdecl';
+function ReadSubKeys(KeyPath: String): Cardinal;
+  external 'ReadSubKeysW@files:kelvane.dll cdecl';
+function ReadSubKeysInFile(KeyPath, FilePath: String): Integer;
+  external 'ReadSubKeysInFileW@files:kelvane.dll cdecl';
 function ReadSubValues(): Cardinal;
-  external 'ReadSubValues@files:kelvane.dll cdecl';
-function ReadKeyValue(KeyPath, ValueName: AnsiString): Cardinal;
-  external 'ReadKeyValue@files:kelvane.dll cdecl';
-function RegDeleteKeyNT(KeyPath: AnsiString): Integer;
-  external 'RegDeleteKeyNT@files:kelvane.dll cdecl';
+  external 'ReadSubValuesW@files:kelvane.dll cdecl';
+function ReadKeyValue(KeyPath, ValueName: String): Cardinal;
+  external 'ReadKeyValueW@files:kelvane.dll cdecl';
+function RegDeleteKeyNT(KeyPath: String): Integer;
+  external 'RegDeleteKeyNTW@files:kelvane.dll cdecl';
 function ComputerName(): Cardinal;
-  external 'ComputerName@files:kelvane.dll cdecl';
+  external 'ComputerNameW@files:kelvane.dll cdecl';
 procedure freeString(TextResult: Cardinal);
   external 'freeString@files:kelvane.dll cdecl';
 
@@ -80,6 +95,10 @@ function lstrlenA(Source: Cardinal): Integer;
   external 'lstrlenA@kernel32.dll stdcall';
 function lstrcpynA(Target: AnsiString; Source: Cardinal; Size: Integer): Cardinal;
   external 'lstrcpynA@kernel32.dll stdcall';
+function lstrlenW(Source: Cardinal): Integer;
+  external 'lstrlenW@kernel32.dll stdcall';
+function lstrcpynW(Target: String; Source: Cardinal; Size: Integer): Cardinal;
+  external 'lstrcpynW@kernel32.dll stdcall';
 
 // The text of a result the library returned, '(null)' for a null pointer; hands the
 // result back to the library once copied.
@@ -100,18 +119,46 @@ begin
   Freed := Freed + 1;
 end;
 
-procedure WriteResult(Name, Value: AnsiString);
+// The same for a wide twin's result.
+function TakeName(TextResult: Cardinal): String;
+var
+  Size: Integer;
 begin
-  SaveStringToFile(ResultsPath, Name + '=' + Value + #13#10, True);
+  if TextResult = 0 then begin
+    Result := '(null)';
+    Exit;
+  end;
+  Size := lstrlenW(TextResult);
+  SetLength(Result, Size);
+  if Size > 0 then
+    lstrcpynW(Result, TextResult, Size + 1);
+  freeString(TextResult);
+  Freed := Freed + 1;
+end;
+
+procedure WriteResult(Name, Value: String);
+begin
+  SaveStringsToUTF8File(ResultsPath, [Name + '=' + Value], True);
 end;
 
 procedure CallStringExports;
 var
   Hex: AnsiString;
+  Back: String;
 begin
   Hex := TakeText(cryptString(Text, PassPhrase));
   WriteResult('cryptString', Hex);
   WriteResult('decryptString', TakeText(decryptString(Hex, PassPhrase)));
+  Hex := TakeText(cryptString(CodePageText, PassPhrase));
+  WriteResult('cryptString.codePage', Hex);
+  WriteResult('decryptString.codePage', TakeText(decryptString(Hex, PassPhrase)));
+  // A text outside the code page turns into '?' on its way to AnsiString.
+  Hex := TakeText(cryptString(OutsideText, PassPhrase));
+  Back := TakeText(decryptString(Hex, PassPhrase));  // compared as UTF-16, not as ANSI
+  if Back = OutsideText then
+    WriteResult('outside.roundTrip', 'same')
+  else
+    WriteResult('outside.roundTrip', 'lost');
   WriteResult('cryptString.null', TakeText(cryptString('', PassPhrase)));
   WriteResult('cryptString.empty', TakeText(cryptString(#0, PassPhrase)));
 end;
@@ -130,6 +177,8 @@ begin
   WriteResult('decryptFile', IntToStr(decryptFile(Restored)));
   WriteResult('decryptFile.again', IntToStr(decryptFile(Restored)));
   WriteResult('decryptFile.missing', IntToStr(decryptFile(MissingFile)));
+  WriteResult('cryptFile.unicode', IntToStr(cryptFile(ExpandConstant('{src}\' + UnicodeFile))));
+  WriteResult('decryptFile.unicode', IntToStr(decryptFile(ExpandConstant('{src}\' + UnicodeFile))));
 end;
 
 procedure CallListingExports;
@@ -137,8 +186,10 @@ var
   SubkeysFile: String;
   Listed: AnsiString;
 begin
-  WriteResult('ReadSubKeys', TakeText(ReadSubKeys(KeysKey)));
-  WriteResult('ReadSubKeys.missing', TakeText(ReadSubKeys('{#KelvaneKey}\' + Missing)));
+  WriteResult('ReadSubKeys', TakeName(ReadSubKeys(KeysKey)));
+  WriteResult('ReadSubKeys.missing', TakeName(ReadSubKeys('{#KelvaneKey}\' + Missing)));
+  WriteResult('ReadSubKeys.unicode', TakeName(ReadSubKeys(UnicodeKey)));
+  WriteResult('ReadSubKeys.unicodeMissing', TakeName(ReadSubKeys(UnicodeMissing)));
 
   SubkeysFile := ExpandConstant('{src}\subkeys.txt');
   DeleteFile(SubkeysFile);
@@ -148,21 +199,25 @@ begin
   if not LoadStringFromFile(SubkeysFile, Listed) then
     Listed := '(no file)';
   WriteResult('ReadSubKeysInFile.file', Listed);
+  WriteResult('ReadSubKeysInFile.unicode',
+    IntToStr(ReadSubKeysInFile(UnicodeKey, ExpandConstant('{src}\' + UnicodeList))));
 
-  WriteResult('ReadSubValues', TakeText(ReadSubValues()));
+  WriteResult('ReadSubValues', TakeName(ReadSubValues()));
 end;
 
 procedure CallValueExports;
 begin
-  WriteResult('ReadKeyValue', TakeText(ReadKeyValue('{#KelvaneKey}', ValueName)));
-  WriteResult('ReadKeyValue.missing', TakeText(ReadKeyValue('{#KelvaneKey}', Missing)));
+  WriteResult('ReadKeyValue', TakeName(ReadKeyValue('{#KelvaneKey}', ValueName)));
+  WriteResult('ReadKeyValue.missing', TakeName(ReadKeyValue('{#KelvaneKey}', Missing)));
+  WriteResult('ReadKeyValue.unicode', TakeName(ReadKeyValue(UnicodeKey, UnicodeValue)));
 end;
 
 procedure CallDeletionExports;
 begin
   WriteResult('RegDeleteKeyNT', IntToStr(RegDeleteKeyNT(DoomedKey)));
   WriteResult('RegDeleteKeyNT.again', IntToStr(RegDeleteKeyNT(DoomedKey)));
-  WriteResult('ReadSubKeys.afterDelete', TakeText(ReadSubKeys('{#KelvaneKey}')));
+  WriteResult('RegDeleteKeyNT.unicode', IntToStr(RegDeleteKeyNT(UnicodeLeaf)));
+  WriteResult('ReadSubKeys.afterDelete', TakeName(ReadSubKeys('{#KelvaneKey}')));
 end;
 
 procedure CurStepChanged(CurStep: TSetupStep);
@@ -177,7 +232,7 @@ begin
   CallListingExports;
   CallValueExports;
   CallDeletionExports;
-  WriteResult('ComputerName', TakeText(ComputerName()));
+  WriteResult('ComputerName', TakeName(ComputerName()));
   WriteResult('freeString', IntToStr(Freed));
   WriteResult('done', '1');
 end;
