@@ -10,7 +10,14 @@ set -euo pipefail
 wine build/win32/bin/kelvane.exe --lib build/win32/bin/kelvane.dll cryptString abc def
 #=> 591EF35FAB7B3BC302C991ECBB61653A02C991ECBB61653A02C991ECBB61653A
 
-# --- The NSIS example, built beside the DLL and installed into the Wine prefix
+# --- The NSIS examples, built beside the DLL and installed into the Wine prefix: the plugin, then System
+makensis -DKELVANE_PLUGINS="$PWD/build/win32/nsis-plugins" -DKELVANE_OUTFILE="$PWD/build/win32/kelvane-plugin-example.exe" examples/nsis/kelvane-plugin-example.nsi
+wine build/win32/kelvane-plugin-example.exe /S
+cat "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files/Kelvane Plugin Example (x86)/licence.txt"; echo
+stat -c %s "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files/Kelvane Plugin Example (x86)/settings.ini"
+#=> CFEC2AC3158C481BBE9375712ED2552891336F5E84332357A792464C35B3AFE8
+#=> 52
+
 makensis -DKELVANE_DLL="$PWD/build/win32/bin/kelvane.dll" -DKELVANE_OUTFILE="$PWD/build/win32/kelvane-example.exe" examples/nsis/kelvane-example.nsi
 wine build/win32/kelvane-example.exe /S
 cat "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files/Kelvane Example (x86)/licence.txt"; echo
