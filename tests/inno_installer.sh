@@ -45,7 +45,7 @@ fi
 
 rm -rf "$work"
 mkdir -p "$work"
-trap '[ ! -f "$work/remove-keys.reg" ] || import_reg "$work/remove-keys.reg"; end_wine' EXIT
+trap 'remove_fixture "$work"; end_wine' EXIT
 start_fixture "$work"
 put_fixture "$KEY" "$work"
 cp "$dll" "$work/kelvane.dll"

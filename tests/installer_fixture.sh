@@ -50,22 +50,24 @@ import_text_reg() {
     import_reg "$file"
 }
 
-# Writes WORK/remove-keys.reg (for the test's trap) and puts the fixed key in place.
+# Removes the installer's key and the fixed key, each with all below it. Through `reg
+# delete`: Wine 8's `reg import` does not take deletions (`[-KEY]`) into the 64-bit view.
+remove_keys() {
+    wine_reg delete "$KEY" /f >/dev/null 2>&1 || true
+    wine_reg delete "$SQL_KEY" /f >/dev/null 2>&1 || true
+}
+
+# For the test's trap: removes the keys once start_fixture has made any.
+remove_fixture() {
+    [ ! -f "$1/fixture.reg" ] || remove_keys
+}
+
+# Puts the fixed key in place, after what an interrupted run may have left.
 start_fixture() {
     local work=$1
-    cat >"$work/remove-keys.reg" <<REG
-REGEDIT4
-
-[-$KEY]
-
-[-$SQL_KEY]
-REG
+    remove_keys
     import_text_reg "$work/fixture.reg" <<REG
 Windows Registry Editor Version 5.00
-
-[-$KEY]
-
-[-$SQL_KEY]
 
 [$SQL_KEY]
 "$FIXTURE_MARK"="made by an installer test"

@@ -33,7 +33,7 @@ width=${width_of[$target]:-} || true
 
 rm -rf "$work"
 mkdir -p "$work"
-trap '[ ! -f "$work/remove-keys.reg" ] || import_reg "$work/remove-keys.reg"' EXIT
+trap 'remove_fixture "$work"' EXIT
 start_fixture "$work"
 put_fixture "$KEY\\Plugin" "$work/plugin"
 put_fixture "$KEY\\System" "$work/system"
