@@ -47,6 +47,7 @@ status=0
 
 # The texts' lines. A text outside the code page: refused by the Unicode plugin, turned
 # into '?' on its way to System's narrow argument; an ANSI installer holds only the '?'s.
+# A result longer than the installer's strings: refused by the plugin, cut by System's copy.
 declare -A outside_plugin=([ansi]=same [unicode]='(null) !error')
 declare -A outside_system=([ansi]=same [unicode]=lost)
 texts="cryptString=$TEXT_HEX
@@ -65,16 +66,18 @@ with_error_flags() {
 }
 
 # Text results handed back with freeString by the System way: those that are not null.
-declare -A freed=([ansi]=11 [unicode]=13)
+declare -A freed=([ansi]=12 [unicode]=14)
 
 common=$(common_results "$width")
 check_results "$work/plugin/kelvane-results.txt" "$status" \
     "$texts
 outside.roundTrip=${outside_plugin[$width]}
+cryptString.long=refused
 $(with_error_flags <<<"$common")" "${encoding_of[$width]}"
 check_results "$work/system/kelvane-results.txt" "$status" \
     "$texts
 outside.roundTrip=${outside_system[$width]}
+cryptString.long=1023
 $common
 freeString=${freed[$width]}" "${encoding_of[$width]}"
 check_changes "$work/plugin" "$KEY\\Plugin" "$width"

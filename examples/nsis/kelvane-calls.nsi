@@ -230,6 +230,19 @@ Function CallStringExports
     ${EndIf}
   ${EndIf}
   !insertmacro Result outside.roundTrip $1
+  ; Hex longer than the installer's strings (680 characters give 1408 digits): refused by
+  ; the plugin, cut to NSIS_MAX_STRLEN - 1 by lstrcpynA through System.
+  StrCpy $2 ""
+  ${For} $R0 1 40
+    StrCpy $2 "$2${TEXT}"
+  ${Next}
+  !insertmacro TextCall - cryptString 2
+  ${If} $1 == "(null) !error"
+    StrCpy $1 "refused"
+  ${Else}
+    StrLen $1 $1
+  ${EndIf}
+  !insertmacro Result cryptString.long $1
 FunctionEnd
 
 Function CallFileExports
