@@ -67,7 +67,8 @@ long registryEnumValue(RegistryKey* key, std::uint32_t index, char* name, std::u
     return status == ERROR_SUCCESS ? giveName(wide.data(), units, name, *length, length) : status;
 }
 
-long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* data, std::uint32_t* size) {
+long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* data, std::uint32_t* size,
+                        std::uint32_t* narrowSize) {
     const WideName wide(valueName);
     if (!wide.fits()) return ERROR_INVALID_PARAMETER;
     DWORD type = 0;
@@ -81,7 +82,13 @@ long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* d
     raw.resize(bytes);
     // Text in UTF-8, every unit converted, NULs included; other data as stored.
     std::string text;
-    if (isText(type)) text = utf8FromWide(reinterpret_cast<const wchar_t*>(raw.data()), raw.size() / 2);
+    std::string ansi;
+    if (isText(type)) {
+        const auto* units = reinterpret_cast<const wchar_t*>(raw.data());
+        text = utf8FromWide(units, raw.size() / 2);
+        ansiFromWide(units, raw.size() / 2, false, &ansi);
+    }
+    if (narrowSize != nullptr) *narrowSize = static_cast<std::uint32_t>(isText(type) ? ansi.size() : raw.size());
     const std::uint8_t* given = isText(type) ? reinterpret_cast<const std::uint8_t*>(text.data()) : raw.data();
     const std::size_t count = isText(type) ? text.size() : raw.size();
     const std::uint32_t capacity = *size;
