@@ -44,8 +44,8 @@ bool nameBeside(const char* path, char name[PATH_CAPACITY]) {
 // "<temporary folder>kelvane-journal-<volume>-<file index>": fits whatever the file's
 // folder, and is found again from any name of the file.
 bool nameFromIdentity(const char* path, char name[PATH_CAPACITY]) {
-    const HANDLE handle = CreateFileW(WideName(path).get(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(WideName(path).get(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION identity;
     const bool known = GetFileInformationByHandle(handle, &identity) != 0;
@@ -79,8 +79,8 @@ FileHandle openWrite(const char* path) {
     // OPEN_EXISTING: no creation, no truncation. Sharing everything asks of others only
     // the write access itself, so a file another process holds open sharing reading and
     // writing is accepted, as a plain write opening accepts it.
-    return fileOf(CreateFileW(wide.get(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return fileOf(CreateFileW(wide.get(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 bool fullPath(const char* path, char full[PATH_CAPACITY]) {
@@ -109,8 +109,8 @@ bool journalNames(const char* path, char names[JOURNAL_PLACES][PATH_CAPACITY], i
 
 FileHandle createJournal(const char* name) {
     // CREATE_NEW: never an existing file. The user's temporary folder is the user's own.
-    return fileOf(CreateFileW(WideName(name).get(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_HIDDEN, nullptr));
+    return fileOf(CreateFileW(WideName(name).get(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
 }
 
 FileHandle openJournal(const char* name, bool* absent) {
