@@ -17,7 +17,8 @@ struct ExportInfo {
     const char* summary;
 };
 
-// Every export of the library, in the order of the header.
+// Every narrow export of the library, in the order of the header (see exportTable for the
+// wide twins).
 const std::vector<ExportInfo>& exportTable();
 // The entry of `name`, or null.
 const ExportInfo* findExport(const std::string& name);
