@@ -24,11 +24,16 @@ std::wstring toWide(UINT page, const char* from, std::size_t count) {
 
 WideName::WideName(const char* utf8) : null_(utf8 == nullptr), fits_(true) {
     if (utf8 == nullptr) return;
-    // Each UTF-16 unit takes at least one byte: a longer name is read no further than that.
-    const void* end = std::memchr(utf8, '\0', 3 * MAX_WIDE_NAME + 1);
-    fits_ = end != nullptr;
-    if (fits_) text_ = wideFromUtf8(utf8, static_cast<const char*>(end) - utf8);
-    fits_ = fits_ && text_.size() <= MAX_WIDE_NAME;
+    // A name within the limit takes at most 3 UTF-8 bytes a unit: a longer one is read no
+    // further than that.
+    std::size_t length = 0;
+    while (length <= 3 * MAX_WIDE_NAME && utf8[length] != '\0') ++length;
+    if (length > 3 * MAX_WIDE_NAME) {
+        fits_ = false;
+        return;
+    }
+    text_ = wideFromUtf8(utf8, length);
+    fits_ = text_.size() <= MAX_WIDE_NAME;
 }
 
 std::string utf8FromWide(const wchar_t* wide, std::size_t count) {
