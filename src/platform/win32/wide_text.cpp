@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <cwchar>
 
 namespace kelvane::platform {
