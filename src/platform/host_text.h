@@ -1,6 +1,9 @@
 // Text at the library's edge. Inside, every path, key path, value name and listing is
 // UTF-8. A host's narrow text is in its own form: the ANSI code page on Windows (what
 // the A functions of the system take), UTF-8 elsewhere, where nothing is converted.
+// Why one form inside: UTF-8 holds every name, so the wide twins and the narrow exports
+// share one core; it already is the narrow form on Linux, so the .so's path is unchanged;
+// and the Windows bodies convert once, to UTF-16 for the W functions, in one place.
 #pragma once
 #include <string>
 
