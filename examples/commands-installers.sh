@@ -11,7 +11,17 @@ export WINEDLLOVERRIDES="mscoree,mshtml="    # a new prefix asks for no Mono or 
 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
 wineserver -w    # the prefix reads the driver as its wineserver starts: let this one end
 
-# --- NSIS: the example installer, built beside the DLL and run silently
+# --- NSIS: the plugin example, built with the build's plugin folders and run silently
+makensis -DKELVANE_PLUGINS="$PWD/build/win32/nsis-plugins" -DKELVANE_OUTFILE="$PWD/build/win32/kelvane-plugin-example.exe" examples/nsis/kelvane-plugin-example.nsi
+wine build/win32/kelvane-plugin-example.exe /S
+for dir in "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files"*/"Kelvane Plugin Example (x86)"; do
+  cat "$dir/licence.txt"; echo
+  stat -c %s "$dir/settings.ini"
+done
+#=> CFEC2AC3158C481BBE9375712ED2552891336F5E84332357A792464C35B3AFE8
+#=> 52
+
+# --- NSIS: the System example, built beside the DLL and run silently
 makensis -DKELVANE_DLL="$PWD/build/win32/bin/kelvane.dll" -DKELVANE_OUTFILE="$PWD/build/win32/kelvane-example.exe" examples/nsis/kelvane-example.nsi
 wine build/win32/kelvane-example.exe /S
 

@@ -2,7 +2,9 @@
  * for installers and other hosts that load the library and call it by name.
  *
  * Every function uses the C calling convention (cdecl on 32-bit Windows) and is
- * exported under its plain name. Strings are narrow and NUL-terminated. A returned
+ * exported under its plain name. Strings are NUL-terminated; narrow ones are in the ANSI
+ * code page on Windows and UTF-8 elsewhere. On Windows each export that takes a path or
+ * a name has a wide twin (cryptFileW ...) that takes and gives UTF-16. A returned
  * string is a fresh block from the library's private heap: it stays valid until the
  * host passes it to freeString or the library is unloaded, whichever comes first.
  * Nothing else may free it (not free(), not HeapFree, not the host's own allocator).
@@ -77,9 +79,27 @@ KELVANE_API int KELVANE_CALL RegDeleteKeyNT(const char* keyPath);
 /* The computer's name (at most 15 characters); null when the platform cannot give it. */
 KELVANE_API char* KELVANE_CALL ComputerName(void);
 
-/* Returns a string result of this library to its heap. Null, a result already freed and
- * a pointer the library never returned are ignored. Results not freed go at unload. */
+/* Returns a string result of this library (narrow or wide) to its heap. Null, a result
+ * already freed and a pointer the library never returned are ignored. Results not freed
+ * go at unload. */
 KELVANE_API void KELVANE_CALL freeString(char* result);
+
+#if defined(_WIN32)
+#include <wchar.h>
+
+/* The wide twins, Windows only: paths, key paths, value names and results in UTF-16,
+ * all the way to the system's W functions, so names outside the ANSI code page work.
+ * Each gives what its narrow export gives, with the same failure results; a wide result
+ * goes back through freeString too. ReadSubKeysInFileW appends the list in UTF-8. */
+KELVANE_API int KELVANE_CALL cryptFileW(const wchar_t* filePath);
+KELVANE_API int KELVANE_CALL decryptFileW(const wchar_t* filePath);
+KELVANE_API wchar_t* KELVANE_CALL ReadSubKeysW(const wchar_t* keyPath);
+KELVANE_API int KELVANE_CALL ReadSubKeysInFileW(const wchar_t* keyPath, const wchar_t* filePath);
+KELVANE_API wchar_t* KELVANE_CALL ReadSubValuesW(void);
+KELVANE_API wchar_t* KELVANE_CALL ReadKeyValueW(const wchar_t* keyPath, const wchar_t* valueName);
+KELVANE_API int KELVANE_CALL RegDeleteKeyNTW(const wchar_t* keyPath);
+KELVANE_API wchar_t* KELVANE_CALL ComputerNameW(void);
+#endif
 
 #ifdef __cplusplus
 }

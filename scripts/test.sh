@@ -23,8 +23,10 @@ trap wine_stop EXIT
 wine_start
 ctest --preset win32
 # What the installer tests' calls returned, for the log (ctest shows a passing test's output only with -V).
-echo "examples/nsis installer results:"
-sed 's/\r$//' "build/win32/tests/nsis installer/kelvane-results.txt"
+for form in plugin system; do
+  echo "examples/nsis installer results (x86-unicode, $form):"
+  iconv -f UTF-16LE -t UTF-8 "build/win32/tests/nsis installer x86-unicode/$form/kelvane-results.txt" | sed 's/\r$//'
+done
 echo "examples/inno setup results:"
 sed 's/\r$//' "build/win32/tests/inno installer (x86)/kelvane-results.txt"
 wine_stop

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Fails when the library exports any name but those in the .def file, or (the DLL)
-# imports any DLL that is not part of Windows, is not of the build's pointer size, or
-# lacks the version resource of VERSION.
+# Fails when the library exports any name but those in the .def file (the .so: but the
+# wide twins, whose names end in W and which only the DLL has), or (the DLL) imports any
+# DLL that is not part of Windows, is not of the build's pointer size, or lacks the
+# version resource of VERSION.
 #   check_exports.sh PLATFORM LIBRARY DEF [OBJDUMP POINTER_BITS VERSION]   (the last three for the DLL)
 set -euo pipefail
 platform=$1 library=$2 def=$3 objdump=${4:-i686-w64-mingw32-objdump} bits=${5:-32} version=${6:-}
@@ -26,6 +27,7 @@ if [ "$platform" = win32 ]; then
   echo "PE magic $magic; imports: $(tr '\n' ' ' <<<"$imports")"
   python3 -B "$(dirname "$0")/check_version_resource.py" "$library" "$version"
 else
+  expected=$(grep -v 'W$' <<<"$expected")
   actual=$(nm -D --defined-only "$library" | awk '{print $3}' | sort)
 fi
 

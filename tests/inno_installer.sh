@@ -45,8 +45,9 @@ fi
 
 rm -rf "$work"
 mkdir -p "$work"
-trap '[ ! -f "$work/remove-keys.reg" ] || import_reg "$work/remove-keys.reg"; end_wine' EXIT
-put_fixture "$work"
+trap 'remove_fixture "$work"; end_wine' EXIT
+start_fixture "$work"
+put_fixture "$KEY" "$work"
 cp "$dll" "$work/kelvane.dll"
 
 cd "$work"
@@ -57,13 +58,18 @@ status=0
 timeout "$SETUP_SECONDS" wine kelvane-calls.exe /VERYSILENT /SUPPRESSMSGBOXES /NORESTART \
     "/LOG=$(winepath -w "$work/setup.log")" || status=$?
 
+# Paths and names go to the wide twins as Inno's UTF-16 strings; a text outside the code
+# page turns into '?' on its way to an AnsiString.
 expected="cryptString=$TEXT_HEX
 decryptString=Install key: 4711
+cryptString.codePage=$CODE_PAGE_HEX
+decryptString.codePage=Größe
+outside.roundTrip=lost
 cryptString.null=(null)
 cryptString.empty=
-$(common_results)
-freeString=8
+$(common_results unicode)
+freeString=14
 done=1"
 check_results "$work/kelvane-results.txt" "$status" "$expected"
-check_changes "$work"
+check_changes "$work" "$KEY" unicode
 echo "inno_installer: all results as expected"

@@ -29,6 +29,8 @@ CallResult integerResult(int value) {
 
 }  // namespace
 
+// The wide twins of the DLL (cryptFileW ...) are not listed: a command line reaches this
+// host in the code page already, so a twin would carry nothing more.
 const std::vector<ExportInfo>& exportTable() {
     static const std::vector<ExportInfo> table = {
         {"cryptString", {"text", "passPhrase"}, ResultKind::Text, "hex text of the enciphered text"},

@@ -17,7 +17,8 @@ struct ExportInfo {
     const char* summary;
 };
 
-// Every export of the library, in the order of the header.
+// Every narrow export of the library, in the order of the header; export_table.cpp says
+// why the wide twins are left out.
 const std::vector<ExportInfo>& exportTable();
 // The entry of `name`, or null.
 const ExportInfo* findExport(const std::string& name);

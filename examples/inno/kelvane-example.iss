@@ -38,8 +38,8 @@ end;
 
 // The uninstaller's own declaration, loading the DLL from {app}: uninstallonly, since
 // {app} has no value when setup starts.
-function UninstallDecryptFile(FilePath: AnsiString): Integer;
-  external 'decryptFile@{app}\kelvane.dll cdecl uninstallonly';
+function UninstallDecryptFile(FilePath: String): Integer;
+  external 'decryptFileW@{app}\kelvane.dll cdecl uninstallonly';
 
 procedure CurUninstallStepChanged(CurUninstallStep: TUninstallStep);
 begin

@@ -40,13 +40,36 @@ public static class Kelvane {
     public static extern IntPtr ComputerName();
     [DllImport(Dll, CallingConvention = Cdecl)]
     public static extern void freeString(IntPtr result);
+
+    // The wide twins: paths, names and text results in UTF-16, for names outside the
+    // ANSI code page; read a text result with Get-KelvaneText -Wide.
+    [DllImport(Dll, CallingConvention = Cdecl, CharSet = CharSet.Unicode)]
+    public static extern int cryptFileW(string filePath);
+    [DllImport(Dll, CallingConvention = Cdecl, CharSet = CharSet.Unicode)]
+    public static extern int decryptFileW(string filePath);
+    [DllImport(Dll, CallingConvention = Cdecl, CharSet = CharSet.Unicode)]
+    public static extern IntPtr ReadSubKeysW(string keyPath);
+    [DllImport(Dll, CallingConvention = Cdecl, CharSet = CharSet.Unicode)]
+    public static extern int ReadSubKeysInFileW(string keyPath, string filePath);
+    [DllImport(Dll, CallingConvention = Cdecl)]
+    public static extern IntPtr ReadSubValuesW();
+    [DllImport(Dll, CallingConvention = Cdecl, CharSet = CharSet.Unicode)]
+    public static extern IntPtr ReadKeyValueW(string keyPath, string valueName);
+    [DllImport(Dll, CallingConvention = Cdecl, CharSet = CharSet.Unicode)]
+    public static extern int RegDeleteKeyNTW(string keyPath);
+    [DllImport(Dll, CallingConvention = Cdecl)]
+    public static extern IntPtr ComputerNameW();
 }
 "@
 }
 
 # The text of a result ($null for a null one); the block goes back to the DLL's heap.
-function Get-KelvaneText([IntPtr]$Result) {
+# -Wide for the result of a wide twin.
+function Get-KelvaneText([IntPtr]$Result, [switch]$Wide) {
     if ($Result -eq [IntPtr]::Zero) { return $null }
-    try { [Runtime.InteropServices.Marshal]::PtrToStringAnsi($Result) }
+    try {
+        if ($Wide) { [Runtime.InteropServices.Marshal]::PtrToStringUni($Result) }
+        else { [Runtime.InteropServices.Marshal]::PtrToStringAnsi($Result) }
+    }
     finally { [Kelvane]::freeString($Result) }
 }

@@ -41,6 +41,21 @@ SIGNATURES = {
     "freeString": (None, [ctypes.c_void_p]),
 }
 
+# The wide twins, in the DLL only: paths, names and text results in UTF-16, so that
+# names outside the ANSI code page pass (copy a result with ctypes.wstring_at, then
+# hand it to freeString).
+WSTR = ctypes.c_wchar_p
+WIDE_SIGNATURES = {
+    "cryptFileW": (INT, [WSTR]),
+    "decryptFileW": (INT, [WSTR]),
+    "ReadSubKeysW": (TEXT, [WSTR]),
+    "ReadSubKeysInFileW": (INT, [WSTR, WSTR]),
+    "ReadSubValuesW": (TEXT, []),
+    "ReadKeyValueW": (TEXT, [WSTR, WSTR]),
+    "RegDeleteKeyNTW": (INT, [WSTR]),
+    "ComputerNameW": (TEXT, []),
+}
+
 # cryptFile's and decryptFile's results, as include/kelvane.h defines them.
 FILE_ENCRYPTED = 2
 FILE_ALREADY = 1
@@ -60,7 +75,8 @@ NO_PATH = 1010        # null or empty path
 def load_library(path):
     """The library with every export's types declared (CDLL: cdecl, also on 32-bit Windows)."""
     library = ctypes.CDLL(path)
-    for name, (result, arguments) in SIGNATURES.items():
+    signatures = {**SIGNATURES, **WIDE_SIGNATURES} if os.name == "nt" else SIGNATURES
+    for name, (result, arguments) in signatures.items():
         function = getattr(library, name)
         function.restype = result
         function.argtypes = arguments

@@ -7,6 +7,7 @@
 #include "crypt/container_writer.h"
 #include "platform/file_rewrite.h"
 #include "platform/file_system.h"
+#include "platform/host_text.h"
 
 namespace kelvane {
 
@@ -48,13 +49,21 @@ FileStart readStart(const char* path) {
 // An interrupted call may have left the file half-written: its original comes back
 // before anything looks at it. 0 when the call goes on, else its result.
 int readStartAfterRestore(const char* path, FileStart* start) {
-    if (path == nullptr) return FILE_CANNOT_READ;
+    // A name no file may have (what a host's conversion leaves of characters outside its
+    // code page) names no file to read, nor a journal to look for.
+    if (path == nullptr || !platform::mayNameFile(path)) return FILE_CANNOT_READ;
     if (!platform::restoreInterruptedRewrite(path)) return FILE_WRITE_FAILED;
     *start = readStart(path);
     return start->readable ? 0 : FILE_CANNOT_READ;
 }
 
 }  // namespace
+
+int cryptFile(const char* path) { return utf8::cryptFile(platform::Utf8Argument(path).get()); }
+
+int decryptFile(const char* path) { return utf8::decryptFile(platform::Utf8Argument(path).get()); }
+
+namespace utf8 {
 
 int cryptFile(const char* path) {
     FileStart start;
@@ -69,4 +78,5 @@ int decryptFile(const char* path) {
     return restoreContents(path);
 }
 
+}  // namespace utf8
 }  // namespace kelvane

@@ -16,10 +16,17 @@ constexpr int FILE_CANNOT_READ = KELVANE_FILE_CANNOT_READ;
 constexpr int FILE_CANNOT_WRITE = KELVANE_FILE_CANNOT_WRITE;
 constexpr int FILE_WRITE_FAILED = KELVANE_FILE_WRITE_FAILED;
 
+// `path` in the host's narrow form (platform/host_text.h).
 int cryptFile(const char* path);
 
 // The contents of the container at `path` back in its place, without the zero bytes at
 // the end of its last 32-byte block. Never draws from the key generator.
 int decryptFile(const char* path);
+
+// The same with `path` in UTF-8 on every platform.
+namespace utf8 {
+int cryptFile(const char* path);
+int decryptFile(const char* path);
+}  // namespace utf8
 
 }  // namespace kelvane

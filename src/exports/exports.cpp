@@ -4,26 +4,11 @@
 
 #include "crypt/file_crypt.h"
 #include "crypt/string_crypt.h"
+#include "exports/guarded.h"
 #include "frame/module_memory.h"
-#include "platform/call_guard.h"
 #include "registry/registry_exports.h"
 
-namespace {
-
-template <typename Result, typename Call>
-Result guarded(Result onFailure, Call call) noexcept {
-    struct Pending {
-        Call& call;
-        Result result;
-    } pending{call, onFailure};
-    const auto run = [](void* context) {
-        Pending& inside = *static_cast<Pending*>(context);
-        inside.result = inside.call();
-    };
-    return kelvane::platform::runGuarded(run, &pending) ? pending.result : onFailure;
-}
-
-}  // namespace
+using kelvane::guarded;
 
 extern "C" {
 

@@ -5,6 +5,8 @@
 
 #include "platform/path_kind.h"
 
+#include "platform/text_stream.h"
+
 namespace kelvane {
 namespace {
 
@@ -15,8 +17,8 @@ constexpr int TEXT_END_MARK = 0x1A;
 // that exists but is not a regular file (a folder, a FIFO that would block) is left alone.
 std::FILE* openForAppend(const char* path) {
     if (platform::pathKind(path) == platform::PathKind::Other) return nullptr;
-    if (std::FILE* existing = std::fopen(path, "rb+")) return existing;
-    return std::fopen(path, "ab");
+    if (std::FILE* existing = platform::openStream(path, "rb+")) return existing;
+    return platform::openStream(path, "ab");
 }
 
 // Places the stream where the text begins: over a final 0x1A, else at the end. The

@@ -6,7 +6,7 @@
 
 namespace kelvane {
 
-// Appends `text` to the file `path`. False when the file cannot be opened or written; a
+// Appends `text` to the file `path` (UTF-8). False when the file cannot be opened or written; a
 // null path writes nothing. Empty text (the listing of a damaged hive's key whose one
 // subkey has no name) only creates a missing file and leaves any contents as they are.
 bool appendText(const char* path, const char* text);

@@ -8,6 +8,8 @@
 
 namespace kelvane {
 
+namespace utf8 {
+
 char* ComputerName() {
     char name[platform::COMPUTER_NAME_BYTES];
     std::uint32_t size = platform::COMPUTER_NAME_BYTES;
@@ -15,4 +17,5 @@ char* ComputerName() {
     return copyModuleString(name, std::strlen(name));
 }
 
+}  // namespace utf8
 }  // namespace kelvane

@@ -14,6 +14,8 @@ constexpr std::uint32_t DELETE_CHECK_ACCESS = 0x10008;
 
 }  // namespace
 
+namespace utf8 {
+
 int RegDeleteKeyNT(const char* keyPath) {
     if (keyPath == nullptr || *keyPath == '\0') return ERROR_BADKEY;
     {
@@ -23,4 +25,5 @@ int RegDeleteKeyNT(const char* keyPath) {
     return static_cast<int>(platform::registryDeleteKey(keyPath));
 }
 
+}  // namespace utf8
 }  // namespace kelvane

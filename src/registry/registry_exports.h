@@ -1,4 +1,6 @@
-// Registry and system queries below HKEY_LOCAL_MACHINE, and the computer name.
+// Registry and system queries below HKEY_LOCAL_MACHINE, and the computer name. These
+// take and give key paths, value names, file paths and listings in the host's narrow
+// form (platform/host_text.h); those of `utf8` take and give UTF-8 on every platform.
 #pragma once
 
 namespace kelvane {
@@ -10,4 +12,15 @@ char* ReadKeyValue(const char* keyPath, const char* valueName);
 int RegDeleteKeyNT(const char* keyPath);
 char* ComputerName();
 
+namespace utf8 {
+
+char* ReadSubKeys(const char* keyPath);
+// Appends the list in UTF-8.
+int ReadSubKeysInFile(const char* keyPath, const char* filePath);
+char* ReadSubValues();
+char* ReadKeyValue(const char* keyPath, const char* valueName);
+int RegDeleteKeyNT(const char* keyPath);
+char* ComputerName();
+
+}  // namespace utf8
 }  // namespace kelvane

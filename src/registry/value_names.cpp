@@ -14,6 +14,8 @@ constexpr const char* TDS_CLIENT_KEY_PATH = "SOFTWARE\\Microsoft\\MSSQLServer\\C
 
 }  // namespace
 
+namespace utf8 {
+
 char* ReadSubValues() {
     OpenKey key(TDS_CLIENT_KEY_PATH, KEY_READ);
     if (!key.isOpen()) return nullptr;
@@ -30,4 +32,5 @@ char* ReadSubValues() {
     return list.release();
 }
 
+}  // namespace utf8
 }  // namespace kelvane

@@ -118,12 +118,17 @@ const BadInputCase CASES[] = {
     {"PathLongerThanACountedString", "cryptFile", {"@wrappingFile"}, Answer::Integer, Effect::Unchanged, nullptr,
      CANNOT_READ},
     {"SpacedNonAsciiPath", "cryptFile", {"@spacedFile"}, Answer::Integer, Effect::Enciphered, nullptr, ENCRYPTED},
+    {"QuestionMarksOfAHostConversion", "cryptFile", {"@questionFile"}, Answer::Integer, Effect::Unchanged, nullptr,
+     CANNOT_READ},
+    {"ControlCharacter", "cryptFile", {"@controlFile"}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
 
     {"NullPath", "decryptFile", {nullptr}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
     {"EmptyPath", "decryptFile", {""}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
     {"Folder", "decryptFile", {"@folder"}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
     {"MissingFile", "decryptFile", {"@missingFile"}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
     {"HugePath", "decryptFile", {"@hugePath"}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
+    {"QuestionMarksOfAHostConversion", "decryptFile", {"@questionFile"}, Answer::Integer, Effect::Unchanged,
+     nullptr, CANNOT_READ},
     {"PlainSpacedNonAsciiPath", "decryptFile", {"@spacedFile"}, Answer::Integer, Effect::Unchanged, nullptr,
      NOT_CONTAINER},
 
@@ -253,6 +258,9 @@ protected:
         writeFile(inputs["@someFile"], textBytes("a file, not a folder", false));
         inputs["@fileAsFolder"] = inputs["@someFile"] + "/inner.txt";
         inputs["@missingFile"] = spacedFolder() + "/fehlt \xC3\xBC.txt";
+        // What a host's ANSI conversion leaves of a Greek name; Windows names hold no '?'.
+        inputs["@questionFile"] = spacedFolder() + "/????? ?.txt";
+        inputs["@controlFile"] = spacedFolder() + "/tab\there.txt";
         inputs["@listFile"] = spacedFolder() + "/" + LIST_FILE;
         inputs["@hugePath"] = spacedFolder() + "/" + std::string(HUGE_LENGTH, 'a');
 

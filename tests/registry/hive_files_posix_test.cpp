@@ -80,12 +80,12 @@ TEST_F(HiveFilesPosix, HiveRootAndHklmCannotBeDeleted) {
 TEST_F(HiveFilesPosix, StringsAreConvertedFromUtf16BeforeTheSizeTest) {
     const std::string key = registry.keyPath("Wide");
     registry.createKey(key);
-    // The fixture widens each narrow byte to one UTF-16 unit: 0xE9 is U+00E9, two bytes in UTF-8.
-    registry.setValue(key, "ascii300", ValueType::String, textBytes(std::string(300, 'a')));
-    registry.setValue(key, "e255", ValueType::String, textBytes(std::string(255, '\xE9')));
-    registry.setValue(key, "e256", ValueType::String, textBytes(std::string(256, '\xE9')));
+    // The fixture stores UTF-8 text as UTF-16: é is one unit there, two bytes in UTF-8.
     std::string e255;
     for (int i = 0; i < 255; ++i) e255 += "\xC3\xA9";
+    registry.setValue(key, "ascii300", ValueType::String, textBytes(std::string(300, 'a')));
+    registry.setValue(key, "e255", ValueType::String, textBytes(e255));
+    registry.setValue(key, "e256", ValueType::String, textBytes(e255 + "\xC3\xA9"));
     EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), "ascii300")), std::string(300, 'a'));  // 602 bytes stored
     EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), "e255")), e255);                       // 511 bytes narrow
     EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), "e256")), std::nullopt);               // 513 bytes narrow

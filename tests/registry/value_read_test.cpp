@@ -14,11 +14,22 @@ struct StoredValue {
     std::optional<std::string> expected; // the text ReadKeyValue gives
 };
 
+// `character` (UTF-8) repeated to fill up to 511 bytes in the narrow form, the NUL making 512.
+std::string fillingNarrowForm(const std::string& character) {
+    const std::string narrow = narrowText(character);
+    std::string text;
+    while (text.size() + narrow.size() <= 511) text += narrow;
+    return text;
+}
+
 std::vector<StoredValue> storedValues() {
     return {
         {"three letters", ValueType::String, textBytes("abc"), "abc"},
         {"511 characters fill 512 bytes", ValueType::String, textBytes(std::string(511, 's')), std::string(511, 's')},
         {"512 characters do not fit", ValueType::String, textBytes(std::string(512, 's')), std::nullopt},
+        // The limit counts the narrow form's bytes (one é in the code page), not UTF-8's.
+        {"non-ASCII text filling 512 narrow bytes", ValueType::String, textBytes(fillingNarrowForm("é")),
+         fillingNarrowForm("é")},
         {"empty string", ValueType::String, textBytes(""), ""},
         {"string without its NUL", ValueType::String, textBytes("abc", false), "abc"},
         {"environment string unexpanded", ValueType::ExpandString, textBytes("%SystemRoot%\\x"), "%SystemRoot%\\x"},

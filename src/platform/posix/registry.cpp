@@ -227,7 +227,8 @@ long registryEnumValue(RegistryKey* key, std::uint32_t index, char* name, std::u
     return copied;
 }
 
-long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* data, std::uint32_t* size) {
+long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* data, std::uint32_t* size,
+                        std::uint32_t* narrowSize) {
     if (key->hive == nullptr) return REGISTRY_NOT_FOUND;
     const long status = readOnce(key->values, hivex_node_values, key->hive, key->node);
     if (status != REGISTRY_OK) return status;
@@ -238,6 +239,7 @@ long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* d
     if (!narrowData(key->hive, value, &narrow)) return REGISTRY_BAD_DATABASE;
     const std::uint32_t capacity = *size;
     *size = static_cast<std::uint32_t>(narrow.size());
+    if (narrowSize != nullptr) *narrowSize = *size;  // UTF-8 is the narrow form here
     if (narrow.size() > capacity) return REGISTRY_MORE_DATA;
     if (!narrow.empty()) std::memcpy(data, narrow.data(), narrow.size());
     return REGISTRY_OK;

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/win32/narrow_names.h"
+#include "platform/win32/wide_text.h"
 
 namespace kelvane::platform {
 namespace {
@@ -52,8 +52,8 @@ public:
         for (int i = 7; i >= 0; --i, value >>= 4) digits[i] = "0123456789abcdef"[value & 0xF];
         return text(digits, sizeof digits);
     }
-    // Whether the whole name fits where the A functions take it.
-    bool fitsNarrowPath() const { return !overflowed_ && length_ > 0 && length_ < MAX_PATH; }
+    // Whether the whole name fits in a path of MAX_PATH characters.
+    bool fitsPath() const { return !overflowed_ && length_ > 0 && length_ < MAX_PATH; }
 
 private:
     NameBuilder& overflow() {
@@ -66,7 +66,7 @@ private:
     bool overflowed_ = false;
 };
 
-// "<folder>\.<name><suffix>" for the full path `path`, when the A functions can take it.
+// "<folder>\.<name><suffix>" for the full path `path`, when the W functions can take it.
 bool nameBeside(const char* path, char name[PATH_CAPACITY]) {
     const char* separator = std::strrchr(path, '\\');
     if (separator == nullptr) return false;
@@ -75,29 +75,29 @@ bool nameBeside(const char* path, char name[PATH_CAPACITY]) {
         .text("\\.")
         .text(separator + 1)
         .text(JOURNAL_SUFFIX)
-        .fitsNarrowPath();
+        .fitsPath();
 }
 
 // "<temporary folder>kelvane-journal-<volume>-<file index>": fits whatever the file's
 // folder, and is found again from any name of the file.
 bool nameFromIdentity(const char* path, char name[PATH_CAPACITY]) {
-    const HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(WideName(path).get(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION identity;
     const bool known = GetFileInformationByHandle(handle, &identity) != 0;
     CloseHandle(handle);
-    char folder[MAX_PATH + 1];
-    const DWORD folderLength = GetTempPathA(sizeof folder, folder);
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD folderLength = GetTempPathW(MAX_PATH + 1, folder);
     if (!known || folderLength == 0 || folderLength > MAX_PATH) return false;
     return NameBuilder(name)
-        .text(folder)
+        .text(utf8FromWide(folder, folderLength).c_str())
         .text("kelvane-journal-")
         .hex8(identity.dwVolumeSerialNumber)
         .text("-")
         .hex8(identity.nFileIndexHigh)
         .hex8(identity.nFileIndexLow)
-        .fitsNarrowPath();
+        .fitsPath();
 }
 
 }  // namespace
@@ -105,29 +105,33 @@ bool nameFromIdentity(const char* path, char name[PATH_CAPACITY]) {
 namespace native {
 
 FileHandle openRead(const char* path) {
-    if (!fitsNarrowName(path)) return NO_FILE;
+    const WideName wide(path);
     // Others may keep reading and writing: the rewrite opens the file a second time.
-    return fileOf(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    return fileOf(CreateFileW(wide.get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 FileHandle openWrite(const char* path) {
     // Windows refuses to open a read-only file for writing; Wine running as root does not,
     // so the attribute is asked first.
-    if (!fitsNarrowName(path)) return NO_FILE;
-    const DWORD attributes = GetFileAttributesA(path);
+    const WideName wide(path);
+    const DWORD attributes = GetFileAttributesW(wide.get());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0) return NO_FILE;
     // OPEN_EXISTING: no creation, no truncation. Sharing everything asks of others only
     // the write access itself, so a file another process holds open sharing reading and
     // writing is accepted, as a plain write opening accepts it.
-    return fileOf(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return fileOf(CreateFileW(wide.get(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 bool fullPath(const char* path, char full[PATH_CAPACITY]) {
-    if (!fitsNarrowName(path)) return false;
-    const DWORD length = GetFullPathNameA(path, static_cast<DWORD>(PATH_CAPACITY), full, nullptr);
-    return length > 0 && length < PATH_CAPACITY;
+    const WideName wide(path);
+    wchar_t fullWide[PATH_CAPACITY];
+    const DWORD length = wide.fits() ? GetFullPathNameW(wide.get(), PATH_CAPACITY, fullWide, nullptr) : 0;
+    const std::string utf8 = utf8FromWide(fullWide, length < PATH_CAPACITY ? length : 0);
+    if (utf8.empty() || utf8.size() >= PATH_CAPACITY) return false;
+    std::memcpy(full, utf8.c_str(), utf8.size() + 1);
+    return true;
 }
 
 // Never renamed: under Wine a replacement takes the new file's Unix mode and loses the
@@ -146,13 +150,14 @@ bool journalNames(const char* path, char names[JOURNAL_PLACES][PATH_CAPACITY], i
 
 FileHandle createJournal(const char* name) {
     // CREATE_NEW: never an existing file. The user's temporary folder is the user's own.
-    return fileOf(CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_HIDDEN, nullptr));
+    return fileOf(CreateFileW(WideName(name).get(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
 }
 
 FileHandle openJournal(const char* name, bool* absent) {
     const HANDLE handle =
-        CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileW(WideName(name).get(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         *absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -207,7 +212,7 @@ bool sync(const char*) { return true; }
 
 bool close(FileHandle file) { return CloseHandle(handleOf(file)) != 0; }
 
-bool remove(const char* path) { return DeleteFileA(path) != 0; }
+bool remove(const char* path) { return DeleteFileW(WideName(path).get()) != 0; }
 
 }  // namespace native
 

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/posix/utf8.h"
 #include "support/hive_image.h"
 
 namespace kelvane::test {
@@ -30,12 +31,21 @@ std::vector<std::string> splitPath(const std::string& path) {
     return parts;
 }
 
-// UTF-16LE of narrow ASCII text, as a hive stores strings.
+// UTF-16LE of narrow text (UTF-8 here), as a hive stores strings.
 Bytes widened(const Bytes& narrow) {
     Bytes wide;
-    for (std::uint8_t c : narrow) {
-        wide.push_back(c);
-        wide.push_back(0);
+    const auto put = [&wide](char32_t unit) {
+        wide.push_back(static_cast<std::uint8_t>(unit));
+        wide.push_back(static_cast<std::uint8_t>(unit >> 8));
+    };
+    const std::string_view text(reinterpret_cast<const char*>(narrow.data()), narrow.size());
+    for (char32_t c : platform::decodeUtf8(text)) {
+        if (c >= 0x10000) {
+            put(0xD800 + ((c - 0x10000) >> 10));
+            put(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            put(c);
+        }
     }
     return wide;
 }

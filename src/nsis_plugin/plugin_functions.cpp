@@ -1,0 +1,112 @@
+// kelvane_nsis.dll: the library's exports as NSIS plugin functions. A script writes
+// `kelvane_nsis::cryptString "text" "pass phrase"` and pops one result: the text, or a
+// number in decimal. A null result, a result longer than the installer's strings, and a
+// text that has no form in the ANSI code page push an empty string and set the error flag;
+// so does every failure result, exactly where the command-line host exits 1.
+#include <string>
+#include <vector>
+
+#include "nsis_plugin/installer_edge.h"
+#include "nsis_plugin/nsis_api.h"
+#include "nsis_plugin/plugin_calls.h"
+
+namespace kelvane::nsis {
+namespace {
+
+using Text = std::basic_string<Tchar>;
+using Edge = InstallerEdge<Tchar>;
+
+// The top of the stack into `text`; false when the stack is empty.
+bool pop(StackNode** top, Text* text) {
+    StackNode* node = *top;
+    if (node == nullptr) return false;
+    *text = node->text;
+    *top = node->next;
+    GlobalFree(node);
+    return true;
+}
+
+// `text` onto the stack in a node of the installer's string size; the caller has checked
+// that it fits.
+void push(StackNode** top, int stringSize, const Text& text) {
+    auto* node = static_cast<StackNode*>(GlobalAlloc(GPTR, sizeof(StackNode) + stringSize * sizeof(Tchar)));
+    if (node == nullptr) return;
+    text.copy(node->text, text.size());
+    node->text[text.size()] = 0;
+    node->next = *top;
+    *top = node;
+}
+
+void setError(ExtraParameters* extra) {
+    if (extra != nullptr && extra->execFlags != nullptr) extra->execFlags->execError = 1;
+}
+
+UINT_PTR onInstallerMessage(PluginMessage) { return 0; }
+
+// Registering a callback keeps the plugin loaded until the installer ends, as a DLL
+// loaded through System is: results and the file key generator live on between calls.
+void stayLoaded(ExtraParameters* extra) {
+    HMODULE self = nullptr;
+    const DWORD byAddress = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+    if (extra != nullptr && extra->registerPluginCallback != nullptr &&
+        GetModuleHandleExW(byAddress, reinterpret_cast<LPCWSTR>(&onInstallerMessage), &self)) {
+        extra->registerPluginCallback(self, onInstallerMessage);
+    }
+}
+
+// Pops the export's arguments, calls it, pushes its one result. Every argument is popped
+// whatever happens, so the stack is left as the script expects.
+void callFromInstaller(const char* name, int stringSize, StackNode** top, ExtraParameters* extra) noexcept {
+    try {
+        stayLoaded(extra);
+        const bool texts = takesTexts(name);
+        std::vector<std::string> arguments(argumentCount(name));
+        bool usable = true;
+        for (std::string& argument : arguments) {
+            Text given;
+            usable = pop(top, &given) && Edge::argument(given, texts, &argument) && usable;
+        }
+        const CallOutcome outcome = usable ? Edge::call(name, arguments) : CallOutcome{};
+        const Text result = outcome.isText ? Edge::result(outcome.text, texts) : Edge::number(outcome.integer);
+        const bool fits = result.size() < static_cast<std::size_t>(stringSize);
+        const bool pushed = usable && !outcome.isNull && fits;
+        push(top, stringSize, pushed ? result : Text());
+        if (!pushed || !outcome.succeeded) setError(extra);
+    } catch (...) {
+        push(top, stringSize, Text());
+        setError(extra);
+    }
+}
+
+}  // namespace
+}  // namespace kelvane::nsis
+
+using kelvane::nsis::ExtraParameters;
+using kelvane::nsis::StackNode;
+using kelvane::nsis::Tchar;
+
+// One plugin function per export, named after it; a wide twin's name calls the same
+// function, since the installer's own width already decides how names travel.
+#define KELVANE_PLUGIN_FUNCTION(function, exportName)                                                \
+    extern "C" void __cdecl function(HWND, int stringSize, Tchar*, StackNode** top, ExtraParameters* extra) { \
+        kelvane::nsis::callFromInstaller(exportName, stringSize, top, extra);                        \
+    }
+
+KELVANE_PLUGIN_FUNCTION(cryptString, "cryptString")
+KELVANE_PLUGIN_FUNCTION(decryptString, "decryptString")
+KELVANE_PLUGIN_FUNCTION(cryptFile, "cryptFile")
+KELVANE_PLUGIN_FUNCTION(decryptFile, "decryptFile")
+KELVANE_PLUGIN_FUNCTION(ReadSubKeys, "ReadSubKeys")
+KELVANE_PLUGIN_FUNCTION(ReadSubKeysInFile, "ReadSubKeysInFile")
+KELVANE_PLUGIN_FUNCTION(ReadSubValues, "ReadSubValues")
+KELVANE_PLUGIN_FUNCTION(ReadKeyValue, "ReadKeyValue")
+KELVANE_PLUGIN_FUNCTION(RegDeleteKeyNT, "RegDeleteKeyNT")
+KELVANE_PLUGIN_FUNCTION(ComputerName, "ComputerName")
+KELVANE_PLUGIN_FUNCTION(cryptFileW, "cryptFile")
+KELVANE_PLUGIN_FUNCTION(decryptFileW, "decryptFile")
+KELVANE_PLUGIN_FUNCTION(ReadSubKeysW, "ReadSubKeys")
+KELVANE_PLUGIN_FUNCTION(ReadSubKeysInFileW, "ReadSubKeysInFile")
+KELVANE_PLUGIN_FUNCTION(ReadSubValuesW, "ReadSubValues")
+KELVANE_PLUGIN_FUNCTION(ReadKeyValueW, "ReadKeyValue")
+KELVANE_PLUGIN_FUNCTION(RegDeleteKeyNTW, "RegDeleteKeyNT")
+KELVANE_PLUGIN_FUNCTION(ComputerNameW, "ComputerName")
