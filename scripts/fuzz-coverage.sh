@@ -7,20 +7,19 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 corpus_root=$(realpath "${1:-tests/fuzz/corpus}")
 
-cmake --preset fuzz-coverage >/dev/null
-cmake --build --preset fuzz-coverage
+source scripts/fuzz-env.sh
+fuzz_build fuzz-coverage
 
 bin=build/fuzz-coverage/bin
 profiles=$(mktemp -d)
 trap 'rm -rf "$profiles"' EXIT
-if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
+fuzz_use_memory_tmpdir
 
 objects=()
-for program in "$bin"/fuzz_*; do
-  target=${program##*/fuzz_}
+for target in $(fuzz_target_names "$bin"); do
   [ -d "$corpus_root/$target" ] || continue
-  LLVM_PROFILE_FILE="$profiles/$target.profraw" "$program" -runs=0 "$corpus_root/$target" >/dev/null 2>&1
-  objects+=(-object "$program")
+  LLVM_PROFILE_FILE="$profiles/$target.profraw" "$bin/fuzz_$target" -runs=0 "$corpus_root/$target" >/dev/null 2>&1
+  objects+=(-object "$bin/fuzz_$target")
 done
 llvm-profdata merge -sparse "$profiles"/*.profraw -o "$profiles/all.profdata"
 llvm-cov report "${objects[@]:1}" -instr-profile="$profiles/all.profdata" "$(pwd)/src"

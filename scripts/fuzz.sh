@@ -13,18 +13,15 @@ shift || true
 per_input_timeout=10
 rss_limit_mb=2048
 
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
+source scripts/fuzz-env.sh
+fuzz_build fuzz
 
 bin=build/fuzz/bin
 targets=("$@")
 if [ "${#targets[@]}" -eq 0 ]; then
-  for program in "$bin"/fuzz_*; do targets+=("${program##*/fuzz_}"); done
+  mapfile -t targets < <(fuzz_target_names "$bin")
 fi
-
-# The targets write their files into a folder of their own below TMPDIR; a memory-backed
-# one spares the disk the library's fsync calls (about ten times the executions).
-if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
+fuzz_use_memory_tmpdir
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
