@@ -23,8 +23,10 @@ foreach(nsis_target ${KELVANE_NSIS_TARGETS})
   target_compile_definitions(${plugin} PRIVATE KELVANE_NSIS_CHAR=${KELVANE_NSIS_CHAR_${nsis_target}})
   target_include_directories(${plugin} PRIVATE tools)
   target_link_libraries(${plugin} PRIVATE kelvane_core)
-  # Like kelvane.dll, it imports only Windows' own DLLs.
+  # Built as the core is, without exceptions (nothing in it throws), so that it carries no
+  # C++ runtime either. Like kelvane.dll, it imports only Windows' own DLLs.
   # Stripped: every installer that uses it carries it.
+  target_compile_options(${plugin} PRIVATE -fno-exceptions)
   target_link_options(${plugin} PRIVATE -static -s -Wl,--kill-at -Wl,--gc-sections)
   set_target_properties(${plugin} PROPERTIES PREFIX "" OUTPUT_NAME kelvane_nsis
     RUNTIME_OUTPUT_DIRECTORY ${KELVANE_NSIS_PLUGIN_DIR}/${nsis_target}
