@@ -18,13 +18,20 @@ endif()
 file(GLOB KELVANE_NSIS_SOURCES CONFIGURE_DEPENDS src/nsis_plugin/*.cpp)
 foreach(nsis_target ${KELVANE_NSIS_TARGETS})
   set(plugin kelvane_nsis_${nsis_target})
+  # Its own version resource, as kelvane.dll has: !getdllversion reads the plugin too.
+  set(KELVANE_DESCRIPTION "kelvane as an NSIS plugin (${nsis_target})")
+  set(KELVANE_INTERNAL_NAME kelvane_nsis)
+  configure_file(cmake/kelvane.rc.in ${CMAKE_CURRENT_BINARY_DIR}/${plugin}.rc @ONLY)
   add_library(${plugin} SHARED ${KELVANE_NSIS_SOURCES} tools/export_table.cpp
-              src/frame/entry/dll_main_win32.cpp src/nsis_plugin/kelvane_nsis.def)
+              src/frame/entry/dll_main_win32.cpp src/nsis_plugin/kelvane_nsis.def
+              ${CMAKE_CURRENT_BINARY_DIR}/${plugin}.rc)
   target_compile_definitions(${plugin} PRIVATE KELVANE_NSIS_CHAR=${KELVANE_NSIS_CHAR_${nsis_target}})
   target_include_directories(${plugin} PRIVATE tools)
   target_link_libraries(${plugin} PRIVATE kelvane_core)
-  # Like kelvane.dll, it imports only Windows' own DLLs.
+  # Built as the core is, without exceptions (nothing in it throws), so that it carries no
+  # C++ runtime either. Like kelvane.dll, it imports only Windows' own DLLs.
   # Stripped: every installer that uses it carries it.
+  target_compile_options(${plugin} PRIVATE -fno-exceptions)
   target_link_options(${plugin} PRIVATE -static -s -Wl,--kill-at -Wl,--gc-sections)
   set_target_properties(${plugin} PROPERTIES PREFIX "" OUTPUT_NAME kelvane_nsis
     RUNTIME_OUTPUT_DIRECTORY ${KELVANE_NSIS_PLUGIN_DIR}/${nsis_target}

@@ -2,7 +2,8 @@
 # Builds the three release libraries (the release-native, release-win32 and release-win64
 # presets: Release, no tests) and writes the packages into dist/ (emptied first):
 #   kelvane-<version>-windows.zip        both DLLs, the header, the .def, the installer-host
-#                                        files, the Python and PowerShell declarations
+#                                        files and the NSIS plugins, the Python and PowerShell
+#                                        declarations
 #   kelvane-<version>-linux-x86_64.tar.gz  the install tree of libkelvane.so
 #   SHA256SUMS
 # Two runs give the same bytes: every time stamp, in the archives and in the DLLs' headers,
@@ -34,23 +35,6 @@ for preset in native win32 win64; do
 done
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release-native/CMakeCache.txt)
 
-# The NSIS plugin of each target, where the build makes one: a kelvane_nsis.dll in a folder
-# named after the target (x86-ansi, x86-unicode, amd64-unicode), installed or built.
-copy_nsis_plugins() {  # $1: the package folder
-  local plugin target
-  while IFS= read -r plugin; do
-    target=$(basename "$(dirname "$plugin")")
-    case $target in
-      x86-ansi | x86-unicode | amd64-unicode) ;;
-      *) continue ;;
-    esac
-    [ -f "$1/nsis/plugins/$target/kelvane_nsis.dll" ] && continue
-    mkdir -p "$1/nsis/plugins/$target"
-    cp "$plugin" "$1/nsis/plugins/$target/"
-  done < <(find "$stage/install-win32" "$stage/install-win64" build/release-win32 build/release-win64 \
-             -name kelvane_nsis.dll 2>/dev/null | sort)
-}
-
 windows=$stage/windows
 mkdir -p "$windows"/{x86,x64,include,nsis,python,powershell}
 cp "$stage/install-win32/bin/kelvane.dll" "$windows/x86/"
@@ -62,7 +46,15 @@ if [ -f examples/inno/kelvane.isi ]; then
   cp examples/inno/kelvane.isi "$windows/inno/"
 fi
 cp examples/nsis/*.nsi examples/nsis/settings.ini "$windows/nsis/"
-copy_nsis_plugins "$windows"
+# The NSIS plugin of each target, as installed (stripped), in the folders makensis reads
+# (!addplugindir /<target>): x86-ansi and x86-unicode from the 32-bit build, amd64-unicode
+# from the 64-bit one.
+declare -A plugin_build=([x86-ansi]=win32 [x86-unicode]=win32 [amd64-unicode]=win64)
+for target in x86-ansi x86-unicode amd64-unicode; do
+  mkdir -p "$windows/nsis/plugins/$target"
+  cp "$stage/install-${plugin_build[$target]}/share/nsis/Plugins/$target/kelvane_nsis.dll" \
+     "$windows/nsis/plugins/$target/"
+done
 cp examples/python/kelvane.py "$windows/python/"
 cp examples/powershell/kelvane.ps1 "$windows/powershell/"
 cp LICENSE CHANGELOG.md packaging/README.txt "$windows/"

@@ -1,12 +1,14 @@
 """Fails unless the DLL carries a version resource of the given version: the fixed file
-info's file and product versions, and the texts installers and Explorer show.
+info's file and product versions, and the texts installers and Explorer show, the DLL's
+own file name among them.
     check_version_resource.py DLL VERSION"""
+import os
 import struct
 import sys
 
 FIXED_INFO_SIGNATURE = struct.pack("<I", 0xFEEF04BD)  # VS_FIXEDFILEINFO.dwSignature
 # Texts the resource must hold (UTF-16LE in the file), besides the version itself.
-REQUIRED_TEXTS = ["ProductName", "kelvane", "OriginalFilename", "kelvane.dll", "FileDescription",
+REQUIRED_TEXTS = ["ProductName", "kelvane", "OriginalFilename", "FileDescription",
                   "LegalCopyright", "MIT License", "FileVersion", "ProductVersion"]
 
 
@@ -21,7 +23,7 @@ def main(path, version):
     wanted = ((major << 16) | minor, patch << 16) * 2
     if numbers != wanted:
         sys.exit(f"{path}: version numbers {[hex(n) for n in numbers]}, expected {version}.0")
-    for text in REQUIRED_TEXTS + [version]:
+    for text in REQUIRED_TEXTS + [version, os.path.basename(path)]:
         if text.encode("utf-16-le") not in data:
             sys.exit(f"{path}: the version resource lacks '{text}'")
     print(f"version resource {version}.0")

@@ -4,13 +4,13 @@
 
 namespace kelvane::nsis {
 
-bool InstallerEdge<wchar_t>::argument(const std::wstring& given, bool text, std::string* core) {
-    if (text) return platform::ansiFromWide(given.data(), given.size(), true, core);
-    *core = platform::utf8FromWide(given);
-    return true;
+bool InstallerEdge<wchar_t>::argument(const wchar_t* given, std::size_t length, bool text, Text* core) {
+    if (text) return platform::ansiFromWide(given, length, true, core);
+    *core = platform::utf8FromWide(given, length);
+    return core->valid();
 }
 
-std::wstring InstallerEdge<wchar_t>::result(const std::string& core, bool text) {
+platform::TextBuffer<wchar_t> InstallerEdge<wchar_t>::result(const Text& core, bool text) {
     return text ? platform::wideFromAnsi(core.data(), core.size()) : platform::wideFromUtf8(core.data(), core.size());
 }
 

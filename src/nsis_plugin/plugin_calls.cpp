@@ -11,8 +11,6 @@
 namespace kelvane::nsis {
 namespace {
 
-using Arguments = std::vector<std::string>;
-
 // The calls of one export: with narrow names, and with UTF-8 names.
 struct PluginCall {
     const char* name;
@@ -23,7 +21,7 @@ struct PluginCall {
     int (*utf8Integer)(const Arguments&);
 };
 
-const char* at(const Arguments& arguments, std::size_t index) { return arguments[index].c_str(); }
+const char* at(const Arguments& arguments, std::size_t index) { return arguments.items[index].c_str(); }
 
 char* crypt(const Arguments& a) { return kelvane::cryptString(at(a, 0), at(a, 1)); }
 char* decrypt(const Arguments& a) { return kelvane::decryptString(at(a, 0), at(a, 1)); }
@@ -62,21 +60,19 @@ const PluginCall* findCall(const char* name) {
 // export's result kind as the command-line host judges it.
 CallOutcome outcomeOf(const char* name, char* (*text)(const Arguments&), int (*integer)(const Arguments&),
                       const Arguments& arguments) {
-    tools::CallResult result;
     CallOutcome outcome;
     outcome.isText = text != nullptr;
     if (outcome.isText) {
         char* given = text(arguments);
-        result.isNull = given == nullptr;
-        if (given != nullptr) result.text = given;
+        outcome.isNull = given == nullptr;
+        if (given != nullptr) outcome.text = Text(given, std::strlen(given));
+        // No memory for the copy: no result, as for a null one.
+        outcome.isNull = outcome.isNull || !outcome.text.valid();
         moduleFree(given);
     } else {
-        result.integer = integer(arguments);
+        outcome.integer = integer(arguments);
     }
-    outcome.isNull = result.isNull;
-    outcome.text = result.text;
-    outcome.integer = result.integer;
-    outcome.succeeded = tools::exportSucceeded(*tools::findExport(name), result);
+    outcome.succeeded = tools::resultSucceeded(tools::findExport(name)->result, outcome.isNull, outcome.integer);
     return outcome;
 }
 

@@ -3,8 +3,7 @@
 // number in decimal. A null result, a result longer than the installer's strings, and a
 // text that has no form in the ANSI code page push an empty string and set the error flag;
 // so does every failure result, exactly where the command-line host exits 1.
-#include <string>
-#include <vector>
+#include <cstring>
 
 #include "nsis_plugin/installer_edge.h"
 #include "nsis_plugin/nsis_api.h"
@@ -13,25 +12,28 @@
 namespace kelvane::nsis {
 namespace {
 
-using Text = std::basic_string<Tchar>;
+using InstallerText = platform::TextBuffer<Tchar>;
 using Edge = InstallerEdge<Tchar>;
 
-// The top of the stack into `text`; false when the stack is empty.
-bool pop(StackNode** top, Text* text) {
+// The top of the stack into `text`; false when the stack is empty (or there was no
+// memory for the copy; the entry is taken off all the same).
+bool pop(StackNode** top, InstallerText* text) {
     StackNode* node = *top;
     if (node == nullptr) return false;
-    *text = node->text;
+    std::size_t length = 0;
+    while (node->text[length] != 0) ++length;
+    *text = InstallerText(node->text, length);
     *top = node->next;
     GlobalFree(node);
-    return true;
+    return text->valid();
 }
 
 // `text` onto the stack in a node of the installer's string size; the caller has checked
 // that it fits.
-void push(StackNode** top, int stringSize, const Text& text) {
+void push(StackNode** top, int stringSize, const InstallerText& text) {
     auto* node = static_cast<StackNode*>(GlobalAlloc(GPTR, sizeof(StackNode) + stringSize * sizeof(Tchar)));
     if (node == nullptr) return;
-    text.copy(node->text, text.size());
+    std::memcpy(node->text, text.data(), text.size() * sizeof(Tchar));
     node->text[text.size()] = 0;
     node->next = *top;
     *top = node;
@@ -55,27 +57,27 @@ void stayLoaded(ExtraParameters* extra) {
 }
 
 // Pops the export's arguments, calls it, pushes its one result. Every argument is popped
-// whatever happens, so the stack is left as the script expects.
+// whatever happens, so the stack is left as the script expects. Nothing here throws: a
+// buffer there was no memory for fails the call as a refused argument or a null result.
 void callFromInstaller(const char* name, int stringSize, StackNode** top, ExtraParameters* extra) noexcept {
-    try {
-        stayLoaded(extra);
-        const bool texts = takesTexts(name);
-        std::vector<std::string> arguments(argumentCount(name));
-        bool usable = true;
-        for (std::string& argument : arguments) {
-            Text given;
-            usable = pop(top, &given) && Edge::argument(given, texts, &argument) && usable;
-        }
-        const CallOutcome outcome = usable ? Edge::call(name, arguments) : CallOutcome{};
-        const Text result = outcome.isText ? Edge::result(outcome.text, texts) : Edge::number(outcome.integer);
-        const bool fits = result.size() < static_cast<std::size_t>(stringSize);
-        const bool pushed = usable && !outcome.isNull && fits;
-        push(top, stringSize, pushed ? result : Text());
-        if (!pushed || !outcome.succeeded) setError(extra);
-    } catch (...) {
-        push(top, stringSize, Text());
-        setError(extra);
+    stayLoaded(extra);
+    const bool texts = takesTexts(name);
+    Arguments arguments;
+    bool usable = true;
+    for (std::size_t i = 0; i < argumentCount(name); ++i) {
+        InstallerText given;
+        usable = pop(top, &given) && Edge::argument(given.data(), given.size(), texts, &arguments.items[i]) && usable;
     }
+    const CallOutcome outcome = usable ? Edge::call(name, arguments) : CallOutcome{};
+    const InstallerText result = outcome.isText ? Edge::result(outcome.text, texts) : decimal<Tchar>(outcome.integer);
+    const bool fits = result.valid() && result.size() < static_cast<std::size_t>(stringSize);
+    const bool pushed = usable && !outcome.isNull && fits;
+    if (pushed) {
+        push(top, stringSize, result);
+    } else {
+        push(top, stringSize, InstallerText());
+    }
+    if (!pushed || !outcome.succeeded) setError(extra);
 }
 
 }  // namespace

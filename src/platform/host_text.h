@@ -5,24 +5,26 @@
 // share one core; it already is the narrow form on Linux, so the .so's path is unchanged;
 // and the Windows bodies convert once, to UTF-16 for the W functions, in one place.
 #pragma once
-#include <string>
+#include "platform/text_buffer.h"
 
 namespace kelvane::platform {
 
-// A host's narrow argument in UTF-8; a null argument stays null.
+// A host's narrow argument in UTF-8; a null argument stays null. An argument there was
+// no memory to convert becomes a name that nothing carries, so the call fails.
 class Utf8Argument {
 public:
     explicit Utf8Argument(const char* narrow);
     const char* get() const { return text_; }
 
 private:
-    std::string converted_;
+    TextBuffer<char> converted_;
     const char* text_;
 };
 
 // The UTF-8 text `utf8` in the host's narrow form; a character that the form has no
-// place for becomes what the system's own conversion makes of it ('?' on Windows).
-std::string narrowFromUtf8(const char* utf8);
+// place for becomes what the system's own conversion makes of it ('?' on Windows). Not
+// valid() when there was no memory for it.
+TextBuffer<char> narrowFromUtf8(const char* utf8);
 
 // True when `path` may name a file at all: Windows file names hold none of ? * < > | "
 // nor a control character (a host's narrow conversion leaves '?' for each character

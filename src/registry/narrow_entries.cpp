@@ -1,7 +1,5 @@
 // The registry exports for a host's narrow text: each argument into UTF-8 on the way in,
 // each listing, value or name into the host's form on the way out.
-#include <string>
-
 #include "frame/module_memory.h"
 #include "platform/host_text.h"
 #include "registry/registry_exports.h"
@@ -15,9 +13,9 @@ using platform::Utf8Argument;
 // A UTF-8 result as a ModuleString in the host's narrow form; null stays null.
 char* narrowResult(char* utf8) {
     if (utf8 == nullptr) return nullptr;
-    const std::string narrow = platform::narrowFromUtf8(utf8);
+    const platform::TextBuffer<char> narrow = platform::narrowFromUtf8(utf8);
     moduleFree(utf8);
-    return copyModuleString(narrow.data(), narrow.size());
+    return narrow.valid() ? copyModuleString(narrow.data(), narrow.size()) : nullptr;
 }
 
 }  // namespace

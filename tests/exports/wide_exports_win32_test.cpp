@@ -122,7 +122,10 @@ protected:
 
     void TearDown() override { RegDeleteTreeW(HKEY_LOCAL_MACHINE, root.c_str()); }
 
-    static std::wstring wide(const std::string& ansi) { return platform::wideFromAnsi(ansi.data(), ansi.size()); }
+    static std::wstring wide(const std::string& ansi) {
+        const platform::WideText converted = platform::wideFromAnsi(ansi.data(), ansi.size());
+        return std::wstring(converted.data(), converted.size());
+    }
 
     static void writeWide(const std::wstring& path, const std::string& contents) {
         const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
@@ -194,9 +197,9 @@ protected:
     WideResult callNarrow(const tools::ExportInfo& info, const std::vector<const wchar_t*>& arguments) {
         std::vector<std::string> texts;
         for (const wchar_t* argument : arguments) {
-            std::string ansi;
+            platform::Text ansi;
             if (argument != nullptr) platform::ansiFromWide(argument, wcslen(argument), true, &ansi);
-            texts.push_back(ansi);
+            texts.emplace_back(ansi.data(), ansi.size());
         }
         std::vector<const char*> narrow;
         for (std::size_t i = 0; i < arguments.size(); ++i) narrow.push_back(arguments[i] ? texts[i].c_str() : nullptr);

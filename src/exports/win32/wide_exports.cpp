@@ -3,7 +3,6 @@
 // string exports have none: their bytes are the format. Wide results come from the same
 // private heap and go back through freeString.
 #include <cstring>
-#include <string>
 
 #include "crypt/file_crypt.h"
 #include "exports/guarded.h"
@@ -20,8 +19,9 @@ using kelvane::platform::Utf8OfWide;
 // A UTF-8 ModuleString as a wide one; null stays null.
 wchar_t* wideResult(char* utf8) {
     if (utf8 == nullptr) return nullptr;
-    const std::wstring wide = kelvane::platform::wideFromUtf8(utf8, std::strlen(utf8));
+    const kelvane::platform::WideText wide = kelvane::platform::wideFromUtf8(utf8, std::strlen(utf8));
     kelvane::moduleFree(utf8);
+    if (!wide.valid()) return nullptr;
     auto* result = static_cast<wchar_t*>(kelvane::moduleAlloc((wide.size() + 1) * sizeof(wchar_t)));
     if (result != nullptr) std::memcpy(result, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
     return result;

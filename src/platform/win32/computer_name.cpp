@@ -13,7 +13,8 @@ bool computerName(char* buffer, std::uint32_t* size) {
     wchar_t wide[MAX_COMPUTERNAME_LENGTH + 1];
     DWORD units = MAX_COMPUTERNAME_LENGTH + 1;
     if (GetComputerNameW(wide, &units) == 0) return false;
-    const std::string name = utf8FromWide(wide, units);
+    const Text name = utf8FromWide(wide, units);
+    if (!name.valid()) return false;
     const std::uint32_t capacity = *size;
     *size = static_cast<std::uint32_t>(name.size() + 1);
     if (name.size() >= capacity) return false;

@@ -90,8 +90,10 @@ bool nameFromIdentity(const char* path, char name[PATH_CAPACITY]) {
     wchar_t folder[MAX_PATH + 1];
     const DWORD folderLength = GetTempPathW(MAX_PATH + 1, folder);
     if (!known || folderLength == 0 || folderLength > MAX_PATH) return false;
+    const Text folderUtf8 = utf8FromWide(folder, folderLength);
+    if (!folderUtf8.valid()) return false;
     return NameBuilder(name)
-        .text(utf8FromWide(folder, folderLength).c_str())
+        .text(folderUtf8.c_str())
         .text("kelvane-journal-")
         .hex8(identity.dwVolumeSerialNumber)
         .text("-")
@@ -128,7 +130,7 @@ bool fullPath(const char* path, char full[PATH_CAPACITY]) {
     const WideName wide(path);
     wchar_t fullWide[PATH_CAPACITY];
     const DWORD length = wide.fits() ? GetFullPathNameW(wide.get(), PATH_CAPACITY, fullWide, nullptr) : 0;
-    const std::string utf8 = utf8FromWide(fullWide, length < PATH_CAPACITY ? length : 0);
+    const Text utf8 = utf8FromWide(fullWide, length < PATH_CAPACITY ? length : 0);
     if (utf8.empty() || utf8.size() >= PATH_CAPACITY) return false;
     std::memcpy(full, utf8.c_str(), utf8.size() + 1);
     return true;

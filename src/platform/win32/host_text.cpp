@@ -18,13 +18,15 @@ constexpr const char* VERBATIM_PREFIXES[] = {"\\\\?\\", "\\??\\"};
 
 Utf8Argument::Utf8Argument(const char* narrow) : text_(narrow) {
     if (narrow == nullptr) return;
-    converted_ = utf8FromWide(wideFromAnsi(narrow, std::strlen(narrow)));
-    text_ = converted_.c_str();
+    const WideText wide = wideFromAnsi(narrow, std::strlen(narrow));
+    if (wide.valid()) converted_ = utf8FromWide(wide.data(), wide.size());
+    text_ = wide.valid() && converted_.valid() ? converted_.c_str() : UNUSABLE_NAME;
 }
 
-std::string narrowFromUtf8(const char* utf8) {
-    const std::wstring wide = wideFromUtf8(utf8, std::strlen(utf8));
-    std::string narrow;
+Text narrowFromUtf8(const char* utf8) {
+    const WideText wide = wideFromUtf8(utf8, std::strlen(utf8));
+    if (!wide.valid()) return Text::failed();
+    Text narrow;
     ansiFromWide(wide.data(), wide.size(), false, &narrow);
     return narrow;
 }

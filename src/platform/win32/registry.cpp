@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstring>
-#include <vector>
 
 #include "platform/win32/wide_text.h"
 
@@ -21,7 +20,8 @@ bool isText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type
 // Copies the UTF-8 form of `count` units of `wide` into `name` of `capacity` bytes with
 // its NUL; REGISTRY_MORE_DATA when it does not fit.
 long giveName(const wchar_t* wide, std::size_t count, char* name, std::uint32_t capacity, std::uint32_t* length) {
-    const std::string utf8 = utf8FromWide(wide, count);
+    const Text utf8 = utf8FromWide(wide, count);
+    if (!utf8.valid()) return ERROR_OUTOFMEMORY;
     if (utf8.size() >= capacity) return REGISTRY_MORE_DATA;
     std::memcpy(name, utf8.c_str(), utf8.size() + 1);
     *length = static_cast<std::uint32_t>(utf8.size());
@@ -51,7 +51,8 @@ long registrySubKeyCount(RegistryKey* key, std::uint32_t* count) {
 // A UTF-8 name takes at least one byte per UTF-16 unit: `capacity` units hold any name
 // whose UTF-8 form fits.
 long registryEnumKey(RegistryKey* key, std::uint32_t index, char* name, std::uint32_t capacity) {
-    std::wstring wide(capacity, L'\0');
+    WideText wide(capacity);
+    if (!wide.valid()) return ERROR_OUTOFMEMORY;
     DWORD units = capacity;
     const LONG status =
         RegEnumKeyExW(handleOf(key), index, wide.data(), &units, nullptr, nullptr, nullptr, nullptr);
@@ -60,7 +61,8 @@ long registryEnumKey(RegistryKey* key, std::uint32_t index, char* name, std::uin
 }
 
 long registryEnumValue(RegistryKey* key, std::uint32_t index, char* name, std::uint32_t* length) {
-    std::wstring wide(*length, L'\0');
+    WideText wide(*length);
+    if (!wide.valid()) return ERROR_OUTOFMEMORY;
     DWORD units = *length;
     const LONG status =
         RegEnumValueW(handleOf(key), index, wide.data(), &units, nullptr, nullptr, nullptr, nullptr);
@@ -74,19 +76,21 @@ long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* d
     DWORD type = 0;
     DWORD bytes = 0;
     LONG status = RegQueryValueExW(handleOf(key), wide.get(), nullptr, &type, nullptr, &bytes);
-    std::vector<std::uint8_t> raw(bytes);
+    TextBuffer<std::uint8_t> raw(status == ERROR_SUCCESS ? bytes : 0);
+    if (!raw.valid()) return ERROR_OUTOFMEMORY;
     if (status == ERROR_SUCCESS && bytes > 0) {
         status = RegQueryValueExW(handleOf(key), wide.get(), nullptr, &type, raw.data(), &bytes);
     }
     if (status != ERROR_SUCCESS) return status;
-    raw.resize(bytes);
+    raw.shorten(bytes);
     // Text in UTF-8, every unit converted, NULs included; other data as stored.
-    std::string text;
-    std::string ansi;
+    Text text;
+    Text ansi;
     if (isText(type)) {
         const auto* units = reinterpret_cast<const wchar_t*>(raw.data());
         text = utf8FromWide(units, raw.size() / 2);
         ansiFromWide(units, raw.size() / 2, false, &ansi);
+        if (!text.valid() || !ansi.valid()) return ERROR_OUTOFMEMORY;
     }
     if (narrowSize != nullptr) *narrowSize = static_cast<std::uint32_t>(isText(type) ? ansi.size() : raw.size());
     const std::uint8_t* given = isText(type) ? reinterpret_cast<const std::uint8_t*>(text.data()) : raw.data();

@@ -11,11 +11,11 @@ namespace {
 constexpr std::size_t CONVERSION_LIMIT = 0x7FFFFFFF / 4;
 
 // `count` units of `from` in code page `page` through MultiByteToWideChar.
-std::wstring toWide(UINT page, const char* from, std::size_t count) {
+WideText toWide(UINT page, const char* from, std::size_t count) {
     if (count == 0 || count > CONVERSION_LIMIT) return {};
     const int units = MultiByteToWideChar(page, 0, from, static_cast<int>(count), nullptr, 0);
-    std::wstring wide(units > 0 ? units : 0, L'\0');
-    if (units > 0) MultiByteToWideChar(page, 0, from, static_cast<int>(count), wide.data(), units);
+    WideText wide(units > 0 ? units : 0);
+    if (units > 0 && wide.valid()) MultiByteToWideChar(page, 0, from, static_cast<int>(count), wide.data(), units);
     return wide;
 }
 
@@ -32,23 +32,25 @@ WideName::WideName(const char* utf8) : null_(utf8 == nullptr), fits_(true) {
         return;
     }
     text_ = wideFromUtf8(utf8, length);
-    fits_ = text_.size() <= MAX_WIDE_NAME;
+    fits_ = text_.valid() && text_.size() <= MAX_WIDE_NAME;
 }
 
-std::string utf8FromWide(const wchar_t* wide, std::size_t count) {
+Text utf8FromWide(const wchar_t* wide, std::size_t count) {
     if (count == 0 || count > CONVERSION_LIMIT) return {};
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(count), nullptr, 0, nullptr, nullptr);
-    std::string utf8(bytes > 0 ? bytes : 0, '\0');
-    if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(count), utf8.data(), bytes, nullptr, nullptr);
+    Text utf8(bytes > 0 ? bytes : 0);
+    if (bytes > 0 && utf8.valid()) {
+        WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(count), utf8.data(), bytes, nullptr, nullptr);
+    }
     return utf8;
 }
 
-std::wstring wideFromUtf8(const char* utf8, std::size_t count) { return toWide(CP_UTF8, utf8, count); }
+WideText wideFromUtf8(const char* utf8, std::size_t count) { return toWide(CP_UTF8, utf8, count); }
 
-std::wstring wideFromAnsi(const char* ansi, std::size_t count) { return toWide(CP_ACP, ansi, count); }
+WideText wideFromAnsi(const char* ansi, std::size_t count) { return toWide(CP_ACP, ansi, count); }
 
-bool ansiFromWide(const wchar_t* wide, std::size_t count, bool exact, std::string* ansi) {
-    ansi->clear();
+bool ansiFromWide(const wchar_t* wide, std::size_t count, bool exact, Text* ansi) {
+    *ansi = Text();
     if (count == 0) return true;
     if (count > CONVERSION_LIMIT) return false;
     // No best fit: "α" must not turn into "a", nor "Ω" into "O", when the text is its own key.
@@ -58,7 +60,8 @@ bool ansiFromWide(const wchar_t* wide, std::size_t count, bool exact, std::strin
     const int bytes =
         WideCharToMultiByte(CP_ACP, flags, wide, static_cast<int>(count), nullptr, 0, nullptr, askDefaulted);
     if (bytes <= 0 || defaulted) return false;
-    ansi->resize(bytes);
+    *ansi = Text(bytes);
+    if (!ansi->valid()) return false;
     WideCharToMultiByte(CP_ACP, flags, wide, static_cast<int>(count), ansi->data(), bytes, nullptr, nullptr);
     return true;
 }
@@ -66,6 +69,11 @@ bool ansiFromWide(const wchar_t* wide, std::size_t count, bool exact, std::strin
 
 Utf8OfWide::Utf8OfWide(const wchar_t* wide) : null_(wide == nullptr) {
     if (wide != nullptr) text_ = utf8FromWide(wide, std::wcslen(wide));
+}
+
+const char* Utf8OfWide::get() const {
+    if (null_) return nullptr;
+    return text_.valid() ? text_.c_str() : UNUSABLE_NAME;
 }
 
 }  // namespace kelvane::platform
