@@ -16,10 +16,11 @@ using platform::RewriteSink;
 constexpr auto HEADER_LENGTH = static_cast<std::int64_t>(HEADER_SIZE);
 
 // The zero bytes at the end of the last block: the fill, and any zeros the file itself
-// ended in, which no reader can tell from the fill. Never more than one fill unit.
+// ended in, which no reader can tell from the fill. Never more than a fill can be: one
+// byte short of a fill unit, since a file of whole units gets no fill.
 std::size_t trailingFill(const std::uint8_t* block, std::size_t count) {
     std::size_t fill = 0;
-    while (fill < FILL_UNIT && fill < count && block[count - 1 - fill] == 0) ++fill;
+    while (fill < FILL_UNIT - 1 && fill < count && block[count - 1 - fill] == 0) ++fill;
     return fill;
 }
 
@@ -27,7 +28,7 @@ std::size_t trailingFill(const std::uint8_t* block, std::size_t count) {
 bool containerKey(FileHandle source, std::int64_t size, FileKey* key) {
     std::uint8_t first[HEADER_SIZE];
     return isContainerLength(size) && readFully(source, 0, first, HEADER_SIZE) == HEADER_LENGTH &&
-           headerKey(first, HEADER_SIZE, key);
+           writtenHeaderKey(first, HEADER_SIZE, key);
 }
 
 // Every block of the payload deciphered to its place in the file, in order; the last one

@@ -27,7 +27,8 @@ int keepContainer(const char* path) {
 struct FileStart {
     bool readable = false;
     std::int64_t size = 0;
-    bool header = false;  // its first bytes pass the header test
+    bool header = false;     // its first bytes pass the header test
+    bool container = false;  // ...in the layout cryptFile writes, at a container's length
 };
 
 FileStart readStart(const char* path) {
@@ -42,6 +43,9 @@ FileStart readStart(const char* path) {
     files.close(source);  // only read from
     start.readable = count >= 0;
     start.header = start.readable && isEncryptedFile(first, static_cast<std::size_t>(count));
+    FileKey key;
+    start.container = start.header && isContainerLength(start.size) &&
+                      writtenHeaderKey(first, static_cast<std::size_t>(count), &key);
     return start;
 }
 
@@ -65,7 +69,7 @@ int cryptFile(const char* path) {
 int decryptFile(const char* path) {
     FileStart start;
     if (const int ended = readStartAfterRestore(path, &start)) return ended;
-    if (!start.header || !isContainerLength(start.size)) return FILE_NOT_CONTAINER;
+    if (!start.container) return FILE_NOT_CONTAINER;
     return restoreContents(path);
 }
 

@@ -172,8 +172,16 @@ private:
     bool immutable_ = false;
 };
 
+// No write permission bit: read-only, for root too, as the DLL treats the attribute.
+class ReadOnlyMode {
+public:
+    explicit ReadOnlyMode(const std::string& path) { ::chmod(path.c_str(), 0444); }
+    bool holds() const { return true; }
+};
+
 TEST(FileCryptPosixRefusals, AnUnwritableFileGivesMinusTwoAndAContainerMinusOne) {
     expectUnwritableRefusals<Unwritable>();
+    expectUnwritableRefusals<ReadOnlyMode>();
 }
 
 TEST(FileCryptPosixRefusals, ASymbolicLinkKeepsPointingAtItsTarget) {
@@ -191,13 +199,18 @@ TEST(FileCryptPosixRefusals, ASymbolicLinkKeepsPointingAtItsTarget) {
     expectContainerOf(contents, readFile(target));
 }
 
-// Opening a FIFO for reading waits for a writer: the call must refuse it, not hang.
-TEST(FileCryptPosixRefusals, AFifoOrAFolderGivesMinusOneAtOnce) {
+// Opening a FIFO for reading waits for a writer: the call must refuse it, not hang. A
+// kernel view (/proc) looks regular but has no contents of its own to keep.
+TEST(FileCryptPosixRefusals, AFifoAFolderOrAKernelViewGivesMinusOneAtOnce) {
     ScratchFolder folder;
     const std::string fifo = folder.path("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(cryptFile(fifo.c_str()), FILE_CANNOT_READ);
-    EXPECT_EQ(cryptFile(folder.root().c_str()), FILE_CANNOT_READ);
+    for (const FileCall& call : FILE_CALLS) {
+        for (const std::string& path : {fifo, folder.root(), std::string("/proc/self/status")}) {
+            EXPECT_EQ(call.call(path.c_str()), FILE_CANNOT_READ) << call.name << " " << path;
+            expectNoJournal(path);
+        }
+    }
     EXPECT_EQ(listFolder(folder.root()), std::vector<std::string>{"pipe"});
 }
 

@@ -4,7 +4,9 @@
 #include "platform/posix/folders.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,17 +22,41 @@ static_assert(PATH_MAX <= PATH_CAPACITY, "realpath writes up to PATH_MAX bytes")
 
 int descriptor(FileHandle file) { return static_cast<int>(file); }
 
+// File systems whose "regular files" are the kernel's views, made up at each read, with
+// a size that says nothing: no contents to encipher, and no place for a copy of them.
+constexpr unsigned long KERNEL_VIEW_FILE_SYSTEMS[] = {
+    PROC_SUPER_MAGIC, SYSFS_MAGIC, DEBUGFS_MAGIC, TRACEFS_MAGIC, SECURITYFS_MAGIC,
+    CGROUP_SUPER_MAGIC, CGROUP2_SUPER_MAGIC, BPF_FS_MAGIC, PSTOREFS_MAGIC,
+};
+
+bool isKernelView(int fd) {
+    struct statfs place;
+    if (::fstatfs(fd, &place) != 0) return true;
+    for (const unsigned long type : KERNEL_VIEW_FILE_SYSTEMS) {
+        if (static_cast<unsigned long>(place.f_type) == type) return true;
+    }
+    return false;
+}
+
 // Opens `path` only when it is a regular file. O_NONBLOCK keeps the open of a FIFO from
-// waiting for its other end; folders, devices and FIFOs are no files to encipher.
+// waiting for its other end; folders, devices, FIFOs and the kernel's views are no files
+// to encipher.
 FileHandle openRegularFile(const char* path, int access) {
     const int fd = ::open(path, access | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return NO_FILE;
     struct stat status;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || isKernelView(fd) || ::fcntl(fd, F_SETFL, 0) != 0) {
         ::close(fd);
         return NO_FILE;
     }
     return fd;
+}
+
+// True when no write permission bit is set: the POSIX form of the read-only attribute,
+// which refuses root too, as Windows refuses every user a read-only file.
+bool isReadOnly(int fd) {
+    struct stat status;
+    return ::fstat(fd, &status) != 0 || (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
 }  // namespace
@@ -40,7 +66,12 @@ namespace native {
 FileHandle openRead(const char* path) { return openRegularFile(path, O_RDONLY); }
 
 // No O_CREAT, no O_TRUNC: the file stays the same file and keeps its bytes until written.
-FileHandle openWrite(const char* path) { return openRegularFile(path, O_WRONLY); }
+FileHandle openWrite(const char* path) {
+    const FileHandle file = openRegularFile(path, O_WRONLY);
+    if (file == NO_FILE || !isReadOnly(descriptor(file))) return file;
+    ::close(descriptor(file));
+    return NO_FILE;
+}
 
 bool fullPath(const char* path, char full[PATH_CAPACITY]) { return ::realpath(path, full) != nullptr; }
 
