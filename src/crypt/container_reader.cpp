@@ -4,6 +4,7 @@
 
 #include "crypt/container_writer.h"
 #include "crypt/file_crypt.h"
+#include "crypt/rewrite_note.h"
 #include "frame/module_memory.h"
 #include "platform/file_rewrite.h"
 
@@ -31,8 +32,8 @@ bool containerKey(FileHandle source, std::int64_t size, FileKey* key) {
            writtenHeaderKey(first, HEADER_SIZE, key);
 }
 
-// Every block of the payload deciphered to its place in the file, in order; the last one
-// without its fill, so that the file ends where its contents did.
+}  // namespace
+
 bool streamContents(FileHandle source, std::int64_t size, RewriteSink& sink) {
     FileKey key;
     if (!containerKey(source, size, &key)) return false;
@@ -52,10 +53,9 @@ bool streamContents(FileHandle source, std::int64_t size, RewriteSink& sink) {
     return true;
 }
 
-}  // namespace
-
-int restoreContents(const char* path) {
-    return fileResult(platform::rewriteFile(path, streamContents), FILE_RESTORED);
+int restoreContents(platform::HeldFile& file) {
+    return fileResult(platform::rewriteFile(file, streamContents, platform::RewriteWay::Either, decipheringNote()),
+                      FILE_RESTORED);
 }
 
 }  // namespace kelvane

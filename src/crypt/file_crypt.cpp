@@ -5,23 +5,17 @@
 #include "crypt/container_header.h"
 #include "crypt/container_reader.h"
 #include "crypt/container_writer.h"
+#include "crypt/rewrite_note.h"
 #include "platform/file_rewrite.h"
 #include "platform/file_system.h"
 
 namespace kelvane {
 
 using platform::FileHandle;
+using platform::HeldFile;
+using platform::HoldResult;
 
 namespace {
-
-// A container already: nothing to rewrite, but a write opening still decides the result.
-int keepContainer(const char* path) {
-    platform::FileSystem& files = platform::fileSystem();
-    const FileHandle file = files.openWrite(path);
-    if (file == platform::NO_FILE) return FILE_CANNOT_READ;
-    files.close(file);  // nothing written: the file is as it was whatever the close says
-    return FILE_ALREADY;
-}
 
 // What a call learns of a file before it decides whether to rewrite it.
 struct FileStart {
@@ -34,7 +28,7 @@ struct FileStart {
 FileStart readStart(const char* path) {
     platform::FileSystem& files = platform::fileSystem();
     FileStart start;
-    const FileHandle source = files.openRead(path);
+    const FileHandle source = path == nullptr ? platform::NO_FILE : files.openRead(path);
     if (source == platform::NO_FILE) return start;
     start.size = files.size(source);
     std::uint8_t first[HEADER_SIZE];
@@ -49,28 +43,42 @@ FileStart readStart(const char* path) {
     return start;
 }
 
-// An interrupted call may have left the file half-written: its original comes back
-// before anything looks at it. 0 when the call goes on, else its result.
-int readStartAfterRestore(const char* path, FileStart* start) {
-    if (path == nullptr) return FILE_CANNOT_READ;
-    if (!platform::restoreInterruptedRewrite(path)) return FILE_WRITE_FAILED;
+// Holds the file against every other call on it, which puts back what an interrupted
+// call left, and reads its start again under the hold: another call may have changed
+// it while this one waited. Without the hold, the start read first decides the refusal.
+HoldResult holdAndReadStart(const char* path, HeldFile& file, FileStart* start) {
     *start = readStart(path);
-    return start->readable ? 0 : FILE_CANNOT_READ;
+    if (!start->readable) return HoldResult::CannotOpen;
+    const HoldResult held = file.hold(path, rewriteAgain);
+    if (held == HoldResult::Held) *start = readStart(file.path());
+    return held;
 }
 
 }  // namespace
 
 int cryptFile(const char* path) {
     FileStart start;
-    if (const int ended = readStartAfterRestore(path, &start)) return ended;
-    return start.header ? keepContainer(path) : writeContainer(path);
+    HeldFile file;
+    const HoldResult held = holdAndReadStart(path, file, &start);
+    if (!start.readable) return FILE_CANNOT_READ;
+    if (held == HoldResult::Failed) return FILE_WRITE_FAILED;
+    if (held == HoldResult::CannotOpen && start.header) return FILE_CANNOT_READ;
+    if (start.header) return FILE_ALREADY;
+    // Drawn before the write check, so that a refused file still advances the generator.
+    const FileKey key = drawFileKey();
+    return held == HoldResult::CannotOpen ? FILE_CANNOT_WRITE : writeContainer(file, key);
 }
 
 int decryptFile(const char* path) {
     FileStart start;
-    if (const int ended = readStartAfterRestore(path, &start)) return ended;
+    HeldFile file;
+    const HoldResult held = holdAndReadStart(path, file, &start);
+    if (!start.readable) return FILE_CANNOT_READ;
+    if (held == HoldResult::Failed) return FILE_WRITE_FAILED;
     if (!start.container) return FILE_NOT_CONTAINER;
-    return restoreContents(path);
+    return held == HoldResult::CannotOpen ? FILE_CANNOT_WRITE : restoreContents(file);
 }
+
+bool restoreInterruptedCall(const char* path) { return platform::restoreInterruptedRewrite(path, rewriteAgain); }
 
 }  // namespace kelvane

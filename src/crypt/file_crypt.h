@@ -22,4 +22,9 @@ int cryptFile(const char* path);
 // the end of its last 32-byte block. Never draws from the key generator.
 int decryptFile(const char* path);
 
+// Puts back the original of a cryptFile or decryptFile that was interrupted on the file
+// at `path`, as the next call on it would (platform/file_rewrite.h). False when a journal
+// of it stays.
+bool restoreInterruptedCall(const char* path);
+
 }  // namespace kelvane

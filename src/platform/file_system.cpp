@@ -8,9 +8,10 @@ const FileSystem& platformFileSystem() {
     static const FileSystem operations{
         native::openRead,      native::openWrite,     native::fullPath,    native::renameKeepsFile,
         native::newFileName,   native::createNewFile, native::journalNames, native::createJournal,
-        native::openJournal,   native::size,          native::read,        native::write,
-        native::setSize,       native::flush,         native::sync,        native::replace,
-        native::close,         native::remove};
+        native::openJournal,   native::tryLock,       native::identity,     native::isNamed,
+        native::size,          native::read,          native::write,        native::setSize,
+        native::flush,         native::sync,          native::replace,      native::close,
+        native::remove};
     return operations;
 }
 

@@ -64,7 +64,7 @@ void killAtSpreadMoments(const FileCall& call, bool withSecondLink) {
         killHost(host);
         interrupted += waitHost(host) < 0 ? 1 : 0;
         const std::string where = "kill " + std::to_string(kill);
-        ASSERT_TRUE(platform::restoreInterruptedRewrite(path.c_str())) << where;
+        ASSERT_TRUE(restoreInterruptedCall(path.c_str())) << where;
         const Bytes now = readFile(path);
         EXPECT_TRUE(now == input || isFinished(call, original, now)) << where << ": neither input nor output";
         if (withSecondLink) {

@@ -13,6 +13,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 
 namespace kelvane::platform {
 namespace {
@@ -59,9 +61,58 @@ bool isReadOnly(int fd) {
     return ::fstat(fd, &status) != 0 || (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
+// The byte the rewrite lock covers: far past any contents, so that the lock never
+// stands in the way of reading or writing the file itself.
+constexpr off_t LOCK_OFFSET = std::numeric_limits<off_t>::max() - 1;
+
+// The identity from what statx tells of a file.
+FileIdentity identityFrom(const struct statx& status) {
+    FileIdentity identity{};
+    const std::uint64_t parts[] = {
+        std::uint64_t{status.stx_dev_major} << 32 | status.stx_dev_minor, status.stx_ino,
+        (status.stx_mask & STATX_BTIME) != 0 ? static_cast<std::uint64_t>(status.stx_btime.tv_sec) : 0,
+        (status.stx_mask & STATX_BTIME) != 0 ? status.stx_btime.tv_nsec : 0u};
+    static_assert(sizeof parts == sizeof identity.bytes, "the identity holds these four numbers");
+    std::memcpy(identity.bytes, parts, sizeof parts);
+    return identity;
+}
+
 }  // namespace
 
+namespace posix {
+
+bool identityOf(int folder, const char* path, int flags, FileIdentity* identity) {
+    struct statx status;
+    if (::statx(folder, path, flags, STATX_INO | STATX_BTIME, &status) != 0) return false;
+    *identity = identityFrom(status);
+    return true;
+}
+
+}  // namespace posix
+
 namespace native {
+
+// An open file description lock: owned by the open file, not the process, so two calls
+// in one process exclude each other too, and independent of the flock the hive code holds.
+LockAttempt tryLock(FileHandle file) {
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = LOCK_OFFSET;
+    range.l_len = 1;
+    if (::fcntl(descriptor(file), F_OFD_SETLK, &range) == 0) return LockAttempt::Held;
+    return errno == EAGAIN || errno == EACCES || errno == EINTR ? LockAttempt::Busy : LockAttempt::Failed;
+}
+
+bool identity(FileHandle file, FileIdentity* identity) {
+    return posix::identityOf(descriptor(file), "", AT_EMPTY_PATH, identity);
+}
+
+bool isNamed(const char* path, FileHandle file) {
+    struct stat opened, named;
+    return ::fstat(descriptor(file), &opened) == 0 && ::stat(path, &named) == 0 && opened.st_dev == named.st_dev &&
+           opened.st_ino == named.st_ino;
+}
 
 FileHandle openRead(const char* path) { return openRegularFile(path, O_RDONLY); }
 
@@ -141,8 +192,6 @@ bool replace(const char* target, const char* replacement) {
 }
 
 bool close(FileHandle file) { return ::close(descriptor(file)) == 0; }
-
-bool remove(const char* path) { return ::unlink(path) == 0; }
 
 }  // namespace native
 
