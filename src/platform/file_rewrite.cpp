@@ -306,19 +306,17 @@ FileHandle saveOriginal(const char* path, FileHandle original, const JournalEntr
     return NO_FILE;
 }
 
-// New contents into a new file beside the original, renamed over it.
+// New contents into a new file beside the original, put in its place.
 RenameOutcome rewriteByRename(const char* path, FileHandle original, std::int64_t size, const ContentWriter& write) {
     FileSystem& files = fileSystem();
-    char name[PATH_CAPACITY];
-    if (!files.newFileName(path, name)) return RenameOutcome::Refused;
-    const FileHandle file = files.createNewFile(name, path);
+    const FileHandle file = files.createNewFile(path);
     if (file == NO_FILE) return RenameOutcome::Refused;
     FileSink sink(file);
     // A file that changed size meanwhile would lose what changed.
-    bool written = write(original, size, sink) && files.size(original) == size && files.flush(file);
-    written = files.close(file) && written;
-    if (written && files.replace(path, name)) return RenameOutcome::Done;
-    files.remove(name);
+    const bool written = write(original, size, sink) && files.size(original) == size && files.flush(file);
+    const bool replaced = written && files.replace(path, file);
+    files.close(file);  // what counts is synced: a close that fails changes nothing of it
+    if (replaced) return RenameOutcome::Done;
     return written ? RenameOutcome::Refused : RenameOutcome::Failed;
 }
 
@@ -373,9 +371,6 @@ RewriteResult rewriteOpenFile(const HeldFile& held, FileHandle original, const C
 // Puts back what an interrupted rewrite of the held file left, under its lock.
 bool recoverHeld(const HeldFile& held, const RecoveryWriter& recover) {
     FileSystem& files = fileSystem();
-    char newFile[PATH_CAPACITY];
-    // A new file left by a rename that never happened: never the only copy of anything.
-    if (files.newFileName(held.path(), newFile) && files.remove(newFile)) files.sync(newFile);
     char names[JOURNAL_PLACES][PATH_CAPACITY];
     int count = 0;
     if (!files.journalNames(held.path(), names, &count)) return true;

@@ -5,8 +5,10 @@
 // A new file renamed over it keeps none of these, and needs a writable folder besides.
 // So there are two ways, chosen per call:
 //
-// - Rename: the new contents go to a new file beside the original (".NAME.kelvane-new"),
-//   which is synced and renamed over it. Taken only where the platform shows that the
+// - Rename: the new contents go to a new file in the original's folder that has no name
+//   while it is written (O_TMPFILE: a crash leaves nothing, and no name can clash with a
+//   user's file); synced, it is linked as ".NAME.kelvane-new-" and random digits and
+//   renamed over the original at once. Taken only where the platform shows that the
 //   rename keeps everything (renameKeepsFile: on POSIX one link, the caller owns the file
 //   and is in its group, a writable folder on the same mount without the append-only
 //   flag or a default ACL, no extended attributes or ACLs, no inode flags, no mount over

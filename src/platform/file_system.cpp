@@ -6,12 +6,11 @@ namespace kelvane::platform {
 
 const FileSystem& platformFileSystem() {
     static const FileSystem operations{
-        native::openRead,      native::openWrite,     native::fullPath,    native::renameKeepsFile,
-        native::newFileName,   native::createNewFile, native::journalNames, native::createJournal,
-        native::openJournal,   native::tryLock,       native::identity,     native::isNamed,
-        native::size,          native::read,          native::write,        native::setSize,
-        native::flush,         native::sync,          native::replace,      native::close,
-        native::remove};
+        native::openRead,    native::openWrite, native::fullPath,      native::renameKeepsFile,
+        native::createNewFile, native::journalNames, native::createJournal, native::openJournal,
+        native::tryLock,     native::identity,  native::isNamed,       native::size,
+        native::read,        native::write,     native::setSize,       native::flush,
+        native::sync,        native::replace,   native::close,         native::remove};
     return operations;
 }
 

@@ -41,11 +41,10 @@ struct FileSystem {
     bool (*fullPath)(const char* path, char full[PATH_CAPACITY]);
     // True only where a new file renamed over `path` provably keeps all that the file is.
     bool (*renameKeepsFile)(const char* path, FileHandle file);
-    // The name of the new file beside `path` that a rename puts in its place.
-    bool (*newFileName)(const char* path, char name[PATH_CAPACITY]);
-    // A new empty file at `name` (which must not exist) with the owner and permissions of
-    // the file at `original`; NO_FILE when it cannot be made.
-    FileHandle (*createNewFile)(const char* name, const char* original);
+    // A new empty file without a name yet, in the folder of the file at `original`, with
+    // its owner and permissions; NO_FILE when it cannot be made. A crash while it is
+    // written leaves nothing behind: the system drops a file that never got a name.
+    FileHandle (*createNewFile)(const char* original);
     // The names the journal of the file at `path` may have, best place first: `count`
     // is set to how many there are (a name that cannot be formed is left out). A file with
     // one name has its journal beside it first; one with more names in the temporary
@@ -78,8 +77,9 @@ struct FileSystem {
     bool (*flush)(FileHandle file);
     // Makes the folder's entries for `path` durable (a creation, rename or deletion).
     bool (*sync)(const char* path);
-    // Renames `replacement` over `target` in one step; false when nothing moved.
-    bool (*replace)(const char* target, const char* replacement);
+    // Puts the new file `replacement` (from createNewFile, complete and synced) in the
+    // place of `target` in one step; false when nothing moved.
+    bool (*replace)(const char* target, FileHandle replacement);
     bool (*close)(FileHandle file);
     bool (*remove)(const char* path);
 };

@@ -9,8 +9,7 @@ FileHandle openRead(const char* path);
 FileHandle openWrite(const char* path);
 bool fullPath(const char* path, char full[PATH_CAPACITY]);
 bool renameKeepsFile(const char* path, FileHandle file);
-bool newFileName(const char* path, char name[PATH_CAPACITY]);
-FileHandle createNewFile(const char* name, const char* original);
+FileHandle createNewFile(const char* original);
 bool journalNames(const char* path, char names[JOURNAL_PLACES][PATH_CAPACITY], int* count);
 FileHandle createJournal(const char* name);
 FileHandle openJournal(const char* name, bool* absent);
@@ -23,7 +22,7 @@ bool write(FileHandle file, std::int64_t offset, const std::uint8_t* bytes, std:
 bool setSize(FileHandle file, std::int64_t size);
 bool flush(FileHandle file);
 bool sync(const char* path);
-bool replace(const char* target, const char* replacement);
+bool replace(const char* target, FileHandle replacement);
 bool close(FileHandle file);
 bool remove(const char* path);
 

@@ -54,8 +54,8 @@ const FileSystem& real() { return platformFileSystem(); }
 // already have done (a write puts half its bytes down, a close still releases the handle).
 FileHandle openReadOrFail(const char* path) { return failsNow(Operation::Open) ? NO_FILE : real().openRead(path); }
 FileHandle openWriteOrFail(const char* path) { return failsNow(Operation::Open) ? NO_FILE : real().openWrite(path); }
-FileHandle createNewFileOrFail(const char* name, const char* original) {
-    return failsNow(Operation::Open) ? NO_FILE : real().createNewFile(name, original);
+FileHandle createNewFileOrFail(const char* original) {
+    return failsNow(Operation::Open) ? NO_FILE : real().createNewFile(original);
 }
 FileHandle createJournalOrFail(const char* name) {
     return failsNow(Operation::Open) ? NO_FILE : real().createJournal(name);
@@ -78,7 +78,7 @@ bool setSizeOrFail(FileHandle file, std::int64_t size) {
 }
 bool flushOrFail(FileHandle file) { return !failsNow(Operation::Flush) && real().flush(file); }
 bool syncOrFail(const char* path) { return !failsNow(Operation::Sync) && real().sync(path); }
-bool replaceOrFail(const char* target, const char* replacement) {
+bool replaceOrFail(const char* target, FileHandle replacement) {
     return !failsNow(Operation::Replace) && real().replace(target, replacement);
 }
 bool closeOrFail(FileHandle file) {

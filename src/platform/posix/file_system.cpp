@@ -126,14 +126,16 @@ FileHandle openWrite(const char* path) {
 
 bool fullPath(const char* path, char full[PATH_CAPACITY]) { return ::realpath(path, full) != nullptr; }
 
-FileHandle createNewFile(const char* name, const char* original) {
+// O_TMPFILE: the file has no name until replace() gives it one for the moment before
+// the rename, so no name of ours can clash with a user's file, and a crash leaves nothing.
+FileHandle createNewFile(const char* original) {
     struct stat status;
-    if (::stat(original, &status) != 0) return NO_FILE;
-    const int fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    char folder[PATH_CAPACITY];
+    if (::stat(original, &status) != 0 || !posix::folderOf(original, folder)) return NO_FILE;
+    const int fd = ::open(folder, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0) return NO_FILE;
     if (!posix::takeOwnerAndMode(fd, status)) {
         ::close(fd);
-        ::unlink(name);
         return NO_FILE;
     }
     return fd;
@@ -182,9 +184,14 @@ bool flush(FileHandle file) { return ::fsync(descriptor(file)) == 0; }
 
 bool sync(const char* path) { return posix::syncFolderOf(path); }
 
-bool replace(const char* target, const char* replacement) {
+bool replace(const char* target, FileHandle replacement) {
+    char name[PATH_CAPACITY];
+    if (!posix::linkNewFile(descriptor(replacement), target, name)) return false;
     // rename is atomic: either the target is replaced or nothing moved.
-    if (::rename(replacement, target) != 0) return false;
+    if (::rename(name, target) != 0) {
+        ::unlink(name);
+        return false;
+    }
     // The new contents are in place; the folder's sync only makes the rename survive a
     // power loss, so its outcome cannot undo the replacement.
     posix::syncFolderOf(target);

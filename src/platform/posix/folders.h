@@ -18,6 +18,10 @@ bool syncFolderOf(const char* path);
 // process may (only root can give a file away, so that step may fail quietly).
 bool takeOwnerAndMode(int fd, const struct stat& original);
 
+// Gives the new file `fd` (made with O_TMPFILE) a name beside `target` that no file has:
+// ".NAME.kelvane-new-" and random digits, into `name`. False when it cannot.
+bool linkNewFile(int fd, const char* target, char name[PATH_CAPACITY]);
+
 // The identity (file_system.h) of the file `path` names from `folder`, as statx takes them.
 bool identityOf(int folder, const char* path, int flags, FileIdentity* identity);
 

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -21,8 +22,11 @@
 namespace kelvane::platform {
 namespace {
 
-// Name parts of the files made beside the original: a dot (hidden), its name, a suffix.
+// Name parts of the files made beside the original: a dot (hidden), its name, a suffix
+// (for the new file then a dash and 8 random hex digits).
 constexpr char NEW_FILE_SUFFIX[] = ".kelvane-new";
+// Random names tried for the new file before giving up (each clash is someone's file).
+constexpr int NEW_NAME_ATTEMPTS = 8;
 constexpr char JOURNAL_SUFFIX[] = ".kelvane-journal";
 // Where the private folders for journals are: kept across a restart, unlike /tmp on
 // many systems, so a journal there outlives a power loss too.
@@ -85,7 +89,8 @@ bool nameBeside(const char* path, const char* suffix, char name[PATH_CAPACITY]) 
     const char* slash = std::strrchr(path, '/');
     if (slash == nullptr) return false;
     const char* base = slash + 1;
-    if (std::strlen(base) + 1 + std::strlen(suffix) > NAME_MAX) return false;
+    // Room for the new file's random part too.
+    if (std::strlen(base) + 1 + std::strlen(suffix) + 9 > NAME_MAX) return false;
     const int length = std::snprintf(name, PATH_CAPACITY, "%.*s/.%s%s", static_cast<int>(slash - path), path,
                                      base, suffix);
     return length > 0 && static_cast<std::size_t>(length) < PATH_CAPACITY;
@@ -130,6 +135,27 @@ bool nameFromIdentity(const char* path, char name[PATH_CAPACITY]) {
 
 }  // namespace
 
+namespace posix {
+
+bool linkNewFile(int fd, const char* target, char name[PATH_CAPACITY]) {
+    char base[PATH_CAPACITY];
+    char open[32];
+    if (!nameBeside(target, NEW_FILE_SUFFIX, base)) return false;
+    std::snprintf(open, sizeof open, "/proc/self/fd/%d", fd);
+    for (int attempt = 0; attempt < NEW_NAME_ATTEMPTS; ++attempt) {
+        std::uint32_t draw = 0;
+        if (::getrandom(&draw, sizeof draw, 0) != sizeof draw) return false;
+        const int length = std::snprintf(name, PATH_CAPACITY, "%s-%08" PRIx32, base, draw);
+        if (length <= 0 || static_cast<std::size_t>(length) >= PATH_CAPACITY) return false;
+        // linkat of a descriptor itself needs a privilege; through /proc it does not.
+        if (::linkat(AT_FDCWD, open, AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0) return true;
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+}  // namespace posix
+
 namespace native {
 
 bool renameKeepsFile(const char* path, FileHandle file) {
@@ -144,8 +170,6 @@ bool renameKeepsFile(const char* path, FileHandle file) {
            status.st_dev == folderStatus.st_dev && folderKeepsNoFiles(folder) && !givesDefaultAcl(folder) &&
            (inodeFlags(fd) & FLAGS_A_RENAME_LOSES) == 0 && !hasExtendedAttributes(fd) && !isMountRoot(path);
 }
-
-bool newFileName(const char* path, char name[PATH_CAPACITY]) { return nameBeside(path, NEW_FILE_SUFFIX, name); }
 
 bool journalNames(const char* path, char names[JOURNAL_PLACES][PATH_CAPACITY], int* count) {
     *count = 0;

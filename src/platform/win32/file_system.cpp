@@ -122,9 +122,8 @@ bool fullPath(const char* path, char full[PATH_CAPACITY]) {
 // Never renamed: under Wine a replacement takes the new file's Unix mode and loses the
 // hidden attribute, and no Win32 call shows the mode it would have to keep.
 bool renameKeepsFile(const char*, FileHandle) { return false; }
-bool newFileName(const char*, char[PATH_CAPACITY]) { return false; }
-FileHandle createNewFile(const char*, const char*) { return NO_FILE; }
-bool replace(const char*, const char*) { return false; }
+FileHandle createNewFile(const char*) { return NO_FILE; }
+bool replace(const char*, FileHandle) { return false; }
 
 // Beside the file first, whatever its links: the temporary folder comes from the
 // environment here (TMP, TEMP), which the next call may not share.
