@@ -21,6 +21,8 @@
 #include <vector>
 
 #include "listing_test_helpers.h"
+#include "platform/file_rewrite.h"
+#include "platform/file_system.h"
 #include "platform/registry.h"
 #include "registry/registry_exports.h"
 
@@ -226,6 +228,40 @@ TEST(HiveDeletionPosix, DamageOnlyTheDeletionMeetsGivesDamagedHiveAndTheHostLive
     EXPECT_EQ(RegDeleteKeyNT(registry.keyPath("Parent\\Doomed").c_str()), platform::REGISTRY_BAD_DATABASE);
     EXPECT_EQ(readFile(hive), bytes);
     EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"});
+}
+
+// Writes from the `writesFailingFrom`-th on fail, as when the writing process dies there.
+int writesFailingFrom = 0;
+int writesMade = 0;
+bool writeUntilDeath(platform::FileHandle file, std::int64_t offset, const std::uint8_t* bytes, std::size_t count) {
+    return ++writesMade < writesFailingFrom && platform::platformFileSystem().write(file, offset, bytes, count);
+}
+
+// A helper killed while it overwrote a hive of two names in place: the hive half written,
+// its journal in the place both names lead to. The next read and deletion see it whole.
+TEST(HiveDeletionPosix, AHelperKilledOnAHiveOfTwoNamesLeavesItWholeForTheNextCalls) {
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Doomed", "Kept"});
+    const std::string hive = registry.hiveFolder() + "/SOFTWARE";
+    ScratchFolder elsewhere;
+    ASSERT_EQ(link(hive.c_str(), elsewhere.path("SOFTWARE").c_str()), 0);
+    const Bytes whole = readFile(hive);
+    const Bytes garbage(whole.size(), 0xEE);
+    const auto overwrite = [&garbage](platform::FileHandle, std::int64_t, platform::RewriteSink& sink) {
+        return sink.write(0, garbage.data(), 4096) && sink.write(4096, garbage.data() + 4096, garbage.size() - 4096);
+    };
+    platform::fileSystem().write = writeUntilDeath;
+    for (writesFailingFrom = 1; writesFailingFrom < 10 && readFile(hive) == whole; ++writesFailingFrom) {
+        writesMade = 0;
+        platform::rewriteFile(hive.c_str(), overwrite, platform::RewriteWay::InPlace);
+    }
+    platform::fileSystem() = platform::platformFileSystem();
+    ASSERT_NE(readFile(hive), whole) << "no failing write left the hive half written";
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Doomed,Kept");
+    EXPECT_EQ(RegDeleteKeyNT(registry.keyPath("Parent\\Doomed").c_str()), 0);
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
+    EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"});
+    EXPECT_EQ(listFolder("/var/tmp/kelvane-" + std::to_string(geteuid())), std::vector<std::string>{});
 }
 
 // Converts text with iconv until told to stop, as hivex itself and many hosts do.
