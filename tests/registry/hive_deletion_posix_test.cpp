@@ -10,16 +10,20 @@
 #include <iconv.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <thread>
 #include <vector>
 
+#include "kelvane.h"
+#include "library_loader.h"
 #include "listing_test_helpers.h"
 #include "platform/file_rewrite.h"
 #include "platform/file_system.h"
@@ -262,6 +266,45 @@ TEST(HiveDeletionPosix, AHelperKilledOnAHiveOfTwoNamesLeavesItWholeForTheNextCal
     EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
     EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"});
     EXPECT_EQ(listFolder("/var/tmp/kelvane-" + std::to_string(geteuid())), std::vector<std::string>{});
+}
+
+// With no descriptor free, a deletion cannot tell whether the key exists: it says so
+// (1009 or 1016), never 2, and the key stays.
+TEST(HiveDeletionPosix, NoFreeDescriptorGivesAFailureNeverNotFound) {
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Stays"});
+    const std::string key = registry.keyPath("Parent\\Stays");
+    Child child([&] {
+        const int lowestFree = dup(0);
+        const rlimit none{static_cast<rlim_t>(lowestFree), static_cast<rlim_t>(lowestFree)};
+        close(lowestFree);
+        if (setrlimit(RLIMIT_NOFILE, &none) != 0) return -1L;
+        return static_cast<long>(RegDeleteKeyNT(key.c_str()));
+    }, -1);
+    const long status = child.status();
+    EXPECT_TRUE(status == platform::REGISTRY_BAD_DATABASE || status == platform::REGISTRY_IO_FAILED) << status;
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Stays");
+}
+
+// A host that loaded the library by a relative name and then changed its current folder,
+// where a look-alike helper answers 0: the helper beside the library deletes the key.
+TEST(HiveDeletionPosix, TheHelperBesideTheLibraryRunsFromAnyCurrentFolder) {
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Doomed", "Kept"});
+    ScratchFolder elsewhere;
+    writeFile(elsewhere.path("kelvane-hive"), textBytes("#!/bin/sh\necho 0\necho 0 >&3\n", false));
+    ASSERT_EQ(chmod(elsewhere.path("kelvane-hive").c_str(), 0755), 0);
+    const std::string started = std::filesystem::current_path().string();
+    std::filesystem::current_path(tools::programFolder());
+    tools::LoadedLibrary library(std::string("./") + tools::defaultLibraryName());
+    std::filesystem::current_path(elsewhere.root());
+    using DeleteExport = int(KELVANE_CALL*)(const char*);
+    const auto remove = reinterpret_cast<DeleteExport>(library.symbol("RegDeleteKeyNT"));
+    const int status = remove != nullptr ? remove(registry.keyPath("Parent\\Doomed").c_str()) : -1;
+    std::filesystem::current_path(started);
+    ASSERT_TRUE(library.loaded()) << library.error();
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
 }
 
 // Converts text with iconv until told to stop, as hivex itself and many hosts do.
