@@ -273,7 +273,8 @@ bool waitForLock(FileHandle file) {
     auto pause = std::chrono::milliseconds(1);
     for (;;) {
         const LockAttempt attempt = fileSystem().tryLock(file);
-        if (attempt != LockAttempt::Busy) return attempt == LockAttempt::Held;
+        // Where the file system has no locks, the call goes on as it would without them.
+        if (attempt != LockAttempt::Busy) return attempt != LockAttempt::Failed;
         if (Clock::now() >= deadline) return false;
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, LOCK_POLL_LIMIT);

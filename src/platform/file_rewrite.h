@@ -39,7 +39,8 @@
 //   file's rewrite lock (an open file description lock on POSIX, LockFileEx on Windows),
 //   which the system releases when the process dies. So a journal found under the lock
 //   is a dead writer's, and two calls on one file wait for each other (HeldFile below),
-//   bounded by REWRITE_LOCK_WAIT; the later one then sees what the earlier one left.
+//   bounded by REWRITE_LOCK_WAIT; the later one then sees what the earlier one left. (A
+//   file system without such locks, as some network ones, leaves calls there unguarded.)
 // - The same file: the journal's record holds the file's identity (device, inode and
 //   birth time; volume serial and file ID, whose NTFS sequence number changes on reuse;
 //   not the creation time, which Wine takes from the change time), which a later file

@@ -26,9 +26,10 @@ struct FileIdentity {
 };
 
 enum class LockAttempt {
-    Held,    // this handle holds the lock now
-    Busy,    // another handle holds it
-    Failed,  // the file cannot be locked at all
+    Held,         // this handle holds the lock now
+    Busy,         // another handle holds it
+    Unsupported,  // the file system has no such locks: calls there are not guarded
+    Failed,       // locking failed otherwise
 };
 
 struct FileSystem {

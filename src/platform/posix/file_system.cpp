@@ -101,7 +101,8 @@ LockAttempt tryLock(FileHandle file) {
     range.l_start = LOCK_OFFSET;
     range.l_len = 1;
     if (::fcntl(descriptor(file), F_OFD_SETLK, &range) == 0) return LockAttempt::Held;
-    return errno == EAGAIN || errno == EACCES || errno == EINTR ? LockAttempt::Busy : LockAttempt::Failed;
+    if (errno == EAGAIN || errno == EACCES || errno == EINTR) return LockAttempt::Busy;
+    return errno == ENOLCK || errno == EINVAL || errno == EOPNOTSUPP ? LockAttempt::Unsupported : LockAttempt::Failed;
 }
 
 bool identity(FileHandle file, FileIdentity* identity) {

@@ -143,7 +143,9 @@ LockAttempt tryLock(FileHandle file) {
         return LockAttempt::Held;
     }
     const DWORD error = GetLastError();
-    return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? LockAttempt::Busy : LockAttempt::Failed;
+    if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) return LockAttempt::Busy;
+    return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION ? LockAttempt::Unsupported
+                                                                         : LockAttempt::Failed;
 }
 
 bool identity(FileHandle file, FileIdentity* identity) {
