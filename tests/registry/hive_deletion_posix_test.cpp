@@ -29,6 +29,7 @@
 #include "platform/file_system.h"
 #include "platform/registry.h"
 #include "registry/registry_exports.h"
+#include "support/host_process.h"
 
 namespace kelvane::test {
 namespace {
@@ -303,6 +304,21 @@ TEST(HiveDeletionPosix, TheHelperBesideTheLibraryRunsFromAnyCurrentFolder) {
     const int status = remove != nullptr ? remove(registry.keyPath("Parent\\Doomed").c_str()) : -1;
     std::filesystem::current_path(started);
     ASSERT_TRUE(library.loaded()) << library.error();
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
+}
+
+// A library preloaded into every program the host starts prints as it loads: the helper's
+// answer goes on a descriptor of its own, so the deletion still reports what it did.
+TEST(HiveDeletionPosix, APreloadedLibraryThatPrintsLeavesTheAnswerAlone) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer's runtime must come before any preloaded library";
+#endif
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Doomed", "Kept"});
+    setEnvironment("LD_PRELOAD", tools::programFolder() + "libprint_on_load.so");
+    const int status = RegDeleteKeyNT(registry.keyPath("Parent\\Doomed").c_str());
+    setEnvironment("LD_PRELOAD", "");
     EXPECT_EQ(status, 0);
     EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
 }
