@@ -271,6 +271,7 @@ TEST(HiveDeletionPosix, AHelperKilledOnAHiveOfTwoNamesLeavesItWholeForTheNextCal
 
 // With no descriptor free, a deletion cannot tell whether the key exists: it says so
 // (1009 or 1016), never 2, and the key stays.
+constexpr long NO_LIMIT = -2;  // the child could not lower its limit
 TEST(HiveDeletionPosix, NoFreeDescriptorGivesAFailureNeverNotFound) {
     RegistryFixture registry;
     createSubKeys(registry, registry.keyPath("Parent"), {"Stays"});
@@ -279,10 +280,11 @@ TEST(HiveDeletionPosix, NoFreeDescriptorGivesAFailureNeverNotFound) {
         const int lowestFree = dup(0);
         const rlimit none{static_cast<rlim_t>(lowestFree), static_cast<rlim_t>(lowestFree)};
         close(lowestFree);
-        if (setrlimit(RLIMIT_NOFILE, &none) != 0) return -1L;
+        if (setrlimit(RLIMIT_NOFILE, &none) != 0) return NO_LIMIT;
         return static_cast<long>(RegDeleteKeyNT(key.c_str()));
     }, -1);
     const long status = child.status();
+    if (status == NO_LIMIT) GTEST_SKIP() << "the descriptor limit cannot be lowered here (valgrind keeps it)";
     EXPECT_TRUE(status == platform::REGISTRY_BAD_DATABASE || status == platform::REGISTRY_IO_FAILED) << status;
     EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Stays");
 }
