@@ -54,7 +54,9 @@
 //   is also what makes a planted journal harmless wherever the system cannot show who
 //   made it (Windows): to pass, its "original" must agree with the file byte for byte
 //   wherever the enciphered form does not, which leaves nothing to change. A journal
-//   whose note the caller cannot read is never put back.
+//   whose note the caller cannot read is never put back. (A hive's rewrite writes no
+//   note: hivex's image cannot be produced again. Its journal is checked by identity
+//   and ownership, and only our helper, under the hive's lock, writes one.)
 // - Our own: on POSIX a journal counts only when its owner is the caller, its mode
 //   owner-only and it has one link; anything else of that name is left alone.
 //
