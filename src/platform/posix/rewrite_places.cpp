@@ -192,7 +192,11 @@ FileHandle createJournal(const char* name) {
     const bool inPrivate = inPrivateFolder(name, folder);
     // Twice: another call may just have removed the private folder, empty, as we made it.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        if (inPrivate && ::mkdir(folder, 0700) != 0 && errno != EEXIST) return NO_FILE;
+        if (inPrivate && ::mkdir(folder, 0700) == 0) {
+            posix::syncFolderOf(folder);  // the folder's entry must last as long as the journal in it
+        } else if (inPrivate && errno != EEXIST) {
+            return NO_FILE;
+        }
         if (inPrivate && !isOwnPrivateFolder(folder)) return NO_FILE;
         const int fd = ::open(name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) return fd;
