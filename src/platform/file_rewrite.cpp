@@ -39,6 +39,7 @@ struct Record {
 // What a complete journal says of the file it was made for.
 struct JournalEntry {
     std::int64_t length = -1;  // of the original; -1: no valid record
+    bool unread = false;       // the record could not be read: nothing is known of it
     FileIdentity identity{};
     RewriteNote note{};
 };
@@ -112,10 +113,14 @@ bool copyContents(FileHandle from, FileHandle to, std::int64_t length) {
 JournalEntry readEntry(FileHandle journal) {
     JournalEntry entry;
     const std::int64_t total = fileSystem().size(journal);
+    entry.unread = total < 0;
     if (total < static_cast<std::int64_t>(RECORD_SIZE)) return entry;
     const std::int64_t length = total - static_cast<std::int64_t>(RECORD_SIZE);
     Record found{};
-    if (!readExactly(journal, length, found.bytes, RECORD_SIZE)) return entry;
+    if (!readExactly(journal, length, found.bytes, RECORD_SIZE)) {
+        entry.unread = true;
+        return entry;
+    }
     std::memcpy(entry.identity.bytes, found.bytes + IDENTITY_AT, sizeof entry.identity.bytes);
     std::memcpy(entry.note.bytes, found.bytes + NOTE_AT, sizeof entry.note.bytes);
     entry.length = length;
@@ -141,6 +146,19 @@ void dropJournal(FileHandle journal, const char* name) {
     if (files.remove(name)) files.sync(name);
 }
 
+// True when the first `length` bytes of the journal can all be read: a writer that fails
+// on the journal after this failed on what it found there, not on reading it.
+bool readsWhole(FileHandle journal, std::int64_t length) {
+    const std::unique_ptr<std::uint8_t[]> block = newBlock();
+    if (!block) return false;
+    for (std::int64_t offset = 0; offset < length;) {
+        const auto count = static_cast<std::size_t>(std::min<std::int64_t>(length - offset, COPY_BLOCK_SIZE));
+        if (!readExactly(journal, offset, block.get(), count)) return false;
+        offset += static_cast<std::int64_t>(count);
+    }
+    return true;
+}
+
 // A sink that writes nothing: it compares what the writer produces again with the file
 // as a crash left it, where each byte must be the new contents' or the original's.
 class ComparingSink : public RewriteSink {
@@ -150,17 +168,20 @@ public:
           now_(newBlock()), original_(newBlock()) {}
 
     bool write(std::int64_t offset, const std::uint8_t* bytes, std::size_t count) override {
-        if (!now_ || !original_ || fileLength_ < 0) return false;
+        if (!now_ || !original_ || fileLength_ < 0) return unreadable();
         reach(offset, count);
         while (count > 0) {
             const std::size_t piece = std::min(count, COPY_BLOCK_SIZE);
-            if (!compare(offset, bytes, piece)) return false;
+            if (!compare(offset, bytes, piece)) return unreadable();
             offset += static_cast<std::int64_t>(piece);
             bytes += piece;
             count -= piece;
         }
         return true;
     }
+
+    // True when the file or the journal could not be read: nothing is known of the file.
+    bool failed() const { return failed_; }
 
     // After the writer: true when the file is a state the rewrite could have left. Its
     // length is the new one, or between the original's and the longest the writes reach
@@ -173,6 +194,12 @@ public:
     }
 
 private:
+    bool unreadable() {
+        failed_ = true;
+        return false;
+    }
+
+
     bool compare(std::int64_t offset, const std::uint8_t* bytes, std::size_t count) {
         const std::int64_t now = readUpTo(file_, offset, now_.get(), count);
         const std::int64_t original =
@@ -191,10 +218,10 @@ private:
     bool tailIsOriginal(std::int64_t from) {
         for (std::int64_t offset = from; offset < fileLength_;) {
             const auto count = static_cast<std::size_t>(std::min<std::int64_t>(fileLength_ - offset, COPY_BLOCK_SIZE));
-            if (!readExactly(file_, offset, now_.get(), count) || !readExactly(journal_, offset, original_.get(), count) ||
-                std::memcmp(now_.get(), original_.get(), count) != 0) {
-                return false;
+            if (!readExactly(file_, offset, now_.get(), count) || !readExactly(journal_, offset, original_.get(), count)) {
+                return unreadable();
             }
+            if (std::memcmp(now_.get(), original_.get(), count) != 0) return false;
             offset += static_cast<std::int64_t>(count);
         }
         return true;
@@ -207,25 +234,32 @@ private:
     std::unique_ptr<std::uint8_t[]> now_;
     std::unique_ptr<std::uint8_t[]> original_;
     bool matches_ = true;
+    bool failed_ = false;
 };
 
-// True when the held file may take the journal's original back: the file it was made
-// for, in a state the interrupted rewrite could have left (see file_rewrite.h).
-bool journalFits(const HeldFile& held, FileHandle journal, const JournalEntry& entry, const RecoveryWriter& recover) {
+// Whether a journal may go back onto the held file.
+enum class Fit {
+    Yes,
+    No,       // made for another file, or for a state the file has left: it may go
+    Unknown,  // it could not be checked (a read failed, a note no writer here reads): it stays
+};
+
+// Whether the held file may take the journal's original back: the file it was made for,
+// in a state the interrupted rewrite could have left (see file_rewrite.h).
+Fit journalFits(const HeldFile& held, FileHandle journal, const JournalEntry& entry, const RecoveryWriter& recover) {
     FileSystem& files = fileSystem();
     FileIdentity identity;
-    if (!files.identity(held.handle(), &identity) ||
-        std::memcmp(identity.bytes, entry.identity.bytes, sizeof identity.bytes) != 0) {
-        return false;
-    }
-    if (isEmpty(entry.note)) return !recover;
-    if (!recover) return false;
+    if (!files.identity(held.handle(), &identity)) return Fit::Unknown;
+    if (std::memcmp(identity.bytes, entry.identity.bytes, sizeof identity.bytes) != 0) return Fit::No;
+    if (isEmpty(entry.note)) return recover ? Fit::No : Fit::Yes;
+    if (!recover || !readsWhole(journal, entry.length)) return Fit::Unknown;
     const FileHandle now = files.openRead(held.path());
-    if (now == NO_FILE) return false;
+    if (now == NO_FILE) return Fit::Unknown;
     ComparingSink comparing(now, journal, entry.length);
     const bool fits = recover(entry.note, journal, entry.length, comparing) && comparing.couldBeLeft();
+    const Fit fit = comparing.failed() ? Fit::Unknown : fits ? Fit::Yes : Fit::No;
     files.close(now);
-    return fits;
+    return fit;
 }
 
 // Puts the original back from the journal at `name`, if there is one that fits the held
@@ -238,11 +272,14 @@ bool restoreFrom(const char* name, const HeldFile& held, const RecoveryWriter& r
     const JournalEntry entry = readEntry(journal);
     // Never completed, so the file was never touched; or made for another file, or for
     // a state the file has left: nothing of it may go back.
-    if (entry.length < 0 || !journalFits(held, journal, entry, recover)) {
+    const Fit fit = entry.unread         ? Fit::Unknown
+                    : entry.length < 0   ? Fit::No
+                                         : journalFits(held, journal, entry, recover);
+    if (fit == Fit::No) {
         dropJournal(journal, name);
         return true;
     }
-    if (!putBack(journal, entry.length, held.handle())) {
+    if (fit == Fit::Unknown || !putBack(journal, entry.length, held.handle())) {
         files.close(journal);
         return false;
     }

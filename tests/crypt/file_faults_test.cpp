@@ -286,6 +286,7 @@ struct AfterACrash {
     std::function<Bytes(const std::string& path, const std::string& journal, const Bytes& input)> change;
     bool restored;  // the next call puts the input back; else it leaves the changed file
     bool newIdentity = false;  // the change gives the file a new identity, where the platform can tell
+    bool readsFailFirst = false;  // a first next call cannot read: it keeps the journal for a later one
 };
 
 Bytes keep(const std::string& path, const std::string&, const Bytes&) { return readFile(path); }
@@ -299,6 +300,7 @@ const AfterACrash AFTER_A_CRASH[] = {
      },
      true},
     {"the next call through another hard link", AfterACrash::NameElsewhere, keep, true},
+    {"a next call whose reads fail", AfterACrash::OneName, keep, true, false, true},
     {"the file deleted and made again", AfterACrash::OneName,
      [](const std::string& path, const std::string&, const Bytes&) {
          // What the crash left, as a new file (on ext4 often the same inode number): only
@@ -400,6 +402,14 @@ TEST_P(FileAfterACrash, TheOriginalGoesBackOnlyOverWhatTheCrashLeft) {
     if (row.restored) row.change(path, journal, input);
     if (row.newIdentity && std::memcmp(before.bytes, identityOf(path).bytes, sizeof before.bytes) == 0) {
         GTEST_SKIP() << "this platform gives a new file the same identity (Wine: the inode number, no sequence)";
+    }
+    if (row.readsFailFirst) {
+        const Bytes left = readFile(path);
+        platform::fileSystem().read = readOrFail;
+        injection = Injection{Operation::Read, 1, 0, true};
+        EXPECT_FALSE(restoreInterruptedCall(other.c_str()));
+        TearDown();
+        EXPECT_TRUE(readFile(path) == left && fileExists(journal)) << "an unread check dropped the journal";
     }
     EXPECT_TRUE(restoreInterruptedCall(other.c_str()));
     EXPECT_TRUE(readFile(path) == expected) << row.name;
