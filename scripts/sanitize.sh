@@ -9,7 +9,8 @@ started=$SECONDS
 cmake --preset native-asan
 cmake --build --preset native-asan
 
-# ASan writes its reports here (see tests/CMakeLists.txt), also those of forked children.
+# ASan writes its reports here (see tests/CMakeLists.txt), also those of the hive helper
+# and the tests' forked children.
 reports=build/native-asan/sanitizer-reports
 mkdir -p "$reports"
 rm -f "$reports"/report.*

@@ -87,6 +87,10 @@ bool headerKey(const std::uint8_t* first, std::size_t count, FileKey* key) {
     return writtenLayoutKey(first, key) || splitLayoutKey(first, key);
 }
 
+bool writtenHeaderKey(const std::uint8_t* first, std::size_t count, FileKey* key) {
+    return first != nullptr && count >= HEADER_SIZE && writtenLayoutKey(first, key);
+}
+
 bool isEncryptedFile(const std::uint8_t* first, std::size_t count) {
     FileKey key;
     return headerKey(first, count, &key);

@@ -38,6 +38,10 @@ bool isEncryptedFile(const std::uint8_t* first, std::size_t count);
 // one first): the key the payload is enciphered under.
 bool headerKey(const std::uint8_t* first, std::size_t count, FileKey* key);
 
+// The file key of a header in the layout makeHeader writes, the only one a container
+// read back can have: a file that passes only in the split layout was never written so.
+bool writtenHeaderKey(const std::uint8_t* first, std::size_t count, FileKey* key);
+
 // The 16 bytes as one 128-bit big-endian number (byte 0 most significant), rotated by
 // 0 to 7 bits.
 void rotateLeft128(const std::uint8_t in[16], unsigned bits, std::uint8_t out[16]);

@@ -4,6 +4,7 @@
 
 #include "crypt/container_writer.h"
 #include "crypt/file_crypt.h"
+#include "crypt/rewrite_note.h"
 #include "frame/module_memory.h"
 #include "platform/file_rewrite.h"
 
@@ -16,10 +17,11 @@ using platform::RewriteSink;
 constexpr auto HEADER_LENGTH = static_cast<std::int64_t>(HEADER_SIZE);
 
 // The zero bytes at the end of the last block: the fill, and any zeros the file itself
-// ended in, which no reader can tell from the fill. Never more than one fill unit.
+// ended in, which no reader can tell from the fill. Never more than a fill can be: one
+// byte short of a fill unit, since a file of whole units gets no fill.
 std::size_t trailingFill(const std::uint8_t* block, std::size_t count) {
     std::size_t fill = 0;
-    while (fill < FILL_UNIT && fill < count && block[count - 1 - fill] == 0) ++fill;
+    while (fill < FILL_UNIT - 1 && fill < count && block[count - 1 - fill] == 0) ++fill;
     return fill;
 }
 
@@ -27,11 +29,11 @@ std::size_t trailingFill(const std::uint8_t* block, std::size_t count) {
 bool containerKey(FileHandle source, std::int64_t size, FileKey* key) {
     std::uint8_t first[HEADER_SIZE];
     return isContainerLength(size) && readFully(source, 0, first, HEADER_SIZE) == HEADER_LENGTH &&
-           headerKey(first, HEADER_SIZE, key);
+           writtenHeaderKey(first, HEADER_SIZE, key);
 }
 
-// Every block of the payload deciphered to its place in the file, in order; the last one
-// without its fill, so that the file ends where its contents did.
+}  // namespace
+
 bool streamContents(FileHandle source, std::int64_t size, RewriteSink& sink) {
     FileKey key;
     if (!containerKey(source, size, &key)) return false;
@@ -51,10 +53,9 @@ bool streamContents(FileHandle source, std::int64_t size, RewriteSink& sink) {
     return true;
 }
 
-}  // namespace
-
-int restoreContents(const char* path) {
-    return fileResult(platform::rewriteFile(path, streamContents), FILE_RESTORED);
+int restoreContents(platform::HeldFile& file) {
+    return fileResult(platform::rewriteFile(file, streamContents, platform::RewriteWay::Either, decipheringNote()),
+                      FILE_RESTORED);
 }
 
 }  // namespace kelvane

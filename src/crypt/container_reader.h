@@ -1,5 +1,5 @@
 // Turns a container back into the file it was made from: the payload read in blocks,
-// deciphered with DES under the key its header carries (in either layout), and the zero
+// deciphered with DES under the key its header carries (in the layout cryptFile writes), and the zero
 // bytes at the end of its last 32-byte block cut off. The file is rewritten through
 // platform/file_rewrite.h, as a container is written: it stays the same file and holds
 // either the whole container or the whole contents after any failure.
@@ -8,6 +8,7 @@
 
 #include "crypt/chunked_des.h"
 #include "crypt/container_header.h"
+#include "platform/file_rewrite.h"
 
 namespace kelvane {
 
@@ -17,9 +18,13 @@ constexpr bool isContainerLength(std::int64_t size) {
            (size - static_cast<std::int64_t>(HEADER_SIZE)) % static_cast<std::int64_t>(FILL_UNIT) == 0;
 }
 
-// Rewrites the container at `path` as its contents: FILE_RESTORED; FILE_CANNOT_WRITE when
-// it cannot be opened for writing; or FILE_WRITE_FAILED with the file as it was (also
-// when it is no container any more by the time it is rewritten). Draws no key.
-int restoreContents(const char* path);
+// Rewrites the held container as its contents: FILE_RESTORED; FILE_CANNOT_WRITE when it
+// cannot be opened for it; or FILE_WRITE_FAILED with the file as it was (also when it
+// is no container). Draws no key.
+int restoreContents(platform::HeldFile& file);
+
+// Every block of the payload of the `size` bytes of `source` deciphered to its place, in
+// order; the last one without its fill. False on any failure, or when they are no container.
+bool streamContents(platform::FileHandle source, std::int64_t size, platform::RewriteSink& sink);
 
 }  // namespace kelvane

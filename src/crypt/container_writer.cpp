@@ -7,11 +7,11 @@
 #include "crypt/chunked_des.h"
 #include "crypt/container_header.h"
 #include "crypt/file_crypt.h"
+#include "crypt/rewrite_note.h"
 #include "frame/module_memory.h"
 #include "platform/file_rewrite.h"
 
 namespace kelvane {
-namespace {
 
 using platform::FileHandle;
 using platform::fileSystem;
@@ -21,8 +21,6 @@ using platform::RewriteSink;
 static_assert(CONTAINER_BLOCK_SIZE % 32 == 0, "only the last block may need zero fill");
 static_assert(CONTAINER_BLOCK_SIZE % CHUNK_LIMIT == 0, "whole engine chunks per block");
 
-// Every block of the source enciphered after the header's place, then the header: a
-// file overwritten in place passes the header test only once it is complete.
 bool streamContainer(FileHandle source, std::int64_t size, const FileKey& key, RewriteSink& sink) {
     ModuleBuffer block = newModuleBuffer(CONTAINER_BLOCK_SIZE);
     if (block == nullptr) return false;
@@ -40,8 +38,6 @@ bool streamContainer(FileHandle source, std::int64_t size, const FileKey& key, R
     return sink.write(0, header.bytes, HEADER_SIZE);
 }
 
-}  // namespace
-
 std::int64_t readFully(FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count) {
     std::size_t total = 0;
     while (total < count) {
@@ -54,13 +50,12 @@ std::int64_t readFully(FileHandle file, std::int64_t offset, std::uint8_t* buffe
     return static_cast<std::int64_t>(total);
 }
 
-int writeContainer(const char* path) {
-    // Drawn before the write check, so that a refused file still advances the generator.
-    const FileKey key = drawFileKey();
+int writeContainer(platform::HeldFile& file, const FileKey& key) {
     const auto writeFromOriginal = [&key](FileHandle original, std::int64_t size, RewriteSink& sink) {
         return streamContainer(original, size, key, sink);
     };
-    return fileResult(platform::rewriteFile(path, writeFromOriginal), FILE_ENCRYPTED);
+    return fileResult(platform::rewriteFile(file, writeFromOriginal, platform::RewriteWay::Either, encipheringNote(key)),
+                      FILE_ENCRYPTED);
 }
 
 int fileResult(RewriteResult outcome, int rewritten) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "cipher/cipher.h"
+#include "crypt/container_header.h"
 #include "platform/file_rewrite.h"
 #include "platform/file_system.h"
 
@@ -16,10 +17,15 @@ namespace kelvane {
 // call uses stays at this, whatever the file's size.
 constexpr std::size_t CONTAINER_BLOCK_SIZE = 16 * CHUNK_LIMIT;
 
-// Draws the file key, then rewrites the file at `path` as the container of its contents:
-// FILE_ENCRYPTED; FILE_CANNOT_WRITE when it cannot be opened for writing; or
-// FILE_WRITE_FAILED with the file as it was.
-int writeContainer(const char* path);
+// Rewrites the held file as the container of its contents under `key`: FILE_ENCRYPTED;
+// FILE_CANNOT_WRITE when it cannot be opened for it; or FILE_WRITE_FAILED with the file
+// as it was.
+int writeContainer(platform::HeldFile& file, const FileKey& key);
+
+// Every block of the `size` bytes of `source` enciphered under `key` after the header's
+// place, then the header: a file overwritten in place passes the header test only once
+// it is complete. False on any failure.
+bool streamContainer(platform::FileHandle source, std::int64_t size, const FileKey& key, platform::RewriteSink& sink);
 
 // A rewrite's outcome as the result of a file call: `rewritten` when it was done,
 // FILE_CANNOT_WRITE when the file could not be opened for it, else FILE_WRITE_FAILED.

@@ -5,6 +5,7 @@
 #include "crypt/container_header.h"
 #include "crypt/container_reader.h"
 #include "crypt/container_writer.h"
+#include "crypt/rewrite_note.h"
 #include "platform/file_rewrite.h"
 #include "platform/file_system.h"
 #include "platform/host_text.h"
@@ -12,29 +13,23 @@
 namespace kelvane {
 
 using platform::FileHandle;
+using platform::HeldFile;
+using platform::HoldResult;
 
 namespace {
-
-// A container already: nothing to rewrite, but a write opening still decides the result.
-int keepContainer(const char* path) {
-    platform::FileSystem& files = platform::fileSystem();
-    const FileHandle file = files.openWrite(path);
-    if (file == platform::NO_FILE) return FILE_CANNOT_READ;
-    files.close(file);  // nothing written: the file is as it was whatever the close says
-    return FILE_ALREADY;
-}
 
 // What a call learns of a file before it decides whether to rewrite it.
 struct FileStart {
     bool readable = false;
     std::int64_t size = 0;
-    bool header = false;  // its first bytes pass the header test
+    bool header = false;     // its first bytes pass the header test
+    bool container = false;  // ...in the layout cryptFile writes, at a container's length
 };
 
 FileStart readStart(const char* path) {
     platform::FileSystem& files = platform::fileSystem();
     FileStart start;
-    const FileHandle source = files.openRead(path);
+    const FileHandle source = path == nullptr ? platform::NO_FILE : files.openRead(path);
     if (source == platform::NO_FILE) return start;
     start.size = files.size(source);
     std::uint8_t first[HEADER_SIZE];
@@ -43,18 +38,27 @@ FileStart readStart(const char* path) {
     files.close(source);  // only read from
     start.readable = count >= 0;
     start.header = start.readable && isEncryptedFile(first, static_cast<std::size_t>(count));
+    FileKey key;
+    start.container = start.header && isContainerLength(start.size) &&
+                      writtenHeaderKey(first, static_cast<std::size_t>(count), &key);
     return start;
 }
 
-// An interrupted call may have left the file half-written: its original comes back
-// before anything looks at it. 0 when the call goes on, else its result.
-int readStartAfterRestore(const char* path, FileStart* start) {
+// Holds the file against every other call on it, which puts back what an interrupted
+// call left, and reads its start again under the hold: another call may have changed
+// it while this one waited. Without the hold, the start read first decides the refusal.
+HoldResult holdAndReadStart(const char* path, HeldFile& file, FileStart* start) {
     // A name no file may have (what a host's conversion leaves of characters outside its
     // code page) names no file to read, nor a journal to look for.
-    if (path == nullptr || !platform::mayNameFile(path)) return FILE_CANNOT_READ;
-    if (!platform::restoreInterruptedRewrite(path)) return FILE_WRITE_FAILED;
+    if (path == nullptr || !platform::mayNameFile(path)) {
+        *start = FileStart{};
+        return HoldResult::CannotOpen;
+    }
     *start = readStart(path);
-    return start->readable ? 0 : FILE_CANNOT_READ;
+    if (!start->readable) return HoldResult::CannotOpen;
+    const HoldResult held = file.hold(path, rewriteAgain);
+    if (held == HoldResult::Held) *start = readStart(file.path());
+    return held;
 }
 
 }  // namespace
@@ -67,16 +71,29 @@ namespace utf8 {
 
 int cryptFile(const char* path) {
     FileStart start;
-    if (const int ended = readStartAfterRestore(path, &start)) return ended;
-    return start.header ? keepContainer(path) : writeContainer(path);
+    HeldFile file;
+    const HoldResult held = holdAndReadStart(path, file, &start);
+    if (!start.readable) return FILE_CANNOT_READ;
+    if (held == HoldResult::Failed) return FILE_WRITE_FAILED;
+    if (held == HoldResult::CannotOpen && start.header) return FILE_CANNOT_READ;
+    if (start.header) return FILE_ALREADY;
+    // Drawn before the write check, so that a refused file still advances the generator.
+    const FileKey key = drawFileKey();
+    return held == HoldResult::CannotOpen ? FILE_CANNOT_WRITE : writeContainer(file, key);
 }
 
 int decryptFile(const char* path) {
     FileStart start;
-    if (const int ended = readStartAfterRestore(path, &start)) return ended;
-    if (!start.header || !isContainerLength(start.size)) return FILE_NOT_CONTAINER;
-    return restoreContents(path);
+    HeldFile file;
+    const HoldResult held = holdAndReadStart(path, file, &start);
+    if (!start.readable) return FILE_CANNOT_READ;
+    if (held == HoldResult::Failed) return FILE_WRITE_FAILED;
+    if (!start.container) return FILE_NOT_CONTAINER;
+    return held == HoldResult::CannotOpen ? FILE_CANNOT_WRITE : restoreContents(file);
 }
 
 }  // namespace utf8
+
+bool restoreInterruptedCall(const char* path) { return platform::restoreInterruptedRewrite(path, rewriteAgain); }
+
 }  // namespace kelvane

@@ -29,4 +29,9 @@ int cryptFile(const char* path);
 int decryptFile(const char* path);
 }  // namespace utf8
 
+// Puts back the original of a cryptFile or decryptFile that was interrupted on the file
+// at `path`, as the next call on it would (platform/file_rewrite.h). False when a journal
+// of it stays.
+bool restoreInterruptedCall(const char* path);
+
 }  // namespace kelvane

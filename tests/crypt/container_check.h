@@ -45,7 +45,8 @@ inline Bytes zeroFilled(Bytes contents) {
 inline Bytes restoredFrom(const Bytes& contents) {
     Bytes restored = zeroFilled(contents);
     const std::size_t lastBlock = restored.size() < FILL_UNIT ? 0 : restored.size() - FILL_UNIT;
-    while (restored.size() > lastBlock && restored.back() == 0) restored.pop_back();
+    // A fill is at most one byte short of a unit: a last block of zeros keeps one.
+    while (restored.size() > lastBlock + 1 && restored.back() == 0) restored.pop_back();
     return restored;
 }
 

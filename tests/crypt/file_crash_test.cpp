@@ -1,6 +1,7 @@
 // The host killed at spread-out moments while it enciphers a 64 MiB file or deciphers its
 // container, on both ways of rewriting: afterwards the file is the input or the whole
 // output, or the next call's restore makes it the input, and no copy or new file is left.
+// And two hosts on one file at once, in both orders: the file ends as one order would.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -64,7 +65,7 @@ void killAtSpreadMoments(const FileCall& call, bool withSecondLink) {
         killHost(host);
         interrupted += waitHost(host) < 0 ? 1 : 0;
         const std::string where = "kill " + std::to_string(kill);
-        ASSERT_TRUE(platform::restoreInterruptedRewrite(path.c_str())) << where;
+        ASSERT_TRUE(restoreInterruptedCall(path.c_str())) << where;
         const Bytes now = readFile(path);
         EXPECT_TRUE(now == input || isFinished(call, original, now)) << where << ": neither input nor output";
         if (withSecondLink) {
@@ -76,7 +77,35 @@ void killAtSpreadMoments(const FileCall& call, bool withSecondLink) {
     EXPECT_GT(interrupted, 0) << "no kill landed inside the call";
 }
 
+// `call` and cryptFile started together on one file, in both orders: the later waits for
+// the earlier and sees what it left. cryptFile twice: one layer (2 and 1); decryptFile
+// and cryptFile on a container: the contents, or their container under a new key.
+void twoHostsAtOnce(const FileCall& call, bool withSecondLink) {
+    ScratchFolder folder;
+    std::mt19937 generator{37};
+    const Bytes original = randomBytes(generator, CRASH_FILE_SIZE);
+    const std::string path = folder.path("big");
+    const FileCall& encipher = FILE_CALLS[0];
+    for (const bool callFirst : {true, false}) {
+        writeInput(call, path, original);
+        if (withSecondLink) std::filesystem::create_hard_link(path, folder.path("other-name-" + std::to_string(callFirst)));
+        const std::vector<std::string> names = sortedNames(folder.root());
+        const HostProcess first = startHost({(callFirst ? call : encipher).name, path});
+        const HostProcess second = startHost({(callFirst ? encipher : call).name, path});
+        EXPECT_EQ(waitHost(first), 0);
+        EXPECT_EQ(waitHost(second), 0);
+        const Bytes now = readFile(path);
+        const bool asOneOrder = isContainerOf(original, now) || (decrypts(call) && now == restoredFrom(original));
+        EXPECT_TRUE(asOneOrder) << call.name << (callFirst ? " first" : " second") << ": no order gives this";
+        EXPECT_EQ(sortedNames(folder.root()), names) << "a file was left";
+        expectNoJournal(path);
+    }
+}
+
 class FileCrash : public ::testing::TestWithParam<FileCall> {};
+
+TEST_P(FileCrash, TwoHostsWithOneNameEndAsOneOrderWould) { twoHostsAtOnce(GetParam(), false); }
+TEST_P(FileCrash, TwoHostsWithTwoNamesEndAsOneOrderWould) { twoHostsAtOnce(GetParam(), true); }
 
 TEST_P(FileCrash, AKilledHostWithOneNameLeavesTheInputOrTheOutput) { killAtSpreadMoments(GetParam(), false); }
 TEST_P(FileCrash, AKilledHostWithTwoNamesLeavesTheInputOrTheOutput) { killAtSpreadMoments(GetParam(), true); }

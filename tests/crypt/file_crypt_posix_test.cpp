@@ -64,6 +64,11 @@ const Situation SITUATIONS[] = {
      [](auto& folder, auto& file) {
          return ::link(file.c_str(), (folder + "/other-name").c_str()) == 0 ? "" : "no hard links here";
      }},
+    {"a user's own file named as our new file", SELF, 0, 0644,
+     [](auto& folder, auto&) {
+         writeFile(folder + "/.file.kelvane-new", Bytes(5, 0x42));
+         return std::string();
+     }},
     {"user extended attribute", SELF, 0, 0644,
      [](auto&, auto& file) {
          return ::setxattr(file.c_str(), "user.note", "kept", 4, 0) == 0 ? "" : "no user.* attributes here";
@@ -172,8 +177,16 @@ private:
     bool immutable_ = false;
 };
 
+// No write permission bit: read-only, for root too, as the DLL treats the attribute.
+class ReadOnlyMode {
+public:
+    explicit ReadOnlyMode(const std::string& path) { ::chmod(path.c_str(), 0444); }
+    bool holds() const { return true; }
+};
+
 TEST(FileCryptPosixRefusals, AnUnwritableFileGivesMinusTwoAndAContainerMinusOne) {
     expectUnwritableRefusals<Unwritable>();
+    expectUnwritableRefusals<ReadOnlyMode>();
 }
 
 TEST(FileCryptPosixRefusals, ASymbolicLinkKeepsPointingAtItsTarget) {
@@ -191,13 +204,48 @@ TEST(FileCryptPosixRefusals, ASymbolicLinkKeepsPointingAtItsTarget) {
     expectContainerOf(contents, readFile(target));
 }
 
-// Opening a FIFO for reading waits for a writer: the call must refuse it, not hang.
-TEST(FileCryptPosixRefusals, AFifoOrAFolderGivesMinusOneAtOnce) {
+// Another user's squat on this user's journal folder in /var/tmp, which a file of two
+// names would use: a symbolic link to elsewhere, or a folder others may enter. Neither
+// blocks the call nor receives anything; both stay as they were.
+TEST(FileCryptPosixRefusals, ASquattedJournalFolderNeitherBlocksNorReceivesAnything) {
+    const std::string journals = "/var/tmp/kelvane-" + std::to_string(::geteuid());
+    struct stat status;
+    if (::lstat(journals.c_str(), &status) == 0) GTEST_SKIP() << journals << " exists already";
+    ScratchFolder folder;
+    std::mt19937 generator{9};
+    const std::string path = folder.path("file");
+    const std::string victim = folder.path("victim");
+    ASSERT_EQ(::mkdir(victim.c_str(), 0777), 0);
+    const auto squats = {std::function<int()>([&] { return ::symlink(victim.c_str(), journals.c_str()); }),
+                         std::function<int()>([&] { return ::mkdir(journals.c_str(), 0777) || ::chmod(journals.c_str(), 0777); })};
+    for (const auto& squat : squats) {
+        const Bytes contents = randomBytes(generator, 5000);
+        writeFile(path, contents);
+        ::unlink(folder.path("link").c_str());
+        ASSERT_EQ(::link(path.c_str(), folder.path("link").c_str()), 0);
+        ASSERT_EQ(squat(), 0);
+        EXPECT_EQ(cryptFile(path.c_str()), FILE_ENCRYPTED);
+        expectContainerOf(contents, readFile(path));
+        EXPECT_TRUE(listFolder(victim).empty());
+        const bool stays = ::lstat(journals.c_str(), &status) == 0 && (S_ISLNK(status.st_mode) || (status.st_mode & 0777) == 0777);
+        ::unlink(journals.c_str());
+        ::rmdir(journals.c_str());
+        EXPECT_TRUE(stays) << "the squat was changed";
+    }
+}
+
+// Opening a FIFO for reading waits for a writer: the call must refuse it, not hang. A
+// kernel view (/proc) looks regular but has no contents of its own to keep.
+TEST(FileCryptPosixRefusals, AFifoAFolderOrAKernelViewGivesMinusOneAtOnce) {
     ScratchFolder folder;
     const std::string fifo = folder.path("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(cryptFile(fifo.c_str()), FILE_CANNOT_READ);
-    EXPECT_EQ(cryptFile(folder.root().c_str()), FILE_CANNOT_READ);
+    for (const FileCall& call : FILE_CALLS) {
+        for (const std::string& path : {fifo, folder.root(), std::string("/proc/self/status")}) {
+            EXPECT_EQ(call.call(path.c_str()), FILE_CANNOT_READ) << call.name << " " << path;
+            expectNoJournal(path);
+        }
+    }
     EXPECT_EQ(listFolder(folder.root()), std::vector<std::string>{"pipe"});
 }
 

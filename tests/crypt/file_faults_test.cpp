@@ -5,7 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
 #include <random>
+#include <tuple>
 
 #include "container_check.h"
 #include "rewrite_check.h"
@@ -13,6 +18,7 @@
 #include "crypt/file_crypt.h"
 #include "platform/file_rewrite.h"
 #include "platform/file_system.h"
+#include "support/host_process.h"
 
 namespace kelvane::test {
 namespace {
@@ -26,17 +32,20 @@ using platform::platformFileSystem;
 enum class Operation { Open, Read, Write, SetSize, Flush, Sync, Replace, Close, Remove };
 const char* const OPERATION_NAMES[] = {"open", "read", "write", "setSize", "flush", "sync", "replace", "close", "remove"};
 
-// Which call fails: the `failAt`-th call of `operation` (0: none) since the last reset.
+// Which call fails: the `failAt`-th call of `operation` (0: none) since the last reset;
+// with `onwards`, every later one too, as when a process dies there.
 struct Injection {
     Operation operation = Operation::Open;
     int failAt = 0;
     int calls = 0;
+    bool onwards = false;
 };
 Injection injection;
 
 bool failsNow(Operation operation) {
     if (operation != injection.operation) return false;
-    return ++injection.calls == injection.failAt;
+    ++injection.calls;
+    return injection.failAt > 0 && (injection.onwards ? injection.calls >= injection.failAt : injection.calls == injection.failAt);
 }
 
 const FileSystem& real() { return platformFileSystem(); }
@@ -45,8 +54,8 @@ const FileSystem& real() { return platformFileSystem(); }
 // already have done (a write puts half its bytes down, a close still releases the handle).
 FileHandle openReadOrFail(const char* path) { return failsNow(Operation::Open) ? NO_FILE : real().openRead(path); }
 FileHandle openWriteOrFail(const char* path) { return failsNow(Operation::Open) ? NO_FILE : real().openWrite(path); }
-FileHandle createNewFileOrFail(const char* name, const char* original) {
-    return failsNow(Operation::Open) ? NO_FILE : real().createNewFile(name, original);
+FileHandle createNewFileOrFail(const char* original) {
+    return failsNow(Operation::Open) ? NO_FILE : real().createNewFile(original);
 }
 FileHandle createJournalOrFail(const char* name) {
     return failsNow(Operation::Open) ? NO_FILE : real().createJournal(name);
@@ -69,7 +78,7 @@ bool setSizeOrFail(FileHandle file, std::int64_t size) {
 }
 bool flushOrFail(FileHandle file) { return !failsNow(Operation::Flush) && real().flush(file); }
 bool syncOrFail(const char* path) { return !failsNow(Operation::Sync) && real().sync(path); }
-bool replaceOrFail(const char* target, const char* replacement) {
+bool replaceOrFail(const char* target, FileHandle replacement) {
     return !failsNow(Operation::Replace) && real().replace(target, replacement);
 }
 bool closeOrFail(FileHandle file) {
@@ -165,7 +174,7 @@ protected:
                              const std::string& where) {
         platform::fileSystem() = platformFileSystem();
         EXPECT_TRUE(result == GetParam().call.done || result < 0) << where << ": result " << result;
-        ASSERT_TRUE(platform::restoreInterruptedRewrite(path.c_str())) << where;
+        ASSERT_TRUE(restoreInterruptedCall(path.c_str())) << where;
         const Bytes now = readFile(path);
         if (result == GetParam().call.done) {
             EXPECT_TRUE(isFinished(GetParam().call, contents, now)) << where << ": the output is lost";
@@ -264,6 +273,157 @@ TEST(FileFaultResults, AFileThatGrowsDuringARenameKeepsItsNewEnd) {
     grown.push_back(0x5A);
     EXPECT_TRUE(readFile(path) == grown);
 }
+
+// What happens to a file between a call that died in the middle of an in-place rewrite
+// (its journal complete, the file half written) and the next call: only while the file
+// is as the crash left it may the next call put the original back; and it must find the
+// journal whatever its environment and whichever name of the file it is given.
+struct AfterACrash {
+    const char* name;
+    // The file's second name: none, beside it, or in another folder (the next call takes it).
+    enum { OneName, SecondName, NameElsewhere } names;
+    // Changes the file at `path` (its journal at `journal`); returns what it must then hold.
+    std::function<Bytes(const std::string& path, const std::string& journal, const Bytes& input)> change;
+    bool restored;  // the next call puts the input back; else it leaves the changed file
+    bool newIdentity = false;  // the change gives the file a new identity, where the platform can tell
+    bool readsFailFirst = false;  // a first next call cannot read: it keeps the journal for a later one
+};
+
+Bytes keep(const std::string& path, const std::string&, const Bytes&) { return readFile(path); }
+
+const AfterACrash AFTER_A_CRASH[] = {
+    {"nothing", AfterACrash::OneName, keep, true},
+    {"another temporary folder", AfterACrash::SecondName,
+     [](const std::string& path, const std::string&, const Bytes&) {
+         for (const char* name : {"TMPDIR", "TMP", "TEMP"}) setEnvironment(name, path + "-elsewhere");
+         return readFile(path);
+     },
+     true},
+    {"the next call through another hard link", AfterACrash::NameElsewhere, keep, true},
+    {"a next call whose reads fail", AfterACrash::OneName, keep, true, false, true},
+    {"the file deleted and made again", AfterACrash::OneName,
+     [](const std::string& path, const std::string&, const Bytes&) {
+         // What the crash left, as a new file (on ext4 often the same inode number): only
+         // the identity tells it apart.
+         const Bytes left = readFile(path);
+         std::filesystem::remove(path);
+         writeFile(path, left);
+         return left;
+     },
+     false, true},
+    {"the file overwritten in place by another writer", AfterACrash::OneName,
+     [](const std::string& path, const std::string&, const Bytes&) {
+         const Bytes other(1000, 0x33);
+         writeFile(path, other);
+         return other;
+     },
+     false},
+    {"a journal planted with another original", AfterACrash::OneName,
+     [](const std::string& path, const std::string& journal, const Bytes&) {
+         Bytes planted = readFile(journal);
+         planted[7] ^= 0x10;
+         writeFile(journal, planted);
+         return readFile(path);
+     },
+     false},
+};
+
+void PrintTo(const AfterACrash& row, std::ostream* out) { *out << row.name; }
+
+class FileAfterACrash : public ::testing::TestWithParam<std::tuple<AfterACrash, FileCall>> {
+protected:
+    ScratchFolder folder;
+    std::mt19937 generator{17};
+    const std::string path = folder.path("file");
+    const std::string elsewhere = folder.path("elsewhere");
+
+    void TearDown() override {
+        platform::fileSystem() = platformFileSystem();
+        injection = Injection{};
+        for (const char* name : {"TMPDIR", "TMP", "TEMP"}) setEnvironment(name, temporaryFolders[name]);
+    }
+
+    // Fails every write from the `failAt`-th on, the put-back's too: true when that left a
+    // journal and a half-written file, whose journal is then at `journal`.
+    bool dieWhileWriting(const FileCall& call, const Bytes& input, int failAt, std::string* journal) {
+        writeFile(path, input);
+        FileSystem& files = platform::fileSystem();
+        files.renameKeepsFile = renameNever;
+        files.write = writeOrFail;
+        injection = Injection{Operation::Write, failAt, 0, true};
+        call.call(path.c_str());
+        platform::fileSystem() = platformFileSystem();
+        injection = Injection{};
+        char names[platform::JOURNAL_PLACES][platform::PATH_CAPACITY];
+        int count = 0;
+        real().journalNames(path.c_str(), names, &count);
+        for (int place = 0; place < count; ++place) {
+            if (fileExists(names[place])) *journal = names[place];
+        }
+        return !journal->empty() && readFile(path) != input;
+    }
+
+    std::map<std::string, std::string> temporaryFolders = [] {
+        std::map<std::string, std::string> folders;
+        for (const char* name : {"TMPDIR", "TMP", "TEMP"}) {
+            const char* value = std::getenv(name);
+            folders[name] = value != nullptr ? value : "";
+        }
+        return folders;
+    }();
+};
+
+platform::FileIdentity identityOf(const std::string& path) {
+    platform::FileIdentity identity{};
+    const FileHandle file = real().openRead(path.c_str());
+    EXPECT_TRUE(file != NO_FILE && real().identity(file, &identity)) << path;
+    real().close(file);
+    return identity;
+}
+
+TEST_P(FileAfterACrash, TheOriginalGoesBackOnlyOverWhatTheCrashLeft) {
+    const auto& [row, call] = GetParam();
+    const Bytes input = writeInput(call, path, randomBytes(generator, 3 * CONTAINER_BLOCK_SIZE + 50));
+    const std::string second = row.names == AfterACrash::NameElsewhere ? elsewhere + "/file" : path + "-link";
+    if (row.names != AfterACrash::OneName) {
+        std::filesystem::create_directory(elsewhere);
+        std::filesystem::create_hard_link(path, second);
+    }
+    const std::string other = row.names == AfterACrash::NameElsewhere ? second : path;
+    std::string journal;
+    int failAt = 1;
+    while (failAt < 20 && !dieWhileWriting(call, input, failAt, &journal)) ++failAt;
+    ASSERT_FALSE(journal.empty()) << "no write left a journal";
+    if (other != path && journal.rfind(folder.root(), 0) == 0) {
+        GTEST_SKIP() << "this platform keeps the journal beside the file (Windows: the temporary folder is the environment's)";
+    }
+    const platform::FileIdentity before = identityOf(path);
+    const Bytes expected = row.restored ? input : row.change(path, journal, input);
+    if (row.restored) row.change(path, journal, input);
+    if (row.newIdentity && std::memcmp(before.bytes, identityOf(path).bytes, sizeof before.bytes) == 0) {
+        GTEST_SKIP() << "this platform gives a new file the same identity (Wine: the inode number, no sequence)";
+    }
+    if (row.readsFailFirst) {
+        const Bytes left = readFile(path);
+        platform::fileSystem().read = readOrFail;
+        injection = Injection{Operation::Read, 1, 0, true};
+        EXPECT_FALSE(restoreInterruptedCall(other.c_str()));
+        TearDown();
+        EXPECT_TRUE(readFile(path) == left && fileExists(journal)) << "an unread check dropped the journal";
+    }
+    EXPECT_TRUE(restoreInterruptedCall(other.c_str()));
+    EXPECT_TRUE(readFile(path) == expected) << row.name;
+    EXPECT_FALSE(fileExists(journal)) << "the journal stays";
+    if (row.restored) {
+        EXPECT_EQ(call.call(other.c_str()), call.done) << "the call after it";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FileAfterACrash,
+                         ::testing::Combine(::testing::ValuesIn(AFTER_A_CRASH), ::testing::ValuesIn(FILE_CALLS)),
+                         [](const ::testing::TestParamInfo<std::tuple<AfterACrash, FileCall>>& info) {
+                             return rowName(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
+                         });
 
 }  // namespace
 }  // namespace kelvane::test

@@ -18,9 +18,9 @@
 //   of 32), its header carries a key whose crc32 is the check value, and the rest,
 //   deciphered with DES under that key, is the contents followed by zeros;
 // - decryptFile then gives 2 for a container whose length is 20 plus whole 32-byte blocks
-//   (always so after result 2), and the file becomes the payload deciphered under the key
-//   of either layout, without the zero bytes at the end of its last 32-byte block; for any
-//   other length it gives 1 and the file stays as it was.
+//   in the written layout (always so after result 2), and the file becomes the payload
+//   deciphered under its key, without the zero bytes at the end of its last 32-byte block
+//   (at most 31 of them); for anything else it gives 1 and the file stays as it was.
 // The file lives in a folder of this process under a fixed name, rewritten each run.
 #include <algorithm>
 #include <array>
@@ -105,23 +105,19 @@ bool isSplit(const Bytes& file) {
 
 bool isContainer(const Bytes& file) { return file.size() >= HEADER_BYTES && (isWritten(file) || isSplit(file)); }
 
-// The key of a container's header, in the layout that passes (the written one first).
-Key containerKey(const Bytes& file) {
-    return isWritten(file) ? writtenKey(file.data()) : rotateLeft(file.data() + 2, (file[1] >> 3) & 7);
-}
-
 // What decryptFile makes of a container: the payload deciphered, the zero bytes at the
-// end of its last 32-byte block cut off.
+// end of its last 32-byte block cut off, but never the whole block (a fill is at most 31).
 Bytes restoredOf(const Bytes& container) {
     Bytes plain(container.begin() + HEADER_BYTES, container.end());
-    decryptChunked(plain.data(), plain.size(), containerKey(container).data());
+    decryptChunked(plain.data(), plain.size(), writtenKey(container.data()).data());
     const std::size_t lastBlock = plain.size() < FILL_BLOCK ? 0 : plain.size() - FILL_BLOCK;
-    while (plain.size() > lastBlock && plain.back() == 0) plain.pop_back();
+    while (plain.size() > lastBlock + 1 && plain.back() == 0) plain.pop_back();
     return plain;
 }
 
+// decryptFile reads only the layout cryptFile writes: a split header alone is no container.
 void checkDecrypt(const std::string& path, const Bytes& container) {
-    const bool wholeBlocks = (container.size() - HEADER_BYTES) % FILL_BLOCK == 0;
+    const bool wholeBlocks = isWritten(container) && (container.size() - HEADER_BYTES) % FILL_BLOCK == 0;
     const int result = decryptFile(path.c_str());
     const int expected = wholeBlocks ? KELVANE_FILE_RESTORED : KELVANE_FILE_NOT_CONTAINER;
     FUZZ_CHECK(result == expected, "decryptFile gave " + std::to_string(result) + " for " +

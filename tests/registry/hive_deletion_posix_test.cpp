@@ -10,19 +10,26 @@
 #include <iconv.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <thread>
 #include <vector>
 
+#include "kelvane.h"
+#include "library_loader.h"
 #include "listing_test_helpers.h"
+#include "platform/file_rewrite.h"
+#include "platform/file_system.h"
 #include "platform/registry.h"
 #include "registry/registry_exports.h"
+#include "support/host_process.h"
 
 namespace kelvane::test {
 namespace {
@@ -226,6 +233,96 @@ TEST(HiveDeletionPosix, DamageOnlyTheDeletionMeetsGivesDamagedHiveAndTheHostLive
     EXPECT_EQ(RegDeleteKeyNT(registry.keyPath("Parent\\Doomed").c_str()), platform::REGISTRY_BAD_DATABASE);
     EXPECT_EQ(readFile(hive), bytes);
     EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"});
+}
+
+// Writes from the `writesFailingFrom`-th on fail, as when the writing process dies there.
+int writesFailingFrom = 0;
+int writesMade = 0;
+bool writeUntilDeath(platform::FileHandle file, std::int64_t offset, const std::uint8_t* bytes, std::size_t count) {
+    return ++writesMade < writesFailingFrom && platform::platformFileSystem().write(file, offset, bytes, count);
+}
+
+// A helper killed while it overwrote a hive of two names in place: the hive half written,
+// its journal in the place both names lead to. The next read and deletion see it whole.
+TEST(HiveDeletionPosix, AHelperKilledOnAHiveOfTwoNamesLeavesItWholeForTheNextCalls) {
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Doomed", "Kept"});
+    const std::string hive = registry.hiveFolder() + "/SOFTWARE";
+    ScratchFolder elsewhere;
+    ASSERT_EQ(link(hive.c_str(), elsewhere.path("SOFTWARE").c_str()), 0);
+    const Bytes whole = readFile(hive);
+    const Bytes garbage(whole.size(), 0xEE);
+    const auto overwrite = [&garbage](platform::FileHandle, std::int64_t, platform::RewriteSink& sink) {
+        return sink.write(0, garbage.data(), 4096) && sink.write(4096, garbage.data() + 4096, garbage.size() - 4096);
+    };
+    platform::fileSystem().write = writeUntilDeath;
+    for (writesFailingFrom = 1; writesFailingFrom < 10 && readFile(hive) == whole; ++writesFailingFrom) {
+        writesMade = 0;
+        platform::rewriteFile(hive.c_str(), overwrite, platform::RewriteWay::InPlace);
+    }
+    platform::fileSystem() = platform::platformFileSystem();
+    ASSERT_NE(readFile(hive), whole) << "no failing write left the hive half written";
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Doomed,Kept");
+    EXPECT_EQ(RegDeleteKeyNT(registry.keyPath("Parent\\Doomed").c_str()), 0);
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
+    EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"});
+    EXPECT_EQ(listFolder("/var/tmp/kelvane-" + std::to_string(geteuid())), std::vector<std::string>{});
+}
+
+// With no descriptor free, a deletion cannot tell whether the key exists: it says so
+// (1009 or 1016), never 2, and the key stays.
+constexpr long NO_LIMIT = -2;  // the child could not lower its limit
+TEST(HiveDeletionPosix, NoFreeDescriptorGivesAFailureNeverNotFound) {
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Stays"});
+    const std::string key = registry.keyPath("Parent\\Stays");
+    Child child([&] {
+        const int lowestFree = dup(0);
+        const rlimit none{static_cast<rlim_t>(lowestFree), static_cast<rlim_t>(lowestFree)};
+        close(lowestFree);
+        if (setrlimit(RLIMIT_NOFILE, &none) != 0) return NO_LIMIT;
+        return static_cast<long>(RegDeleteKeyNT(key.c_str()));
+    }, -1);
+    const long status = child.status();
+    if (status == NO_LIMIT) GTEST_SKIP() << "the descriptor limit cannot be lowered here (valgrind keeps it)";
+    EXPECT_TRUE(status == platform::REGISTRY_BAD_DATABASE || status == platform::REGISTRY_IO_FAILED) << status;
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Stays");
+}
+
+// A host that loaded the library by a relative name and then changed its current folder,
+// where a look-alike helper answers 0: the helper beside the library deletes the key.
+TEST(HiveDeletionPosix, TheHelperBesideTheLibraryRunsFromAnyCurrentFolder) {
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Doomed", "Kept"});
+    ScratchFolder elsewhere;
+    writeFile(elsewhere.path("kelvane-hive"), textBytes("#!/bin/sh\necho 0\necho 0 >&3\n", false));
+    ASSERT_EQ(chmod(elsewhere.path("kelvane-hive").c_str(), 0755), 0);
+    const std::string started = std::filesystem::current_path().string();
+    std::filesystem::current_path(tools::programFolder());
+    tools::LoadedLibrary library(std::string("./") + tools::defaultLibraryName());
+    std::filesystem::current_path(elsewhere.root());
+    using DeleteExport = int(KELVANE_CALL*)(const char*);
+    const auto remove = reinterpret_cast<DeleteExport>(library.symbol("RegDeleteKeyNT"));
+    const int status = remove != nullptr ? remove(registry.keyPath("Parent\\Doomed").c_str()) : -1;
+    std::filesystem::current_path(started);
+    ASSERT_TRUE(library.loaded()) << library.error();
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
+}
+
+// A library preloaded into every program the host starts prints as it loads: the helper's
+// answer goes on a descriptor of its own, so the deletion still reports what it did.
+TEST(HiveDeletionPosix, APreloadedLibraryThatPrintsLeavesTheAnswerAlone) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer's runtime must come before any preloaded library";
+#endif
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Doomed", "Kept"});
+    setEnvironment("LD_PRELOAD", tools::programFolder() + "libprint_on_load.so");
+    const int status = RegDeleteKeyNT(registry.keyPath("Parent\\Doomed").c_str());
+    setEnvironment("LD_PRELOAD", "");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
 }
 
 // Converts text with iconv until told to stop, as hivex itself and many hosts do.

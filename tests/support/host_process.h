@@ -20,4 +20,8 @@ void killHost(const HostProcess& host);
 // Waits for its end: its exit code, or -1 when it was killed.
 int waitHost(const HostProcess& host);
 
+// Sets a variable of this process's environment, which the library and later hosts see;
+// an empty value removes it.
+void setEnvironment(const char* name, const std::string& value);
+
 }  // namespace kelvane::test

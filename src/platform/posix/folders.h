@@ -1,5 +1,6 @@
 // Small steps that the POSIX file replacements share: the folder of a path, making a
-// rename in it durable, and giving a new file the owner and mode of the one it replaces.
+// rename in it durable, giving a new file the owner and mode of the one it replaces, and
+// a file's identity.
 #pragma once
 #include <sys/stat.h>
 
@@ -16,5 +17,12 @@ bool syncFolderOf(const char* path);
 // Gives the open file `fd` the permission bits of `original`, and its owner where the
 // process may (only root can give a file away, so that step may fail quietly).
 bool takeOwnerAndMode(int fd, const struct stat& original);
+
+// Gives the new file `fd` (made with O_TMPFILE) a name beside `target` that no file has:
+// ".NAME.kelvane-new-" and random digits, into `name`. False when it cannot.
+bool linkNewFile(int fd, const char* target, char name[PATH_CAPACITY]);
+
+// The identity (file_system.h) of the file `path` names from `folder`, as statx takes them.
+bool identityOf(int folder, const char* path, int flags, FileIdentity* identity);
 
 }  // namespace kelvane::platform::posix

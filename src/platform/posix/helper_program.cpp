@@ -49,25 +49,30 @@ std::string helperPath() {
     return slash == std::string::npos ? "" : module.substr(0, slash + 1) + HIVE_HELPER_NAME;
 }
 
-// The helper starts with no descriptor of the host's but the answer pipe as its output,
-// stdin and stderr on /dev/null (hivex's assertion messages must not reach the host's
-// stderr), and every signal at its default, unblocked.
+// Found while the module is loaded: the name it was loaded by may be relative to the
+// current folder of that moment.
+const std::string HELPER_AT_LOAD = helperPath();
+
+// The helper starts with no descriptor of the host's but the answer pipe as its own
+// descriptor, stdin, stdout and stderr on /dev/null (hivex's assertion messages must not
+// reach the host's stderr), and every signal at its default, unblocked.
 bool prepareSpawn(posix_spawn_file_actions_t* actions, posix_spawnattr_t* attributes, int answerFd) {
     posix_spawn_file_actions_init(actions);
     posix_spawnattr_init(attributes);
     sigset_t none, all;
     sigemptyset(&none);
     sigfillset(&all);
-    return posix_spawn_file_actions_adddup2(actions, answerFd, STDOUT_FILENO) == 0 &&
+    return posix_spawn_file_actions_adddup2(actions, answerFd, HELPER_ANSWER_FD) == 0 &&
            posix_spawn_file_actions_addopen(actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0 &&
+           posix_spawn_file_actions_addopen(actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0) == 0 &&
            posix_spawn_file_actions_addopen(actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0) == 0 &&
-           posix_spawn_file_actions_addclosefrom_np(actions, STDERR_FILENO + 1) == 0 &&
+           posix_spawn_file_actions_addclosefrom_np(actions, HELPER_ANSWER_FD + 1) == 0 &&
            posix_spawnattr_setsigmask(attributes, &none) == 0 && posix_spawnattr_setsigdefault(attributes, &all) == 0 &&
            posix_spawnattr_setflags(attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0;
 }
 
 pid_t startHelper(const char* verb, const char* argument, int answerFd) {
-    const std::string program = helperPath();
+    const std::string& program = HELPER_AT_LOAD;
     if (program.empty()) return -1;
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;

@@ -21,6 +21,13 @@ bool isHiveFile(const std::string& folder, const std::string& name) {
 
 bool refusedAccess(int error) { return error == EACCES || error == EPERM; }
 
+// Only a folder that is not there means no hives; a lack of descriptors or memory says
+// nothing of the keys, so it is no "not found".
+long openingFolderFailed(int error) {
+    if (refusedAccess(error)) return REGISTRY_ACCESS_DENIED;
+    return error == ENOENT || error == ENOTDIR ? REGISTRY_NOT_FOUND : REGISTRY_IO_FAILED;
+}
+
 }  // namespace
 
 std::string hklmFolder() {
@@ -32,7 +39,7 @@ long readHiveNames(const std::string& folder, std::vector<std::string>* names) {
     names->clear();
     if (folder.empty()) return REGISTRY_NOT_FOUND;
     DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return refusedAccess(errno) ? REGISTRY_ACCESS_DENIED : REGISTRY_NOT_FOUND;
+    if (dir == nullptr) return openingFolderFailed(errno);
     while (const dirent* entry = readdir(dir)) {
         if (isHiveFile(folder, entry->d_name)) names->emplace_back(entry->d_name);
     }

@@ -27,12 +27,19 @@ long openFailure(int error) {
     }
 }
 
-int lockWaiting(int fd, int operation) {
-    int locked;
-    do {
-        locked = flock(fd, operation);
-    } while (locked != 0 && errno == EINTR);
-    return locked;
+// Tries a reader makes, READER_RESTORE_PAUSE apart, for the exclusive lock under which
+// it puts back an interrupted rewrite.
+constexpr int READER_RESTORE_TRIES = 200;
+constexpr useconds_t READER_RESTORE_PAUSE = 10000;
+
+// flock, waiting as long as it takes (`tries` 0) or for that many tries.
+int lockWaiting(int fd, int operation, int tries) {
+    for (int tried = 1;; ++tried) {
+        if (flock(fd, tries == 0 ? operation : operation | LOCK_NB) == 0) return 0;
+        if (errno == EINTR) continue;
+        if (tries == 0 || errno != EWOULDBLOCK || tried >= tries) return -1;
+        usleep(READER_RESTORE_PAUSE);
+    }
 }
 
 // Whether `path` still names the file open as `fd`. A lock on a file that was replaced
@@ -43,6 +50,18 @@ bool stillNamed(int fd, const std::string& path) {
            opened.st_ino == named.st_ino;
 }
 
+// True when a journal of the hive at `path` may be waiting to be put back.
+bool hasJournal(const std::string& path) {
+    char names[JOURNAL_PLACES][PATH_CAPACITY];
+    int count = 0;
+    if (!fileSystem().journalNames(path.c_str(), names, &count)) return false;
+    struct stat status;
+    for (int place = 0; place < count; ++place) {
+        if (lstat(names[place], &status) == 0) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 HiveLock::~HiveLock() {
@@ -50,13 +69,29 @@ HiveLock::~HiveLock() {
 }
 
 long HiveLock::acquire(const std::string& path, bool forWriting) {
+    const long locked = lockNamed(path, forWriting);
+    if (locked != REGISTRY_OK || forWriting || !hasJournal(path)) return locked;
+    // A writer that was ended half-way left the hive's original in a journal: a reader
+    // puts it back as a deletion would, under the hive's exclusive lock, and reads on
+    // under its shared lock.
+    // Waiting is bounded: this process may hold the hive shared through a key of its own.
+    close(fd_);
+    fd_ = -1;
+    {
+        HiveLock writer;  // restores as it locks; released at the end of this block
+        writer.lockNamed(path, true, READER_RESTORE_TRIES);
+    }
+    return lockNamed(path, false);
+}
+
+long HiveLock::lockNamed(const std::string& path, bool forWriting, int tries) {
     const int mode = forWriting ? O_RDWR : O_RDONLY;
     const int operation = forWriting ? LOCK_EX : LOCK_SH;
     for (;;) {
         // Close-on-exec: a program another host thread starts must not hold our lock.
         const int fd = open(path.c_str(), mode | O_CLOEXEC | O_NOCTTY);
         if (fd < 0) return openFailure(errno);
-        if (lockWaiting(fd, operation) != 0) {
+        if (lockWaiting(fd, operation, tries) != 0) {
             close(fd);
             return REGISTRY_IO_FAILED;
         }

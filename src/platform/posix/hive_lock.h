@@ -15,14 +15,18 @@ public:
     HiveLock& operator=(const HiveLock&) = delete;
 
     // Opens the hive file at `path` for reading (`forWriting`: for reading and writing)
-    // and waits for the lock, shared or exclusive to match; for writing, the hive is
-    // then restored from an interrupted rewrite's journal (file_rewrite.h). A registry
-    // status: 0 when held, 5 when the caller may not open the file so, 2 when it is gone,
-    // 1016 when it cannot be locked or restored.
+    // and waits for the lock, shared or exclusive to match. The hive is first restored
+    // from an interrupted rewrite's journal (file_rewrite.h): for writing under this
+    // lock; for reading, when there is one, under the exclusive lock taken for that
+    // moment (a reader that may not write the hive reads it as it is). A registry status:
+    // 0 when held, 5 when the caller may not open the file so, 2 when it is gone, 1016
+    // when it cannot be locked or restored.
     long acquire(const std::string& path, bool forWriting);
 
-
 private:
+    // The lock as acquire() takes it, without the reader's restore; `tries` 0 waits as
+    // long as it takes, else it gives up after that many.
+    long lockNamed(const std::string& path, bool forWriting, int tries = 0);
     int fd_ = -1;
 };
 

@@ -1,9 +1,10 @@
 // Where a POSIX rewrite puts its files, and when a rename may replace the original:
-// the new file and the journal beside the file, the journal's fallback in the temporary
-// folder, and the checks that show a rename keeps everything the file is.
+// the new file and the journal beside the file, the journal in this user's private
+// folder in /var/tmp, and the checks that show a rename keeps everything the file is.
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -21,12 +22,15 @@
 namespace kelvane::platform {
 namespace {
 
-// Name parts of the files made beside the original: a dot (hidden), its name, a suffix.
+// Name parts of the files made beside the original: a dot (hidden), its name, a suffix
+// (for the new file then a dash and 8 random hex digits).
 constexpr char NEW_FILE_SUFFIX[] = ".kelvane-new";
+// Random names tried for the new file before giving up (each clash is someone's file).
+constexpr int NEW_NAME_ATTEMPTS = 8;
 constexpr char JOURNAL_SUFFIX[] = ".kelvane-journal";
-// Temporary folder when TMPDIR is not set: kept across a restart, unlike /tmp on many
-// systems, so a journal there outlives a power loss too.
-constexpr char DEFAULT_TEMP_FOLDER[] = "/var/tmp";
+// Where the private folders for journals are: kept across a restart, unlike /tmp on
+// many systems, so a journal there outlives a power loss too.
+constexpr char TEMPORARY_FOLDER[] = "/var/tmp";
 
 // Inode flags a new file would not carry over (chattr's s u c S i a d A j t C x m P).
 constexpr unsigned long FLAGS_A_RENAME_LOSES = FS_SECRM_FL | FS_UNRM_FL | FS_COMPR_FL | FS_SYNC_FL |
@@ -85,28 +89,72 @@ bool nameBeside(const char* path, const char* suffix, char name[PATH_CAPACITY]) 
     const char* slash = std::strrchr(path, '/');
     if (slash == nullptr) return false;
     const char* base = slash + 1;
-    if (std::strlen(base) + 1 + std::strlen(suffix) > NAME_MAX) return false;
+    // Room for the new file's random part too.
+    if (std::strlen(base) + 1 + std::strlen(suffix) + 9 > NAME_MAX) return false;
     const int length = std::snprintf(name, PATH_CAPACITY, "%.*s/.%s%s", static_cast<int>(slash - path), path,
                                      base, suffix);
     return length > 0 && static_cast<std::size_t>(length) < PATH_CAPACITY;
 }
 
-const char* temporaryFolder() {
-    const char* folder = std::getenv("TMPDIR");
-    return folder != nullptr && folder[0] == '/' ? folder : DEFAULT_TEMP_FOLDER;
+// "<temporary folder>/kelvane-<user>": this user's own folder for journals, owner-only.
+// Never from the environment, so that a call with another TMPDIR finds the journal too.
+bool privateFolder(char folder[PATH_CAPACITY]) {
+    const int length = std::snprintf(folder, PATH_CAPACITY, "%s/kelvane-%ju", TEMPORARY_FOLDER,
+                                     static_cast<std::uintmax_t>(::geteuid()));
+    return length > 0 && static_cast<std::size_t>(length) < PATH_CAPACITY;
 }
 
-// "<temporary folder>/kelvane-journal-<device>-<inode>": found again from any name of the file.
-bool nameFromIdentity(const char* path, char name[PATH_CAPACITY]) {
+// True when `folder` is a folder of this user's that nobody else may enter: anything
+// else of that name (a symbolic link, another user's) was put there by someone else.
+bool isOwnPrivateFolder(const char* folder) {
     struct stat status;
-    if (::stat(path, &status) != 0) return false;
-    const int length = std::snprintf(name, PATH_CAPACITY, "%s/kelvane-journal-%" PRIxMAX "-%" PRIxMAX,
-                                     temporaryFolder(), static_cast<std::uintmax_t>(status.st_dev),
-                                     static_cast<std::uintmax_t>(status.st_ino));
+    return ::lstat(folder, &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() &&
+           (status.st_mode & 077) == 0;
+}
+
+// True when `name` lies in this user's private folder.
+bool inPrivateFolder(const char* name, char folder[PATH_CAPACITY]) {
+    if (!privateFolder(folder)) return false;
+    const std::size_t length = std::strlen(folder);
+    return std::strncmp(name, folder, length) == 0 && name[length] == '/';
+}
+
+// "<private folder>/journal-<identity in hex>": found again from any name of the file,
+// and never by a later file that gets the same inode number.
+bool nameFromIdentity(const char* path, char name[PATH_CAPACITY]) {
+    FileIdentity identity;
+    char folder[PATH_CAPACITY];
+    if (!posix::identityOf(AT_FDCWD, path, 0, &identity) || !privateFolder(folder)) return false;
+    char hex[2 * sizeof identity.bytes + 1];
+    for (std::size_t i = 0; i < sizeof identity.bytes; ++i) {
+        std::snprintf(hex + 2 * i, 3, "%02x", identity.bytes[i]);
+    }
+    const int length = std::snprintf(name, PATH_CAPACITY, "%s/journal-%s", folder, hex);
     return length > 0 && static_cast<std::size_t>(length) < PATH_CAPACITY;
 }
 
 }  // namespace
+
+namespace posix {
+
+bool linkNewFile(int fd, const char* target, char name[PATH_CAPACITY]) {
+    char base[PATH_CAPACITY];
+    char open[32];
+    if (!nameBeside(target, NEW_FILE_SUFFIX, base)) return false;
+    std::snprintf(open, sizeof open, "/proc/self/fd/%d", fd);
+    for (int attempt = 0; attempt < NEW_NAME_ATTEMPTS; ++attempt) {
+        std::uint32_t draw = 0;
+        if (::getrandom(&draw, sizeof draw, 0) != sizeof draw) return false;
+        const int length = std::snprintf(name, PATH_CAPACITY, "%s-%08" PRIx32, base, draw);
+        if (length <= 0 || static_cast<std::size_t>(length) >= PATH_CAPACITY) return false;
+        // linkat of a descriptor itself needs a privilege; through /proc it does not.
+        if (::linkat(AT_FDCWD, open, AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0) return true;
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+}  // namespace posix
 
 namespace native {
 
@@ -123,21 +171,46 @@ bool renameKeepsFile(const char* path, FileHandle file) {
            (inodeFlags(fd) & FLAGS_A_RENAME_LOSES) == 0 && !hasExtendedAttributes(fd) && !isMountRoot(path);
 }
 
-bool newFileName(const char* path, char name[PATH_CAPACITY]) { return nameBeside(path, NEW_FILE_SUFFIX, name); }
-
 bool journalNames(const char* path, char names[JOURNAL_PLACES][PATH_CAPACITY], int* count) {
     *count = 0;
+    struct stat status;
+    const bool oneName = ::stat(path, &status) == 0 && status.st_nlink == 1;
     char folder[PATH_CAPACITY];
-    if (posix::folderOf(path, folder) && folderKeepsNoFiles(folder) && nameBeside(path, JOURNAL_SUFFIX, names[*count])) {
-        ++*count;
-    }
+    char beside[PATH_CAPACITY];
+    const bool besideUsable =
+        posix::folderOf(path, folder) && folderKeepsNoFiles(folder) && nameBeside(path, JOURNAL_SUFFIX, beside);
+    // Beside a file of one name: only that name leads there, and the copy needs no other
+    // folder. A file of more names: the one place every name leads to.
+    if (oneName && besideUsable) std::strcpy(names[(*count)++], beside);
     if (nameFromIdentity(path, names[*count])) ++*count;
+    if (!oneName && besideUsable) std::strcpy(names[(*count)++], beside);
     return true;
 }
 
 FileHandle createJournal(const char* name) {
-    const int fd = ::open(name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    return fd < 0 ? NO_FILE : fd;
+    char folder[PATH_CAPACITY];
+    const bool inPrivate = inPrivateFolder(name, folder);
+    // Twice: another call may just have removed the private folder, empty, as we made it.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (inPrivate && ::mkdir(folder, 0700) == 0) {
+            posix::syncFolderOf(folder);  // the folder's entry must last as long as the journal in it
+        } else if (inPrivate && errno != EEXIST) {
+            return NO_FILE;
+        }
+        if (inPrivate && !isOwnPrivateFolder(folder)) return NO_FILE;
+        const int fd = ::open(name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) return fd;
+        if (!inPrivate || errno != ENOENT) return NO_FILE;
+    }
+    return NO_FILE;
+}
+
+bool remove(const char* name) {
+    if (::unlink(name) != 0) return false;
+    // Nothing of ours stays: the private folder goes with its last journal.
+    char folder[PATH_CAPACITY];
+    if (inPrivateFolder(name, folder)) ::rmdir(folder);
+    return true;
 }
 
 FileHandle openJournal(const char* name, bool* absent) {

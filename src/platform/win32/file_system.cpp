@@ -78,27 +78,52 @@ bool nameBeside(const char* path, char name[PATH_CAPACITY]) {
         .fitsPath();
 }
 
-// "<temporary folder>kelvane-journal-<volume>-<file index>": fits whatever the file's
-// folder, and is found again from any name of the file.
-bool nameFromIdentity(const char* path, char name[PATH_CAPACITY]) {
+// The byte the rewrite lock covers: far past any contents, since a Windows lock also
+// stops reads and writes of the bytes it covers through other handles.
+constexpr DWORD LOCK_OFFSET_LOW = 0xFFFFFFFEu;
+constexpr DWORD LOCK_OFFSET_HIGH = 0x7FFFFFFFu;
+
+// What the system tells of an open file.
+bool informationOf(HANDLE handle, BY_HANDLE_FILE_INFORMATION* information) {
+    return GetFileInformationByHandle(handle, information) != 0;
+}
+
+// Volume serial and file ID. On NTFS the ID carries a sequence number that changes when
+// its record is used again, so a later file does not share it. The creation time is left
+// out: Wine reports the Unix change time there, which the rewrite itself changes.
+FileIdentity identityFrom(const BY_HANDLE_FILE_INFORMATION& information) {
+    FileIdentity identity{};
+    const std::uint32_t parts[] = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
+                                   information.nFileIndexLow};
+    static_assert(sizeof parts <= sizeof identity.bytes, "the identity holds these numbers");
+    std::memcpy(identity.bytes, parts, sizeof parts);
+    return identity;
+}
+
+// What the system tells of the file at `path`, opened without asking any access.
+bool informationAt(const char* path, BY_HANDLE_FILE_INFORMATION* information) {
     const HANDLE handle = CreateFileW(WideName(path).get(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
-    BY_HANDLE_FILE_INFORMATION identity;
-    const bool known = GetFileInformationByHandle(handle, &identity) != 0;
+    const bool known = informationOf(handle, information);
     CloseHandle(handle);
+    return known;
+}
+
+// "<temporary folder>kelvane-journal-<volume><file ID>" in hex: fits whatever the file's
+// folder, and is found again from any name of the file.
+bool nameFromIdentity(const BY_HANDLE_FILE_INFORMATION& information, char name[PATH_CAPACITY]) {
     wchar_t folder[MAX_PATH + 1];
     const DWORD folderLength = GetTempPathW(MAX_PATH + 1, folder);
-    if (!known || folderLength == 0 || folderLength > MAX_PATH) return false;
+    if (folderLength == 0 || folderLength > MAX_PATH) return false;
     const Text folderUtf8 = utf8FromWide(folder, folderLength);
     if (!folderUtf8.valid()) return false;
     return NameBuilder(name)
         .text(folderUtf8.c_str())
         .text("kelvane-journal-")
-        .hex8(identity.dwVolumeSerialNumber)
-        .text("-")
-        .hex8(identity.nFileIndexHigh)
-        .hex8(identity.nFileIndexLow)
+        .hex8(information.dwVolumeSerialNumber)
+        .hex8(information.nFileIndexHigh)
+        .hex8(information.nFileIndexLow)
         .fitsPath();
 }
 
@@ -139,15 +164,44 @@ bool fullPath(const char* path, char full[PATH_CAPACITY]) {
 // Never renamed: under Wine a replacement takes the new file's Unix mode and loses the
 // hidden attribute, and no Win32 call shows the mode it would have to keep.
 bool renameKeepsFile(const char*, FileHandle) { return false; }
-bool newFileName(const char*, char[PATH_CAPACITY]) { return false; }
-FileHandle createNewFile(const char*, const char*) { return NO_FILE; }
-bool replace(const char*, const char*) { return false; }
+FileHandle createNewFile(const char*) { return NO_FILE; }
+bool replace(const char*, FileHandle) { return false; }
 
+// Beside the file first, whatever its links: the temporary folder comes from the
+// environment here (TMP, TEMP), which the next call may not share.
 bool journalNames(const char* path, char names[JOURNAL_PLACES][PATH_CAPACITY], int* count) {
     *count = 0;
     if (nameBeside(path, names[*count])) ++*count;
-    if (nameFromIdentity(path, names[*count])) ++*count;
+    BY_HANDLE_FILE_INFORMATION information;
+    if (informationAt(path, &information) && nameFromIdentity(information, names[*count])) ++*count;
     return true;
+}
+
+LockAttempt tryLock(FileHandle file) {
+    OVERLAPPED range{};
+    range.Offset = LOCK_OFFSET_LOW;
+    range.OffsetHigh = LOCK_OFFSET_HIGH;
+    if (LockFileEx(handleOf(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &range)) {
+        return LockAttempt::Held;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) return LockAttempt::Busy;
+    return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION ? LockAttempt::Unsupported
+                                                                         : LockAttempt::Failed;
+}
+
+bool identity(FileHandle file, FileIdentity* identity) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!informationOf(handleOf(file), &information)) return false;
+    *identity = identityFrom(information);
+    return true;
+}
+
+bool isNamed(const char* path, FileHandle file) {
+    BY_HANDLE_FILE_INFORMATION opened, named;
+    return informationOf(handleOf(file), &opened) && informationAt(path, &named) &&
+           opened.dwVolumeSerialNumber == named.dwVolumeSerialNumber && opened.nFileIndexHigh == named.nFileIndexHigh &&
+           opened.nFileIndexLow == named.nFileIndexLow;
 }
 
 FileHandle createJournal(const char* name) {
@@ -166,7 +220,7 @@ FileHandle openJournal(const char* name, bool* absent) {
         return NO_FILE;
     }
     BY_HANDLE_FILE_INFORMATION information;
-    const bool known = GetFileInformationByHandle(handle, &information) != 0;
+    const bool known = informationOf(handle, &information);
     // Never one that is also another file's name.
     if (known && information.nNumberOfLinks == 1) return fileOf(handle);
     CloseHandle(handle);

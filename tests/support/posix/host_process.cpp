@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "library_loader.h"
 #include "support/test_support.h"
 
@@ -32,6 +34,14 @@ int waitHost(const HostProcess& host) {
     int status = 0;
     if (::waitpid(static_cast<pid_t>(host.id), &status, 0) < 0 || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
+}
+
+void setEnvironment(const char* name, const std::string& value) {
+    if (value.empty()) {
+        ::unsetenv(name);
+    } else {
+        ::setenv(name, value.c_str(), 1);
+    }
 }
 
 }  // namespace kelvane::test

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "library_loader.h"
 #include "support/test_support.h"
 
@@ -39,6 +41,11 @@ int waitHost(const HostProcess& host) {
     GetExitCodeProcess(process, &code);
     CloseHandle(process);
     return code == KILLED_EXIT_CODE ? -1 : static_cast<int>(code);
+}
+
+void setEnvironment(const char* name, const std::string& value) {
+    SetEnvironmentVariableA(name, value.empty() ? nullptr : value.c_str());
+    _putenv_s(name, value.c_str());
 }
 
 }  // namespace kelvane::test
