@@ -96,7 +96,7 @@ std::int64_t readUpTo(FileHandle file, std::int64_t offset, std::uint8_t* buffer
 struct FreeBlock {
     void operator()(std::uint8_t* block) const { std::free(block); }
 };
-using Block = std::unique_ptr<std::uint8_t, FreeBlock>;
+using Block = std::unique_ptr<std::uint8_t[], FreeBlock>;
 
 // A buffer of COPY_BLOCK_SIZE bytes, or null. malloc, not nothrow new: the runtime's
 // nothrow new catches a thrown bad_alloc, which would bring the C++ exception code into
