@@ -3,6 +3,7 @@
 // decimal numbers against std::to_string.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <random>
 #include <string>
@@ -56,7 +57,10 @@ TEST(TextBuffer, DecimalEqualsToString) {
     for (int i = 0; i < 1000; ++i) {
         const int value = static_cast<int>(random());
         const auto wide = kelvane::nsis::decimal<wchar_t>(value);
-        EXPECT_EQ(std::wstring(wide.c_str(), wide.size()), std::to_wstring(value));
+        const std::wstring expected = std::to_wstring(value);
+        // Unit by unit: glibc's vector wmemcmp behind wstring's == reads past the end of a
+        // short string, which valgrind reports though the page holds it.
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), wide.c_str(), wide.c_str() + wide.size())) << value;
     }
 }
 
