@@ -1,4 +1,4 @@
-// The platform's bodies of the file operations (posix/ or win32/), gathered into the
+// The platform's bodies of the file operations (linux/ or win32/), gathered into the
 // table of platform/file_system.h; nothing else calls them directly.
 #pragma once
 #include "platform/file_system.h"

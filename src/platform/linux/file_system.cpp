@@ -1,7 +1,7 @@
 // File operations on POSIX: plain descriptors, pread and pwrite for 64-bit offsets,
 // rename to replace, fsync of the file and of its folder.
 #include "platform/native_files.h"
-#include "platform/posix/folders.h"
+#include "platform/linux/folders.h"
 
 #include <fcntl.h>
 #include <linux/magic.h>
