@@ -7,6 +7,7 @@ namespace kelvane::platform::native {
 
 FileHandle openRead(const char* path);
 FileHandle openWrite(const char* path);
+FileHandle openOrCreate(const char* path);
 bool fullPath(const char* path, char full[PATH_CAPACITY]);
 bool renameKeepsFile(const char* path, FileHandle file);
 FileHandle createNewFile(const char* original);
