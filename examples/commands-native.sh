@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The commands the README and docs/ show for the Linux library, run as they stand from the repository's
-# root once `cmake --build --preset native` has built it. The readme_commands_posix test
+# root once `cmake --build --preset native` has built it. The readme_commands_linux test
 # runs this file and checks the lines marked `#=>` below against what it printed; the
 # readme_snippets test checks that their command blocks are copies of its lines.
 set -euo pipefail

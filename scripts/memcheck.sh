@@ -12,15 +12,14 @@
 # programs check here, and it runs in the normal and the ASan suites.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/check-env.sh
 started=$SECONDS
 
-cmake --preset native
-cmake --build --preset native
+check_build native
 
 bin=build/native/bin
 logs=build/native/memcheck
-rm -rf "$logs"
-mkdir -p "$logs"
+check_fresh_reports "$logs"
 # Open to every user: some tests fork a child that drops to nobody, and valgrind in that
 # child must still create its log here, or it breaks the child's own descriptors.
 chmod 1777 "$logs"
@@ -58,8 +57,7 @@ for log in "$logs"/*.log; do
     exec_count=$((exec_count + 1))
   fi
   if [ "$count" -gt 0 ]; then
-    echo "==== $log"
-    cat "$log"
+    check_show_report "$log"
   fi
   errors=$((errors + count))
 done

@@ -57,4 +57,4 @@ for target in "${!plugin_bits[@]}"; do
 done
 
 # The tarball is an installed tree: the install check takes it as it is.
-bash "$here/consumer/check_install.sh" posix "$work/linux" "$work/consumer" lib "$cc" "$generator"
+bash "$here/consumer/check_install.sh" linux "$work/linux" "$work/consumer" lib "$cc" "$generator"

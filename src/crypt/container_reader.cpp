@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "crypt/container_writer.h"
+#include "crypt/container_io.h"
 #include "crypt/file_crypt.h"
 #include "crypt/rewrite_note.h"
 #include "frame/module_memory.h"

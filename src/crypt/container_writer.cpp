@@ -6,6 +6,7 @@
 #include "cipher/cipher.h"
 #include "crypt/chunked_des.h"
 #include "crypt/container_header.h"
+#include "crypt/container_io.h"
 #include "crypt/file_crypt.h"
 #include "crypt/rewrite_note.h"
 #include "frame/module_memory.h"
@@ -14,8 +15,6 @@
 namespace kelvane {
 
 using platform::FileHandle;
-using platform::fileSystem;
-using platform::RewriteResult;
 using platform::RewriteSink;
 
 static_assert(CONTAINER_BLOCK_SIZE % 32 == 0, "only the last block may need zero fill");
@@ -38,36 +37,12 @@ bool streamContainer(FileHandle source, std::int64_t size, const FileKey& key, R
     return sink.write(0, header.bytes, HEADER_SIZE);
 }
 
-std::int64_t readFully(FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count) {
-    std::size_t total = 0;
-    while (total < count) {
-        const std::int64_t got =
-            fileSystem().read(file, offset + static_cast<std::int64_t>(total), buffer + total, count - total);
-        if (got < 0) return -1;
-        if (got == 0) break;
-        total += static_cast<std::size_t>(got);
-    }
-    return static_cast<std::int64_t>(total);
-}
-
 int writeContainer(platform::HeldFile& file, const FileKey& key) {
     const auto writeFromOriginal = [&key](FileHandle original, std::int64_t size, RewriteSink& sink) {
         return streamContainer(original, size, key, sink);
     };
     return fileResult(platform::rewriteFile(file, writeFromOriginal, platform::RewriteWay::Either, encipheringNote(key)),
                       FILE_ENCRYPTED);
-}
-
-int fileResult(RewriteResult outcome, int rewritten) {
-    switch (outcome) {
-    case RewriteResult::Rewritten:
-        return rewritten;
-    case RewriteResult::CannotOpen:
-        return FILE_CANNOT_WRITE;
-    case RewriteResult::Failed:
-    default:
-        return FILE_WRITE_FAILED;
-    }
 }
 
 }  // namespace kelvane

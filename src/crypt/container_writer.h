@@ -5,17 +5,12 @@
 #pragma once
 #include <cstdint>
 
-#include "cipher/cipher.h"
 #include "crypt/container_header.h"
+#include "crypt/container_io.h"
 #include "platform/file_rewrite.h"
 #include "platform/file_system.h"
 
 namespace kelvane {
-
-// Bytes read, enciphered and written at a time: a multiple of 32, so that only the last
-// block is zero-filled, and large enough that the per-call costs vanish. The memory a
-// call uses stays at this, whatever the file's size.
-constexpr std::size_t CONTAINER_BLOCK_SIZE = 16 * CHUNK_LIMIT;
 
 // Rewrites the held file as the container of its contents under `key`: FILE_ENCRYPTED;
 // FILE_CANNOT_WRITE when it cannot be opened for it; or FILE_WRITE_FAILED with the file
@@ -26,13 +21,5 @@ int writeContainer(platform::HeldFile& file, const FileKey& key);
 // place, then the header: a file overwritten in place passes the header test only once
 // it is complete. False on any failure.
 bool streamContainer(platform::FileHandle source, std::int64_t size, const FileKey& key, platform::RewriteSink& sink);
-
-// A rewrite's outcome as the result of a file call: `rewritten` when it was done,
-// FILE_CANNOT_WRITE when the file could not be opened for it, else FILE_WRITE_FAILED.
-int fileResult(platform::RewriteResult outcome, int rewritten);
-
-// Reads `count` bytes from `offset`, across short reads: the number read (less only at
-// the end of the file), or -1.
-std::int64_t readFully(platform::FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count);
 
 }  // namespace kelvane

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "crypt/container_header.h"
+#include "crypt/container_io.h"
 #include "crypt/container_reader.h"
 #include "crypt/container_writer.h"
 #include "crypt/rewrite_note.h"

@@ -7,6 +7,7 @@
 #include "exports/guarded.h"
 #include "frame/module_memory.h"
 #include "registry/registry_exports.h"
+#include "system/system_exports.h"
 
 using kelvane::guarded;
 

@@ -7,6 +7,7 @@
 #include "export_table.h"
 #include "frame/module_memory.h"
 #include "registry/registry_exports.h"
+#include "system/system_exports.h"
 
 namespace kelvane::nsis {
 namespace {

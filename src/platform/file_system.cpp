@@ -8,7 +8,7 @@ namespace {
 // Both tables are set before any code runs (constant initialisation): no thread sees them
 // half made, and no guarded static brings the C++ runtime's threads into the DLL.
 constexpr FileSystem PLATFORM_OPERATIONS{
-    native::openRead,      native::openWrite,    native::fullPath,      native::renameKeepsFile,
+    native::openRead,      native::openWrite,    native::openOrCreate,  native::fullPath,      native::renameKeepsFile,
     native::createNewFile, native::journalNames, native::createJournal, native::openJournal,
     native::tryLock,       native::identity,     native::isNamed,       native::size,
     native::read,          native::write,        native::setSize,       native::flush,

@@ -38,6 +38,9 @@ struct FileSystem {
     // An existing regular file opened for writing in place: never created, never
     // truncated; others' sharing is respected. NO_FILE when the caller may not write it.
     FileHandle (*openWrite)(const char* path);
+    // A regular file opened for reading and writing, made empty when missing; never
+    // truncated (the listing file that text is appended to).
+    FileHandle (*openOrCreate)(const char* path);
     // The absolute path of the file itself (symbolic links followed) into `full`.
     bool (*fullPath)(const char* path, char full[PATH_CAPACITY]);
     // True only where a new file renamed over `path` provably keeps all that the file is.

@@ -1,4 +1,4 @@
-// The platform's bodies of the file operations (posix/ or win32/), gathered into the
+// The platform's bodies of the file operations (linux/ or win32/), gathered into the
 // table of platform/file_system.h; nothing else calls them directly.
 #pragma once
 #include "platform/file_system.h"
@@ -7,6 +7,7 @@ namespace kelvane::platform::native {
 
 FileHandle openRead(const char* path);
 FileHandle openWrite(const char* path);
+FileHandle openOrCreate(const char* path);
 bool fullPath(const char* path, char full[PATH_CAPACITY]);
 bool renameKeepsFile(const char* path, FileHandle file);
 FileHandle createNewFile(const char* original);

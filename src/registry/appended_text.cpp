@@ -1,45 +1,47 @@
 #include "registry/appended_text.h"
 
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
 
+#include "platform/file_system.h"
 #include "platform/path_kind.h"
-
-#include "platform/text_stream.h"
 
 namespace kelvane {
 namespace {
 
+using platform::FileHandle;
+using platform::FileSystem;
+
 // The text end-of-file mark that "a+" takes off an existing file before writing.
-constexpr int TEXT_END_MARK = 0x1A;
+constexpr std::uint8_t TEXT_END_MARK = 0x1A;
 
-// An existing file for update, or else a new one; writes still go to the end. Anything
-// that exists but is not a regular file (a folder, a FIFO that would block) is left alone.
-std::FILE* openForAppend(const char* path) {
-    if (platform::pathKind(path) == platform::PathKind::Other) return nullptr;
-    if (std::FILE* existing = platform::openStream(path, "rb+")) return existing;
-    return platform::openStream(path, "ab");
-}
-
-// Places the stream where the text begins: over a final 0x1A, else at the end. The
-// text is never empty, so writing over the mark removes it without truncating.
-bool seekPastContents(std::FILE* file) {
-    if (std::fseek(file, -1, SEEK_END) == 0 && std::fgetc(file) == TEXT_END_MARK) {
-        return std::fseek(file, -1, SEEK_END) == 0;
-    }
-    return std::fseek(file, 0, SEEK_END) == 0;
+// Where the text begins: over a final 0x1A, else at the end; -1 when unknown. The text
+// is never empty, so writing over the mark removes it without truncating.
+std::int64_t appendOffset(FileSystem& files, FileHandle file) {
+    const std::int64_t size = files.size(file);
+    if (size <= 0) return size;
+    std::uint8_t last = 0;
+    if (files.read(file, size - 1, &last, 1) != 1) return -1;
+    return last == TEXT_END_MARK ? size - 1 : size;
 }
 
 }  // namespace
 
 bool appendText(const char* path, const char* text) {
     if (path == nullptr || text == nullptr) return false;
-    std::FILE* file = openForAppend(path);
-    if (file == nullptr) return false;
+    // Anything that exists but is not a regular file (a folder, a FIFO that would block)
+    // is left alone.
+    if (platform::pathKind(path) == platform::PathKind::Other) return false;
+    FileSystem& files = platform::fileSystem();
+    const FileHandle file = files.openOrCreate(path);
+    if (file == platform::NO_FILE) return false;
     const std::size_t length = std::strlen(text);
-    const bool written =
-        length == 0 || (seekPastContents(file) && std::fwrite(text, 1, length, file) == length);
-    return std::fclose(file) == 0 && written;
+    bool written = length == 0;
+    if (!written) {
+        const std::int64_t offset = appendOffset(files, file);
+        written = offset >= 0 && files.write(file, offset, reinterpret_cast<const std::uint8_t*>(text), length);
+    }
+    return files.close(file) && written;
 }
 
 }  // namespace kelvane

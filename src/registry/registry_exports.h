@@ -1,4 +1,4 @@
-// Registry and system queries below HKEY_LOCAL_MACHINE, and the computer name. These
+// Registry queries below HKEY_LOCAL_MACHINE. These
 // take and give key paths, value names, file paths and listings in the host's narrow
 // form (platform/host_text.h); those of `utf8` take and give UTF-8 on every platform.
 #pragma once
@@ -10,7 +10,6 @@ int ReadSubKeysInFile(const char* keyPath, const char* filePath);
 char* ReadSubValues();
 char* ReadKeyValue(const char* keyPath, const char* valueName);
 int RegDeleteKeyNT(const char* keyPath);
-char* ComputerName();
 
 namespace utf8 {
 
@@ -20,7 +19,6 @@ int ReadSubKeysInFile(const char* keyPath, const char* filePath);
 char* ReadSubValues();
 char* ReadKeyValue(const char* keyPath, const char* valueName);
 int RegDeleteKeyNT(const char* keyPath);
-char* ComputerName();
 
 }  // namespace utf8
 }  // namespace kelvane

@@ -5,7 +5,7 @@
 # the installed host.
 #   check_install.sh PLATFORM BUILD_DIR WORK_DIR LIBDIR C_COMPILER GENERATOR [TOOLCHAIN_FILE
 #                    [OTHER_POINTER_SIZE_TOOLCHAIN]]
-# PLATFORM is posix or win32 (programs then run under wine, built with the installed copy
+# PLATFORM is linux or win32 (programs then run under wine, built with the installed copy
 # of TOOLCHAIN_FILE); LIBDIR is the install's library folder relative to the prefix; CMAKE
 # names the cmake program (default: cmake). A consumer configured with the last toolchain
 # must be refused by the package. A BUILD_DIR that is no build folder (no CMakeCache.txt)
@@ -119,7 +119,7 @@ expect_status 4 /dev/full ComputerName
 echo "ok    exit status 0, 1 and 4"
 
 # The installed library finds its helper program beside it: a key deleted from a hive.
-if [ "$platform" = posix ] && command -v hivexsh >/dev/null; then
+if [ "$platform" = linux ] && command -v hivexsh >/dev/null; then
   hklm=$work/hklm
   mkdir -p "$hklm"
   python3 -B -c "import sys; sys.path.insert(0, sys.argv[1]); from empty_hive import empty_hive; \

@@ -415,7 +415,14 @@ TEST_P(FileAfterACrash, TheOriginalGoesBackOnlyOverWhatTheCrashLeft) {
     EXPECT_TRUE(readFile(path) == expected) << row.name;
     EXPECT_FALSE(fileExists(journal)) << "the journal stays";
     if (row.restored) {
+        // The call after it looks for journals once, in its hold: no second restore.
+        platform::fileSystem().openJournal = openJournalOrFail;
+        injection = Injection{Operation::Open, 0, 0};
         EXPECT_EQ(call.call(other.c_str()), call.done) << "the call after it";
+        char names[platform::JOURNAL_PLACES][platform::PATH_CAPACITY];
+        int places = 0;
+        real().journalNames(other.c_str(), names, &places);
+        EXPECT_EQ(injection.calls, places) << "journals looked for more than once";
     }
 }
 

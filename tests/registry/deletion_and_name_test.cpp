@@ -5,6 +5,7 @@
 
 #include "listing_test_helpers.h"
 #include "registry/registry_exports.h"
+#include "system/system_exports.h"
 
 namespace kelvane::test {
 namespace {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "listing_test_helpers.h"
+#include "platform/file_system.h"
 #include "registry/appended_text.h"
 #include "registry/registry_exports.h"
 
@@ -114,6 +115,47 @@ TEST_F(SubKeyFile, ReadOnlyFileIsLeftAsItWas) {
 TEST_F(SubKeyFile, FolderInPlaceOfTheFileWritesNothing) {
     EXPECT_EQ(ReadSubKeysInFile(registry.keyPath("Missing").c_str(), folder.root().c_str()), 0);
     EXPECT_TRUE(listFolder(folder.root()).empty());
+}
+
+// Each file call the append makes, failing as the platform's would: the append reports
+// it (a failing close has already written, and reports it too).
+struct AppendFault {
+    const char* call;
+    void (*inject)(platform::FileSystem& files);
+    bool keepsContents;
+};
+const AppendFault APPEND_FAULTS[] = {
+    {"openOrCreate", [](platform::FileSystem& f) { f.openOrCreate = [](const char*) { return platform::NO_FILE; }; }, true},
+    {"size", [](platform::FileSystem& f) { f.size = [](platform::FileHandle) -> std::int64_t { return -1; }; }, true},
+    {"read",
+     [](platform::FileSystem& f) {
+         f.read = [](platform::FileHandle, std::int64_t, std::uint8_t*, std::size_t) -> std::int64_t { return -1; };
+     },
+     true},
+    {"write",
+     [](platform::FileSystem& f) {
+         f.write = [](platform::FileHandle, std::int64_t, const std::uint8_t*, std::size_t) { return false; };
+     },
+     true},
+    {"close",
+     [](platform::FileSystem& f) {
+         f.close = [](platform::FileHandle file) {
+             platform::platformFileSystem().close(file);
+             return false;
+         };
+     },
+     false},
+};
+
+TEST_F(SubKeyFile, AFailingFileCallFailsTheAppend) {
+    for (const AppendFault& fault : APPEND_FAULTS) {
+        writeFile(file, fromHex("61 62 1A"));
+        fault.inject(platform::fileSystem());
+        const bool appended = appendText(file.c_str(), "C");
+        platform::fileSystem() = platform::platformFileSystem();
+        EXPECT_FALSE(appended) << fault.call;
+        EXPECT_EQ(toHex(readFile(file)), fault.keepsContents ? "61621A" : "616243") << fault.call;
+    }
 }
 
 }  // namespace

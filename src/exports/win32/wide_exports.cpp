@@ -10,6 +10,7 @@
 #include "kelvane.h"
 #include "platform/win32/wide_text.h"
 #include "registry/registry_exports.h"
+#include "system/system_exports.h"
 
 namespace {
 

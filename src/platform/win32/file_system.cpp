@@ -151,6 +151,13 @@ FileHandle openWrite(const char* path) {
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+FileHandle openOrCreate(const char* path) {
+    const WideName wide(path);
+    // OPEN_ALWAYS: an existing file as it is, else a new empty one; sharing as fopen does.
+    return fileOf(CreateFileW(wide.get(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 bool fullPath(const char* path, char full[PATH_CAPACITY]) {
     const WideName wide(path);
     wchar_t fullWide[PATH_CAPACITY];

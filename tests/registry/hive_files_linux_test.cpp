@@ -13,11 +13,12 @@
 
 #include "listing_test_helpers.h"
 #include "platform/file_system.h"
-#include "platform/posix/computer_name_form.h"
-#include "platform/posix/hive_deletion.h"
-#include "platform/posix/hive_image.h"
+#include "platform/linux/computer_name_form.h"
+#include "platform/hive/hive_deletion.h"
+#include "platform/hive/hive_image.h"
 #include "platform/registry.h"
 #include "registry/registry_exports.h"
+#include "system/system_exports.h"
 #include "support/hive_image.h"
 
 namespace kelvane::test {

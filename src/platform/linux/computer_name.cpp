@@ -2,15 +2,15 @@
 // the first dot, upper-cased, cut to 15 characters. Characters are counted and cut
 // as characters, never inside one.
 #include "platform/computer_name.h"
-#include "platform/posix/computer_name_form.h"
+#include "platform/linux/computer_name_form.h"
 
 #include <unistd.h>
 
 #include <string>
 #include <string_view>
 
-#include "platform/posix/name_case.h"
-#include "platform/posix/utf8.h"
+#include "platform/hive/name_case.h"
+#include "platform/linux/utf8.h"
 
 namespace kelvane::platform {
 namespace {

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/posix/utf8.h"
+#include "platform/linux/utf8.h"
 #include "support/hive_image.h"
 
 namespace kelvane::test {

@@ -1,4 +1,4 @@
-#include "platform/posix/hive_lock.h"
+#include "platform/hive/hive_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

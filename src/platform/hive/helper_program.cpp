@@ -1,4 +1,4 @@
-#include "platform/posix/helper_program.h"
+#include "platform/hive/helper_program.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>

@@ -1,13 +1,13 @@
 // registryDeleteKey over hive files (see hive_deletion.h).
-#include "platform/posix/hive_deletion.h"
+#include "platform/hive/hive_deletion.h"
 
 #include <hivex.h>
 
 #include <memory>
 
-#include "platform/posix/helper_program.h"
-#include "platform/posix/hive_keys.h"
-#include "platform/posix/hive_image.h"
+#include "platform/hive/helper_program.h"
+#include "platform/hive/hive_keys.h"
+#include "platform/hive/hive_image.h"
 #include "platform/registry.h"
 
 namespace kelvane::platform {

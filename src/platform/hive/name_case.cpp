@@ -1,9 +1,9 @@
-#include "platform/posix/name_case.h"
+#include "platform/hive/name_case.h"
 
 #include <locale.h>
 #include <wctype.h>
 
-#include "platform/posix/utf8.h"
+#include "platform/linux/utf8.h"
 
 namespace kelvane::platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/posix/utf8.h"
+#include "platform/linux/utf8.h"
 
 namespace kelvane::platform {
 namespace {

@@ -17,7 +17,7 @@
 #include <cstring>
 
 #include "platform/native_files.h"
-#include "platform/posix/folders.h"
+#include "platform/linux/folders.h"
 
 namespace kelvane::platform {
 namespace {

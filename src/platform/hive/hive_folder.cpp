@@ -1,4 +1,4 @@
-#include "platform/posix/hive_folder.h"
+#include "platform/hive/hive_folder.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "platform/posix/name_case.h"
+#include "platform/hive/name_case.h"
 #include "platform/registry.h"
 
 namespace kelvane::platform {

@@ -1,5 +1,5 @@
 // kelvane-hive: the helper program that changes hive files for libkelvane.so (see
-// src/platform/posix/helper_program.h). Usage: kelvane-hive delete KEY-PATH, with the
+// src/platform/hive/helper_program.h). Usage: kelvane-hive delete KEY-PATH, with the
 // hive folder in KELVANE_HKLM; answers the registry status in decimal and a newline on
 // the descriptor the library gave it for that (never standard output).
 #include <unistd.h>
@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/posix/helper_program.h"
-#include "platform/posix/hive_deletion.h"
+#include "platform/hive/helper_program.h"
+#include "platform/hive/hive_deletion.h"
 
 int main(int argc, char** argv) {
     if (argc != 3 || std::strcmp(argv[1], kelvane::platform::DELETE_VERB) != 0) return 2;

@@ -1,4 +1,4 @@
-#include "platform/posix/folders.h"
+#include "platform/linux/folders.h"
 
 #include <fcntl.h>
 #include <unistd.h>

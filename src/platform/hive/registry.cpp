@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/hive_folder.h"
-#include "platform/posix/hive_keys.h"
-#include "platform/posix/hive_lock.h"
-#include "platform/posix/name_case.h"
-#include "platform/posix/utf16.h"
+#include "platform/hive/hive_folder.h"
+#include "platform/hive/hive_keys.h"
+#include "platform/hive/hive_lock.h"
+#include "platform/hive/name_case.h"
+#include "platform/hive/utf16.h"
 
 namespace kelvane::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/posix/hive_image.h"
+#include "platform/hive/hive_image.h"
 
 #include <sys/mman.h>
 #include <sys/stat.h>

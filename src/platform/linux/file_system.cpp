@@ -1,7 +1,7 @@
 // File operations on POSIX: plain descriptors, pread and pwrite for 64-bit offsets,
 // rename to replace, fsync of the file and of its folder.
 #include "platform/native_files.h"
-#include "platform/posix/folders.h"
+#include "platform/linux/folders.h"
 
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -43,8 +43,8 @@ bool isKernelView(int fd) {
 // Opens `path` only when it is a regular file. O_NONBLOCK keeps the open of a FIFO from
 // waiting for its other end; folders, devices, FIFOs and the kernel's views are no files
 // to encipher.
-FileHandle openRegularFile(const char* path, int access) {
-    const int fd = ::open(path, access | O_CLOEXEC | O_NONBLOCK);
+FileHandle openRegularFile(const char* path, int access, mode_t mode = 0) {
+    const int fd = ::open(path, access | O_CLOEXEC | O_NONBLOCK, mode);
     if (fd < 0) return NO_FILE;
     struct stat status;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || isKernelView(fd) || ::fcntl(fd, F_SETFL, 0) != 0) {
@@ -124,6 +124,9 @@ FileHandle openWrite(const char* path) {
     ::close(descriptor(file));
     return NO_FILE;
 }
+
+// A new file gets what the umask leaves of read and write for all, as fopen gives it.
+FileHandle openOrCreate(const char* path) { return openRegularFile(path, O_RDWR | O_CREAT, 0666); }
 
 bool fullPath(const char* path, char full[PATH_CAPACITY]) { return ::realpath(path, full) != nullptr; }
 

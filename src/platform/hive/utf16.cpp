@@ -1,8 +1,8 @@
-#include "platform/posix/utf16.h"
+#include "platform/hive/utf16.h"
 
 #include <cstdint>
 
-#include "platform/posix/utf8.h"
+#include "platform/linux/utf8.h"
 
 namespace kelvane::platform {
 namespace {
