@@ -18,7 +18,9 @@ started=$SECONDS
 check_build native
 
 bin=build/native/bin
-logs=build/native/memcheck
+# Absolute: a test changes its current folder before the helper starts, and valgrind in the
+# helper opens its log by this path.
+logs=$PWD/build/native/memcheck
 check_fresh_reports "$logs"
 # Open to every user: some tests fork a child that drops to nobody, and valgrind in that
 # child must still create its log here, or it breaks the child's own descriptors.
