@@ -14,7 +14,7 @@
 
 #include "frame/module_memory.h"
 #include "registry/registry_exports.h"
-#include "support/hive_image.h"
+#include "hive_builder.h"
 
 namespace kelvane::bench {
 namespace {
@@ -24,7 +24,7 @@ constexpr const char* WIDE_KEY = "SOFTWARE\\Wide";
 // A hive whose root holds one key, Wide, with `count` subkeys named "Key" and seven
 // digits, so that their order is the order Windows sorts them.
 std::vector<std::uint8_t> wideHive(std::size_t count) {
-    test::HiveImage hive;
+    tools::HiveImage hive;
     const std::uint32_t wide = hive.addKey(hive.root(), "Wide");
     for (std::size_t i = 0; i < count; ++i) {
         char name[32];

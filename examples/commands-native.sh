@@ -25,10 +25,15 @@ python3 examples/python/kelvane_example.py build/native/bin/libkelvane.so   # or
 
 # --- The registry on Linux, on a SOFTWARE hive made here from an empty one with hivexsh
 mkdir -p build/hklm
-python3 -B -c 'import sys; sys.path.insert(0, "examples/python"); from empty_hive import empty_hive
-open("build/hklm/SOFTWARE", "wb").write(empty_hive())'
+rm -f build/hklm/SOFTWARE
+build/native/bin/kelvane --empty-hive build/hklm/SOFTWARE
 printf '%s\n' 'add Microsoft' 'cd Microsoft' 'add Windows NT' 'cd Windows NT' 'add CurrentVersion' \
   'cd CurrentVersion' 'setval 2' ProductName 'string:Windows 10 Pro' InstallPort 'dword:0x599' commit >build/hklm.script
+hivexsh -w -f build/hklm.script build/hklm/SOFTWARE
+
+# Text outside ASCII: hivexsh takes a key's name in UTF-8, but a string value only as
+# its UTF-16LE bytes (hex:1: is REG_SZ), here "Ωmega" and its closing zero.
+printf '%s\n' 'add Größe' 'cd Größe' 'setval 1' Name 'hex:1:a9,03,6d,00,65,00,67,00,61,00,00,00' commit >build/hklm.script
 hivexsh -w -f build/hklm.script build/hklm/SOFTWARE
 
 export KELVANE_HKLM=$PWD/build/hklm
@@ -36,10 +41,12 @@ build/native/bin/kelvane ReadSubKeys ""                       # SOFTWARE
 build/native/bin/kelvane ReadSubKeys 'SOFTWARE\Microsoft'     # Windows NT
 build/native/bin/kelvane ReadKeyValue 'SOFTWARE\Microsoft\Windows NT\CurrentVersion' ProductName
 build/native/bin/kelvane ReadKeyValue 'SOFTWARE\Microsoft\Windows NT\CurrentVersion' InstallPort | od -An -tx1
+build/native/bin/kelvane ReadKeyValue 'SOFTWARE\Größe' Name
 #=> SOFTWARE
 #=> Windows NT
 #=> Windows 10 Pro
 #=>  99 05 0a
+#=> Ωmega
 
 # --- Install and consume
 cmake --install build/native --prefix "$PWD/build/opt/kelvane"

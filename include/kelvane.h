@@ -79,13 +79,14 @@ KELVANE_API int KELVANE_CALL RegDeleteKeyNT(const char* keyPath);
 /* The computer's name (at most 15 characters); null when the platform cannot give it. */
 KELVANE_API char* KELVANE_CALL ComputerName(void);
 
-/* Returns a string result of this library (narrow or wide) to its heap. Null, a result
- * already freed and a pointer the library never returned are ignored. Results not freed
- * go at unload. */
-KELVANE_API void KELVANE_CALL freeString(char* result);
+/* Returns a string result of this library (narrow or wide) to its heap: void* so that a
+ * wide result needs no cast (the same ABI as the char* of versions before 0.3.0). Null, a
+ * result already freed and a pointer the library never returned are ignored. Results not
+ * freed go at unload. */
+KELVANE_API void KELVANE_CALL freeString(void* result);
 
 #if defined(_WIN32)
-#include <wchar.h>
+#include <stddef.h> /* wchar_t: a freestanding header, so no C library is needed */
 
 /* The wide twins, Windows only: paths, key paths, value names and results in UTF-16,
  * all the way to the system's W functions, so names outside the ANSI code page work.

@@ -1,6 +1,6 @@
 """Writes a folder into a .zip or .tar.gz that is the same bytes on every run: entries
 sorted by name, every time stamp SOURCE_DATE_EPOCH, owner root, modes 0755 (programs
-and folders) or 0644, no name or time in the gzip header.
+and folders) or 0644, symbolic links kept as links in a tarball, no name or time in the gzip header.
     archive.py OUTPUT FOLDER    (OUTPUT ends in .zip or .tar.gz)"""
 import gzip
 import io
@@ -46,11 +46,18 @@ def write_tar_gz(output, folder, epoch):
     with tarfile.open(fileobj=data, mode="w", format=tarfile.PAX_FORMAT) as archive:
         for name, path in entries(folder):
             info = tarfile.TarInfo(name)
-            info.size = os.path.getsize(path)
             info.mtime = epoch
-            info.mode = mode_of(path)
             info.uid = info.gid = 0
             info.uname = info.gname = "root"
+            if os.path.islink(path):
+                # The library's links (libkelvane.so -> libkelvane.so.0 -> ...) stay links.
+                info.type = tarfile.SYMTYPE
+                info.linkname = os.readlink(path)
+                info.mode = 0o777
+                archive.addfile(info)
+                continue
+            info.size = os.path.getsize(path)
+            info.mode = mode_of(path)
             with open(path, "rb") as source:
                 archive.addfile(info, source)
     with open(output, "wb") as raw, gzip.GzipFile(filename="", mode="wb", fileobj=raw, mtime=epoch) as packed:

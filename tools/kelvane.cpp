@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "export_table.h"
+#include "hive_builder.h"
 #include "library_loader.h"
 
 namespace {
@@ -41,11 +42,15 @@ void printHelp() {
     std::printf(
         "usage: kelvane [--lib PATH] EXPORT [ARGUMENT...]\n"
         "       kelvane --version\n"
+        "       kelvane --empty-hive FILE\n"
         "Loads the kelvane library (default: %s beside this program, else in the library\n"
         "folder of the tree it is installed in), calls EXPORT with the string arguments and\n"
         "prints its result: the text, \"(null)\" for a null result, or the integer. An argument\n"
         "written as --null is passed as a null pointer. A text result is handed back to the\n"
-        "library's freeString once printed.\n\n"
+        "library's freeString once printed.\n"
+        "--empty-hive writes a registry hive file holding only its root key, for hivexsh to\n"
+        "fill (on Linux a folder of such files stands in for HKEY_LOCAL_MACHINE); it never\n"
+        "writes over an existing file.\n\n"
         "exit status: %d the export reported success; %d it reported failure (a null text,\n"
         "cryptFile or decryptFile below 1, RegDeleteKeyNT or ReadSubKeysInFile not 0); %d a bad command\n"
         "line; %d the library or the export not found; %d the result could not be written.\n"
@@ -65,6 +70,23 @@ bool outputWritten() {
     return std::fclose(stdout) == 0 && flushed;
 }
 
+// `kelvane --empty-hive FILE`: the hive, in a file that did not exist before.
+int writeEmptyHive(const char* path) {
+    std::error_code error;
+    if (std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found) {
+        std::fprintf(stderr, "kelvane: %s exists; not written over\n", path);
+        return EXIT_FAILED;
+    }
+    const std::vector<std::uint8_t> hive = kelvane::tools::emptyHive();
+    std::FILE* file = std::fopen(path, "wb");
+    const bool written = file != nullptr && std::fwrite(hive.data(), 1, hive.size(), file) == hive.size();
+    const bool closed = file != nullptr && std::fclose(file) == 0;
+    if (written && closed) return EXIT_SUCCEEDED;
+    std::fprintf(stderr, "kelvane: cannot write %s\n", path);
+    if (file != nullptr) std::remove(path);
+    return EXIT_FAILED;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -77,6 +99,13 @@ int main(int argc, char** argv) {
     if (next < argc && std::strcmp(argv[next], "--version") == 0) {
         std::printf("kelvane %s\n", KELVANE_VERSION);
         return outputWritten() ? EXIT_SUCCEEDED : EXIT_OUTPUT;
+    }
+    if (next < argc && std::strcmp(argv[next], "--empty-hive") == 0) {
+        if (next + 2 != argc) {
+            printHelp();
+            return EXIT_USAGE;
+        }
+        return writeEmptyHive(argv[next + 1]);
     }
     if (next + 1 < argc && std::strcmp(argv[next], "--lib") == 0) {
         libraryPath = argv[next + 1];

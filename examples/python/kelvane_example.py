@@ -8,7 +8,8 @@ LIBRARY is the path of libkelvane.so (or kelvane.dll); without it the variable
 KELVANE_LIBRARY names it, else build/native/bin/libkelvane.so of this source tree.
 Exits with 0 when every check holds, 1 on any mismatch, 2 when the library cannot
 be loaded. Only the standard library is used; on Linux the registry part builds a
-small hive and fills it with hivexsh (package libhivex-bin) when that is installed.
+small hive with the command-line host (`kelvane --empty-hive`, beside the library or in the
+bin/ beside its lib/) and fills it with hivexsh (package libhivex-bin) when that is installed.
 """
 import os
 import pathlib
@@ -18,7 +19,6 @@ import subprocess
 import sys
 import tempfile
 
-from empty_hive import empty_hive
 from kelvane import (DELETED, FILE_ALREADY, FILE_CANNOT_READ, FILE_ENCRYPTED, FILE_NOT_CONTAINER, FILE_RESTORED,
                      MISSING, NO_PATH, REFUSED, Kelvane, load_library, raw_bytes)
 
@@ -125,9 +125,18 @@ commit
 """
 
 
-def make_software_hive(folder, hivexsh):
+def host_program(library_path):
+    """The command-line host: beside the library (a build tree) or in the bin/ beside its lib/."""
+    folder = pathlib.Path(library_path).resolve().parent
+    for candidate in (folder / "kelvane", folder.parent / "bin" / "kelvane"):
+        if candidate.is_file():
+            return str(candidate)
+    return shutil.which("kelvane")
+
+
+def make_software_hive(folder, hivexsh, host):
     hive = os.path.join(folder, "SOFTWARE")
-    pathlib.Path(hive).write_bytes(empty_hive())
+    subprocess.run([host, "--empty-hive", hive], check=True)
     script = os.path.join(folder, "software.hivexsh")  # the dot keeps it from counting as a hive
     pathlib.Path(script).write_text(SOFTWARE_SCRIPT)
     subprocess.run([hivexsh, "-w", "-f", script, hive], check=True)
@@ -159,7 +168,7 @@ def check_registry_in_hive(kelvane, checks, folder):
     checks.equal("RegDeleteKeyNT of the deleted key", kelvane.delete_key(r"SOFTWARE\Kelvane\Alpha"), MISSING)
 
 
-def check_registry(kelvane, checks, folder):
+def check_registry(kelvane, checks, folder, host):
     if os.name == "nt":  # the real registry: only what holds on any machine
         check_registry_without_keys(kelvane, checks)
         return
@@ -168,12 +177,12 @@ def check_registry(kelvane, checks, folder):
     try:
         check_registry_without_keys(kelvane, checks)
         checks.equal("ReadSubValues without a hive folder", kelvane.read_sub_values(), None)
-        if hivexsh is None:
-            print("note  hivexsh (libhivex-bin) is not installed: no hive to read")
+        if hivexsh is None or host is None:
+            print("note  hivexsh (libhivex-bin) or the kelvane host is missing: no hive to read")
             return
         hives = os.path.join(folder, "hklm")
         os.mkdir(hives)
-        make_software_hive(hives, hivexsh)
+        make_software_hive(hives, hivexsh, host)
         os.environ[HKLM_VARIABLE] = hives  # read by the library at each call
         check_registry_in_hive(kelvane, checks, folder)
     finally:
@@ -224,7 +233,7 @@ def main(argv):
     with tempfile.TemporaryDirectory(prefix="kelvane-example-") as folder:
         check_strings(kelvane, checks)
         check_file(kelvane, checks, folder)
-        check_registry(kelvane, checks, folder)
+        check_registry(kelvane, checks, folder, host_program(path))
         check_computer_name(kelvane, checks)
         check_free(kelvane, checks)
     print(f"{checks.failures} mismatch(es)" if checks.failures else "all checks passed")

@@ -54,6 +54,6 @@ KELVANE_API char* KELVANE_CALL ComputerName(void) {
     return guarded<char*>(nullptr, [] { return kelvane::ComputerName(); });
 }
 
-KELVANE_API void KELVANE_CALL freeString(char* result) { kelvane::freeModuleString(result); }
+KELVANE_API void KELVANE_CALL freeString(void* result) { kelvane::freeModuleString(static_cast<char*>(result)); }
 
 }  // extern "C"

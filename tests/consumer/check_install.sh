@@ -122,8 +122,8 @@ echo "ok    exit status 0, 1 and 4"
 if [ "$platform" = linux ] && command -v hivexsh >/dev/null; then
   hklm=$work/hklm
   mkdir -p "$hklm"
-  python3 -B -c "import sys; sys.path.insert(0, sys.argv[1]); from empty_hive import empty_hive; \
-open(sys.argv[2], 'wb').write(empty_hive())" "$here/../../examples/python" "$hklm/SOFTWARE"
+  rm -f "$hklm/SOFTWARE"
+  "$prefix/bin/kelvane" --empty-hive "$hklm/SOFTWARE"
   printf 'add Leaf\ncommit\n' >"$work/hive-script"
   hivexsh -w -f "$work/hive-script" "$hklm/SOFTWARE"
   deleted=$(KELVANE_HKLM=$hklm "$prefix/bin/kelvane" RegDeleteKeyNT 'SOFTWARE\Leaf')

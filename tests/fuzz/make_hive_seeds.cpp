@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "support/hive_image.h"
+#include "hive_builder.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ bool setValues(hive_h* hive, hive_node_h node, const std::vector<Value>& values)
 
 // Opens a copy of the empty hive at `path` for changes.
 hive_h* openEmpty(const std::string& path) {
-    if (!writeBytes(path, kelvane::test::emptyHive())) return nullptr;
+    if (!writeBytes(path, kelvane::tools::emptyHive())) return nullptr;
     return hivex_open(path.c_str(), HIVEX_OPEN_WRITE);
 }
 
@@ -85,7 +85,7 @@ bool writeValuesHive(const std::string& path) {
 
 // Enough subkeys that the key's list is a hash leaf of many entries.
 Bytes wideHive() {
-    kelvane::test::HiveImage hive;
+    kelvane::tools::HiveImage hive;
     const std::uint32_t wide = hive.addKey(hive.root(), "Wide");
     for (int i = 0; i < 40; ++i) hive.addKey(wide, "Key" + std::to_string(i));
     return hive.bytes();
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string folder = argv[1];
-    const bool done = writeBytes(folder + "/empty.hive", kelvane::test::emptyHive()) &&
+    const bool done = writeBytes(folder + "/empty.hive", kelvane::tools::emptyHive()) &&
                       writeValuesHive(folder + "/values.hive") && writeBytes(folder + "/wide.hive", wideHive());
     if (!done) std::fprintf(stderr, "make_hive_seeds: could not write the hives into %s\n", folder.c_str());
     return done ? 0 : 1;

@@ -19,9 +19,12 @@
 #include "platform/registry.h"
 #include "registry/registry_exports.h"
 #include "system/system_exports.h"
-#include "support/hive_image.h"
+#include "hive_builder.h"
 
 namespace kelvane::test {
+
+using tools::emptyHive;
+using tools::HIVE_CHECKSUM_OFFSET;
 namespace {
 
 using platform::HiveImageCalls;

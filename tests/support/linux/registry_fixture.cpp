@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "platform/linux/utf8.h"
-#include "support/hive_image.h"
+#include "hive_builder.h"
 
 namespace kelvane::test {
+
+using tools::emptyHive;
 namespace {
 
 constexpr const char* HKLM_VARIABLE = "KELVANE_HKLM";

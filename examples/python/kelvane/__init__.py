@@ -1,9 +1,16 @@
-"""kelvane for Python: the library loaded by path through ctypes, every export's types
-declared, and a thin wrapper that takes and gives str and frees each text result.
+"""kelvane for Python: the library loaded through ctypes, every export's types declared,
+and a thin wrapper that takes str, bytes or os.PathLike, gives str and frees each text result.
 
     from kelvane import Kelvane, load_library
-    kelvane = Kelvane(load_library("build/native/bin/libkelvane.so"))
+    kelvane = Kelvane(load_library("lib/libkelvane.so.0"))   # or bin\x64\kelvane.dll
     kelvane.crypt_string("Install key: 4711", "pass phrase")
+
+load_library() without a path takes the variable KELVANE_LIBRARY, else the library by its
+name (libkelvane.so.0, kelvane.dll) from the system's search path.
+
+On Windows paths, key paths and value names go to the wide twins (cryptFileW ...) as UTF-16,
+so names outside the ANSI code page pass whole; the texts of cryptString and decryptString
+stay narrow, as they are the cipher's bytes.
 
 Text results are str whatever bytes the library returns: they are decoded from the
 library's narrow encoding (UTF-8 on Linux, the ANSI code page on Windows) with the error
@@ -72,10 +79,17 @@ REFUSED = 5           # the key has subkeys
 NO_PATH = 1010        # null or empty path
 
 
-def load_library(path):
+WIDE = os.name == "nt"  # the wide twins exist in the DLL only
+LIBRARY_VARIABLE = "KELVANE_LIBRARY"
+LIBRARY_NAME = "kelvane.dll" if WIDE else "libkelvane.so.0"
+
+
+def load_library(path=None):
     """The library with every export's types declared (CDLL: cdecl, also on 32-bit Windows)."""
-    library = ctypes.CDLL(path)
-    signatures = {**SIGNATURES, **WIDE_SIGNATURES} if os.name == "nt" else SIGNATURES
+    if path is None:
+        path = os.environ.get(LIBRARY_VARIABLE) or LIBRARY_NAME
+    library = ctypes.CDLL(os.fspath(path))
+    signatures = {**SIGNATURES, **WIDE_SIGNATURES} if WIDE else SIGNATURES
     for name, (result, arguments) in signatures.items():
         function = getattr(library, name)
         function.restype = result
@@ -88,11 +102,29 @@ def raw_bytes(text):
     return None if text is None else text.encode(ENCODING, ERRORS)
 
 
-class Kelvane:
-    """The exports with Python strings in and out; every text result is freed once copied."""
+def narrow(value):
+    """A str, bytes or os.PathLike argument as the narrow exports take it (None stays None)."""
+    if value is None or isinstance(value, bytes):
+        return value
+    value = os.fspath(value)
+    return value if isinstance(value, bytes) else value.encode(ENCODING, ERRORS)
 
-    def __init__(self, library):
+
+def wide(value):
+    """The same as the wide twins take it: bytes are read in the narrow encoding."""
+    if value is None:
+        return None
+    value = os.fspath(value)
+    return value.decode(ENCODING, ERRORS) if isinstance(value, bytes) else value
+
+
+class Kelvane:
+    """The exports with Python strings in and out; every text result is freed once copied.
+    On Windows the calls that take paths and names use the wide twins."""
+
+    def __init__(self, library, wide_names=WIDE):
         self.lib = library
+        self.wide_names = wide_names
 
     def _text(self, pointer):
         if pointer is None:  # ctypes gives None for a null c_void_p
@@ -102,37 +134,53 @@ class Kelvane:
         finally:
             self.lib.freeString(pointer)
 
-    @staticmethod
-    def _arg(text):
-        return None if text is None else text.encode(ENCODING, ERRORS)
+    def _wide_text(self, pointer):
+        if pointer is None:
+            return None
+        try:
+            return ctypes.wstring_at(pointer)
+        finally:
+            self.lib.freeString(pointer)
+
+    def _names(self, name, *arguments):
+        """Calls the export `name` with path or name arguments: its wide twin on Windows."""
+        if self.wide_names:
+            return getattr(self.lib, name + "W")(*map(wide, arguments))
+        return getattr(self.lib, name)(*map(narrow, arguments))
+
+    def _names_text(self, name, *arguments):
+        take = self._wide_text if self.wide_names else self._text
+        return take(self._names(name, *arguments))
 
     def crypt_string(self, text, pass_phrase):
-        return self._text(self.lib.cryptString(self._arg(text), self._arg(pass_phrase)))
+        return self._text(self.lib.cryptString(narrow(text), narrow(pass_phrase)))
 
     def decrypt_string(self, hex_text, pass_phrase):
-        return self._text(self.lib.decryptString(self._arg(hex_text), self._arg(pass_phrase)))
+        return self._text(self.lib.decryptString(narrow(hex_text), narrow(pass_phrase)))
 
     def crypt_file(self, path):
-        return self.lib.cryptFile(self._arg(path))
+        return self._names("cryptFile", path)
 
     def decrypt_file(self, path):
         """The container back as its file; trailing zero bytes of the file are lost with the fill."""
-        return self.lib.decryptFile(self._arg(path))
+        return self._names("decryptFile", path)
 
     def read_sub_keys(self, key_path):
-        return self._text(self.lib.ReadSubKeys(self._arg(key_path)))
+        return self._names_text("ReadSubKeys", key_path)
 
     def read_sub_keys_in_file(self, key_path, file_path):
-        return self.lib.ReadSubKeysInFile(self._arg(key_path), self._arg(file_path))
+        """Appends the list with no separator after an earlier one (UTF-8 from the wide twin)."""
+        return self._names("ReadSubKeysInFile", key_path, file_path)
 
     def read_sub_values(self):
-        return self._text(self.lib.ReadSubValues())
+        """The value names of the one fixed key HKLM\\SOFTWARE\\Microsoft\\MSSQLServer\\Client\\TDS."""
+        return self._names_text("ReadSubValues")
 
     def read_key_value(self, key_path, value_name):
-        return self._text(self.lib.ReadKeyValue(self._arg(key_path), self._arg(value_name)))
+        return self._names_text("ReadKeyValue", key_path, value_name)
 
     def delete_key(self, key_path):
-        return self.lib.RegDeleteKeyNT(self._arg(key_path))
+        return self._names("RegDeleteKeyNT", key_path)
 
     def computer_name(self):
-        return self._text(self.lib.ComputerName())
+        return self._names_text("ComputerName")

@@ -1,10 +1,10 @@
-#include "support/hive_image.h"
+#include "hive_builder.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
-namespace kelvane::test {
+namespace kelvane::tools {
 namespace {
 
 using Image = std::vector<std::uint8_t>;
@@ -188,4 +188,4 @@ std::vector<std::uint8_t> HiveImage::bytes() const {
 
 std::vector<std::uint8_t> emptyHive() { return HiveImage().bytes(); }
 
-}  // namespace kelvane::test
+}  // namespace kelvane::tools

@@ -1,4 +1,4 @@
-// Registry hive files written directly, for the tests, the benchmarks and the fuzz seeds:
+// Registry hive files written directly, for `kelvane --empty-hive`, the tests, the benchmarks and the fuzz seeds:
 // hivex cannot create a hive, and it adds each subkey by copying the parent's whole
 // subkey list into new, never reused space, so a key of n subkeys takes O(n^2) time and
 // space that way (16,000 subkeys: 61 s and a 1 GB file). Keys only, no values.
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace kelvane::test {
+namespace kelvane::tools {
 
 // A hive being built: the root key ROOT and the one security cell every key shares, in
 // one hive bin that grows with the keys.
@@ -45,4 +45,4 @@ constexpr std::size_t HIVE_CHECKSUM_OFFSET = 508;
 // A hive with nothing below its root key, which hivex can open and fill.
 std::vector<std::uint8_t> emptyHive();
 
-}  // namespace kelvane::test
+}  // namespace kelvane::tools
