@@ -11,6 +11,8 @@ library_packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   # the 64-bit DLL (the win64 preset)
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  # llvm-dlltool: the package's MSVC import libraries (scripts/package.sh)
+  llvm
 )
 
 packages=(
@@ -26,6 +28,9 @@ packages=(
   valgrind
   # the fuzz targets (scripts/fuzz.sh): clang with libFuzzer and the sanitizers, llvm-cov
   clang libclang-rt-14-dev llvm
+  # the package's MSVC-form program (lld-link), its signing script (osslsigncode, openssl
+  # for the test's certificate) and the install of its Python package (venv)
+  lld osslsigncode openssl python3-venv
 )
 
 library_only=false

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks what scripts/package.sh wrote: SHA256SUMS holds both archives and their sums;
-# each archive unpacks into an empty folder with exactly the files it should hold; the
+# each archive unpacks into one folder kelvane-<version> with the files it should hold; the
 # zip's DLLs and NSIS plugins have their pointer size, exports, system imports only, version
-# resource and size limit; the consumer builds and runs from the unpacked Linux tree alone.
+# resource and size limit, and its signing script signs them; the Linux quick start and the
+# consumer run from the unpacked Linux tree alone.
 #   check_package.sh DIST WORK VERSION DEF LIMIT_KIB_32 LIMIT_KIB_64 C_COMPILER GENERATOR
 #                    PLUGIN_DEF PLUGIN_LIMIT_KIB_32 PLUGIN_LIMIT_KIB_64
 # Exits 77 (skipped) when there is no package to check.
@@ -25,36 +26,69 @@ rm -rf "$work"
 mkdir -p "$work/windows" "$work/linux"
 python3 -B -m zipfile -e "$dist/$zip" "$work/windows"
 tar -xzf "$dist/$tarball" -C "$work/linux"
+top=kelvane-$version
+for unpacked in "$work/windows" "$work/linux"; do
+  [ "$(ls -A "$unpacked")" = "$top" ] || fail "${unpacked##*/} package holds more or less than one folder $top"
+done
+windows=$work/windows/$top linux=$work/linux/$top
 
-# The zip: these files always, the Inno Setup include where the checkout has it.
+# The zip: an NSIS folder's layout, the DLLs, the import libraries and the hosts' files; the
+# docs (the README and the pages of docs/, each as Markdown and plain text) in both packages.
 declare -A plugin_bits=([x86-ansi]=32 [x86-unicode]=32 [amd64-unicode]=64)
-windows_files=(CHANGELOG.md LICENSE README.txt include/kelvane.h kelvane.def
-               nsis/kelvane-calls.nsi nsis/kelvane-example.nsi nsis/kelvane-plugin-example.nsi nsis/settings.ini
-               nsis/plugins/{x86-ansi,x86-unicode,amd64-unicode}/kelvane_nsis.dll
-               powershell/kelvane.ps1 python/kelvane.py x64/kelvane.dll x86/kelvane.dll)
-windows_optional='^inno/kelvane\.isi$'
-listing=$(cd "$work/windows" && find . -type f | sed 's|^\./||' | sort)
+docs=()
+for page in README "$here"/../docs/*.md; do
+  page=${page##*/}; docs+=("${page%.md}.md" "${page%.md}.txt")
+done
+python_files=(python/pyproject.toml python/kelvane_build.py python/kelvane/__init__.py
+              python/kelvane_example.py python/crypt_string.py)
+windows_files=(CHANGELOG.md LICENSE README.txt sign-kelvane.sh include/kelvane.h kelvane.def
+               Include/kelvane.nsh Plugins/{x86-ansi,x86-unicode,amd64-unicode}/kelvane_nsis.dll
+               bin/x86/kelvane.dll bin/x64/kelvane.dll lib/x86/kelvane.lib lib/x64/kelvane.lib
+               powershell/kelvane.ps1 "${python_files[@]}" "${docs[@]/#/Docs/kelvane/}")
+for file in "$here"/../examples/nsis/*.nsi "$here"/../examples/nsis/settings.ini; do windows_files+=("Examples/kelvane/${file##*/}"); done
+for file in "$here"/../examples/inno/*; do windows_files+=("inno/${file##*/}"); done
+listing=$(cd "$windows" && find . -type f | sed 's|^\./||' | sort)
 echo "$zip:"; sed 's/^/  /' <<<"$listing"
 for file in "${windows_files[@]}"; do
   grep -qxF "$file" <<<"$listing" || fail "$zip lacks $file"
 done
-extra=$(grep -vxF -f <(printf '%s\n' "${windows_files[@]}") <<<"$listing" | grep -vE "$windows_optional" || true)
+extra=$(grep -vxF -f <(printf '%s\n' "${windows_files[@]}") <<<"$listing" || true)
 [ -z "$extra" ] || fail "$zip holds what it should not: $extra"
+for file in "${python_files[@]}" "${docs[@]/#/share/doc/kelvane/}"; do
+  [ -f "$linux/$file" ] || fail "$tarball lacks $file"
+done
 
 declare -A folder_of=([32]=x86 [64]=x64) objdump_of=([32]=i686-w64-mingw32 [64]=x86_64-w64-mingw32)
 declare -A limit_of=([32]=$limit_32 [64]=$limit_64)
 for bits in 32 64; do
-  dll=$work/windows/${folder_of[$bits]}/kelvane.dll
+  dll=$windows/bin/${folder_of[$bits]}/kelvane.dll
   bash "$here/check_exports.sh" win32 "$dll" "$def" "${objdump_of[$bits]}-objdump" "$bits" "$version"
   bash "$here/check_size.sh" "$dll" "${objdump_of[$bits]}-strip" "${limit_of[$bits]}"
 done
 declare -A plugin_limit_of=([32]=$plugin_limit_32 [64]=$plugin_limit_64)
 for target in "${!plugin_bits[@]}"; do
   bits=${plugin_bits[$target]}
-  plugin=$work/windows/nsis/plugins/$target/kelvane_nsis.dll
+  plugin=$windows/Plugins/$target/kelvane_nsis.dll
   bash "$here/check_exports.sh" win32 "$plugin" "$plugin_def" "${objdump_of[$bits]}-objdump" "$bits" "$version"
   bash "$here/check_size.sh" "$plugin" "${objdump_of[$bits]}-strip" "${plugin_limit_of[$bits]}"
 done
 
+# The signing script, on a copy of the zip's binaries, with a certificate made here:
+# each signature verifies against it.
+signed=$work/signed
+mkdir -p "$signed"
+cp -r "$windows/bin" "$windows/Plugins" "$signed/"
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=kelvane package test" \
+  -addext extendedKeyUsage=codeSigning -keyout "$work/signer.key" -out "$work/signer.pem" 2>/dev/null
+bash "$windows/sign-kelvane.sh" --cert "$work/signer.pem" --key "$work/signer.key" "$signed"
+for file in "$signed"/bin/*/kelvane.dll "$signed"/Plugins/*/kelvane_nsis.dll; do
+  osslsigncode verify -CAfile "$work/signer.pem" -in "$file" >/dev/null || fail "the signature of $file does not verify"
+done
+echo "ok    sign-kelvane.sh: every DLL and plugin signed, each signature verified"
+
 # The tarball is an installed tree: the install check takes it as it is.
-bash "$here/consumer/check_install.sh" linux "$work/linux" "$work/consumer" lib "$cc" "$generator"
+bash "$here/consumer/check_install.sh" linux "$linux" "$work/consumer" lib "$cc" "$generator"
+
+# The Linux quick start, run in the unpacked tarball alone: the host, an empty hive filled
+# by hivexsh, the Python package installed offline and its example.
+bash "$here/readme_commands.sh" "$here/../examples/commands-package-linux.sh" "$linux"

@@ -18,8 +18,8 @@
 ; -DKELVANE_LIB_FOLDER=... unpacks the DLL into another folder than $PLUGINSDIR.
 ;
 ; The rules for calling kelvane through its plugin:
-; - `kelvane_nsis::cryptString "text" "pass phrase"`, then `Pop $0`: the arguments in the
-;   order of the export, one result. The plugin frees its own results.
+; - `${Kelvane_cryptString} "text" "pass phrase" $0` (kelvane.nsh): the arguments in the
+;   order of the export, then the result's variable. The plugin frees its own results.
 ; - A failure sets the error flag (ClearErrors first, then IfErrors): a null text result
 ;   comes as an empty string, a failure number (cryptFile below 1, RegDeleteKeyNT not 0) as
 ;   itself. A result longer than NSIS_MAX_STRLEN - 1 characters is never cut: empty, and
@@ -87,6 +87,10 @@ OutFile "${KELVANE_OUTFILE}"
 !define PASS_PHRASE "pass phrase"
 
 !include LogicLib.nsh
+; kelvane.nsh: beside this script in the repository, in the package's Include\ (two folders up).
+!addincludedir "${__FILEDIR__}"
+!addincludedir "${__FILEDIR__}\..\..\Include"
+!include kelvane.nsh
 
 !ifndef KELVANE_LIB_FOLDER
   !define KELVANE_LIB_FOLDER "$PLUGINSDIR"
@@ -158,20 +162,18 @@ Function MarkPluginError
 FunctionEnd
 
 ; Calls EXPORT with the arguments $2 (and $3) and writes its result, unless LABEL is "-";
-; $1 holds it. The plugin form calls kelvane_nsis::EXPORT; the System form calls
+; $1 holds it. The plugin form calls kelvane_nsis::EXPORT through kelvane.nsh's macro; the System form calls
 ; SYSTEM_EXPORT with arguments of TYPE, KIND "p" for a text result (copied with COPY) or
 ; "i" for an int.
 !macro Call LABEL EXPORT SYSTEM_EXPORT KIND COUNT TYPE COPY
   ${If} $Form == "plugin"
-    ClearErrors
     !if ${COUNT} == 0
-      kelvane_nsis::${EXPORT}
+      !insertmacro Kelvane_${EXPORT} $1
     !else if ${COUNT} == 1
-      kelvane_nsis::${EXPORT} $2
+      !insertmacro Kelvane_${EXPORT} $2 $1
     !else
-      kelvane_nsis::${EXPORT} $2 $3
+      !insertmacro Kelvane_${EXPORT} $2 $3 $1
     !endif
-    Pop $1
     Call MarkPluginError
   ${Else}
     !if ${COUNT} == 0

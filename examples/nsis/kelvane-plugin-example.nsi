@@ -2,21 +2,26 @@
 ; into a folder whose name has parentheses, as "Program Files (x86)" does, enciphers a
 ; licence key into licence.txt and the settings file in place, and ends with exit code 3
 ; when a call failed. makensis puts the plugin into the installer itself. Build and run it
-; from the repository's root:
+; from the unpacked package's folder (Docs\kelvane\quick-start.txt):
 ;
-;   makensis -DKELVANE_PLUGINS="$PWD/build/win32/nsis-plugins" -DKELVANE_OUTFILE="$PWD/build/win32/kelvane-plugin-example.exe" examples/nsis/kelvane-plugin-example.nsi
-;   wine build/win32/kelvane-plugin-example.exe /S
+;   makensis -DKELVANE_OUTFILE="$PWD/kelvane-plugin-example.exe" Examples/kelvane/kelvane-plugin-example.nsi
+;   wine kelvane-plugin-example.exe /S
 ;
-; KELVANE_PLUGINS: the folder holding x86-unicode\, x86-ansi\ and amd64-unicode\ (the
-; build's nsis-plugins, or share/nsis/Plugins of an installed tree, where makensis
-; itself looks when kelvane is installed beside it).
+; KELVANE_PLUGINS: the folder holding x86-unicode\, x86-ansi\ and amd64-unicode\; by
+; default the package's Plugins\, two folders up. Unpacked over an NSIS folder, makensis
+; finds the plugin and kelvane.nsh by itself.
 Unicode true
 RequestExecutionLevel admin
 SilentInstall silent
 Name "kelvane plugin example"
-!ifdef KELVANE_PLUGINS
-  !addplugindir /x86-unicode "${KELVANE_PLUGINS}\x86-unicode"
+!ifndef KELVANE_PLUGINS
+  !define KELVANE_PLUGINS "${__FILEDIR__}\..\..\Plugins"
 !endif
+!addplugindir /x86-unicode "${KELVANE_PLUGINS}\x86-unicode"
+; kelvane.nsh: beside this script in the repository, in the package's Include\ (two folders up).
+!addincludedir "${__FILEDIR__}"
+!addincludedir "${__FILEDIR__}\..\..\Include"
+!include kelvane.nsh
 !ifndef KELVANE_OUTFILE
   !define KELVANE_OUTFILE "kelvane-plugin-example.exe"
 !endif
@@ -28,16 +33,16 @@ Section
   SetOutPath $INSTDIR
   File "settings.ini"
 
-  ClearErrors
-  kelvane_nsis::cryptString "Install key: 4711" "pass phrase"
-  Pop $1                                            ; the hex text
+  ${Kelvane_cryptString} "Install key: 4711" "pass phrase" $1   ; the hex text
+  ${If} ${Errors}
+    SetErrorLevel 3
+  ${EndIf}
   FileOpen $4 "$INSTDIR\licence.txt" w
   FileWrite $4 $1
   FileClose $4
 
-  kelvane_nsis::cryptFile "$INSTDIR\settings.ini"
-  Pop $0                                            ; 2, 1, -1, -2 or -3
-  ${If} ${Errors}                                   ; a null text, or a file result below 1
+  ${Kelvane_cryptFile} "$INSTDIR\settings.ini" $0     ; 2, 1, -1, -2 or -3
+  ${If} ${Errors}                                   ; a file result below 1
     SetErrorLevel 3
   ${EndIf}
 SectionEnd

@@ -45,7 +45,8 @@ if [ "$platform" = win32 ]; then
   # The consumer cross-builds with the copy of the toolchain file installed with the package.
   toolchain=$prefix/$package/${toolchain##*/}
 else
-  required+=(bin/kelvane "$libdir/libkelvane.so" "$libdir/kelvane-hive")
+  # The library by its SONAME, and the link for linking (libkelvane.so.<version> behind them).
+  required+=(bin/kelvane "$libdir/libkelvane.so" "$libdir/libkelvane.so.0" "$libdir/kelvane-hive")
 fi
 installed=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | sort)
 echo "installed:"; sed 's/^/  /' <<<"$installed"
@@ -55,9 +56,18 @@ done
 # Anything else is out of place, save the package's per-configuration target files.
 while read -r file; do
   case " ${required[*]} " in *" $file "*) continue ;; esac
-  case $file in "$package"/kelvane-targets*.cmake) continue ;; esac
+  case $file in "$package"/kelvane-targets*.cmake | "$libdir"/libkelvane.so.0.*) continue ;; esac
+  # A package adds its docs, its Python package and its first page to the tree.
+  if ! $installing; then
+    case $file in python/* | share/doc/kelvane/* | README.txt | LICENSE | CHANGELOG.md) continue ;; esac
+  fi
   fail "$file should not be installed"
 done <<<"$installed"
+if [ "$platform" = linux ]; then
+  soname=$(objdump -p "$prefix/$libdir/libkelvane.so" | awk '$1 == "SONAME" {print $2}')
+  [ "$soname" = libkelvane.so.0 ] || fail "the library's SONAME is '$soname', expected libkelvane.so.0"
+  [ "$(readlink "$prefix/$libdir/libkelvane.so")" = libkelvane.so.0 ] || fail "libkelvane.so does not link to libkelvane.so.0"
+fi
 
 echo "find_package:"
 "$cmake" -S "$here" -B "$work/build" -G "$generator" -DCMAKE_BUILD_TYPE=Release \
