@@ -10,7 +10,8 @@ bash scripts/setup.sh
 bash scripts/package.sh
 rm -rf build/package/unpacked-windows
 python3 -B -m zipfile -e dist/kelvane-*-windows.zip build/package/unpacked-windows
-export KELVANE_PACKAGE_DIR=$PWD/build/package/unpacked-windows
+package=(build/package/unpacked-windows/kelvane-*)
+export KELVANE_PACKAGE_DIR=$PWD/${package[0]}
 
 cmake --preset native
 cmake --build --preset native

@@ -59,16 +59,18 @@ timeout "$SETUP_SECONDS" wine kelvane-calls.exe /VERYSILENT /SUPPRESSMSGBOXES /N
     "/LOG=$(winepath -w "$work/setup.log")" || status=$?
 
 # Paths and names go to the wide twins as Inno's UTF-16 strings; a text outside the code
-# page turns into '?' on its way to an AnsiString.
+# page is refused; '' is an empty text or path, never a null one.
 expected="cryptString=$TEXT_HEX
 decryptString=Install key: 4711
 cryptString.codePage=$CODE_PAGE_HEX
 decryptString.codePage=Größe
-outside.roundTrip=lost
-cryptString.null=(null)
+cryptString.outside=(null) !error
 cryptString.empty=
-$(common_results unicode)
-freeString=14
+decryptString.empty=
+cryptFile.emptyPath=-1 !error
+RegDeleteKeyNT.emptyPath=1010 !error
+$(with_error_flags <<<"$(common_results unicode)")
+texts=13
 done=1"
 check_results "$work/kelvane-results.txt" "$status" "$expected"
 check_changes "$work" "$KEY" unicode

@@ -151,6 +151,16 @@ ComputerName=$computer
 RESULTS
 }
 
+# The lines of the plugin and of kelvane.isi's functions: " !error" where the error flag is set, which is where the command-line
+# host exits 1: a null text, a file result below 1, a deletion status not 0.
+with_error_flags() {
+    awk -F= '{ name = $1; sub(/\..*/, "", name); value = substr($0, length($1) + 2) }
+        value == "(null)" ||
+        (name ~ /^(cryptFile|decryptFile)$/ && value + 0 < 1) ||
+        (name == "RegDeleteKeyNT" && value != "0") { print $0 " !error"; next }
+        { print }'
+}
+
 # Prints the results file RESULTS of an installer that exited with STATUS, for the log,
 # and compares it with EXPECTED line by line. ENCODING: the file's (default UTF-8).
 check_results() {

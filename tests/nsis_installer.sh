@@ -55,16 +55,6 @@ decryptString=Install key: 4711
 cryptString.codePage=$CODE_PAGE_HEX
 decryptString.codePage=Größe"
 
-# The plugin's lines: " !error" where the error flag is set, which is where the command-line
-# host exits 1: a null text, a file result below 1, a deletion status not 0.
-with_error_flags() {
-    awk -F= '{ name = $1; sub(/\..*/, "", name); value = substr($0, length($1) + 2) }
-        value == "(null)" ||
-        (name ~ /^(cryptFile|decryptFile)$/ && value + 0 < 1) ||
-        (name == "RegDeleteKeyNT" && value != "0") { print $0 " !error"; next }
-        { print }'
-}
-
 # Text results handed back with freeString by the System way: those that are not null.
 declare -A freed=([ansi]=12 [unicode]=14)
 

@@ -14,7 +14,8 @@
 ; below KelvaneKey, some named in Greek and Japanese too; the caller creates them. The
 ; results file is UTF-8, so that those names come through.
 ;
-; The declarations, the DLL they load, TakeText and TakeName come from kelvane.isi.
+; The functions (KelvaneCryptString ...) and the DLL they load come from kelvane.isi;
+; where a function returns False, " !error" follows its result ("(null)" for a text).
 
 ; The key below HKEY_LOCAL_MACHINE the calls read and delete in.
 #ifndef KelvaneKey
@@ -50,120 +51,138 @@ const
 
 var
   ResultsPath: String;
-  Freed: Integer;   // text results handed back with freeString
-
-// TakeText and TakeName, counting the results they hand back.
-function Taken(TextResult: Cardinal): AnsiString;
-begin
-  if TextResult <> 0 then
-    Freed := Freed + 1;
-  Result := TakeText(TextResult);
-end;
-
-function TakenName(TextResult: Cardinal): String;
-begin
-  if TextResult <> 0 then
-    Freed := Freed + 1;
-  Result := TakeName(TextResult);
-end;
+  Texts: Integer;   // text results given (each handed back to freeString by kelvane.isi)
 
 procedure WriteResult(Name, Value: String);
 begin
   SaveStringsToUTF8File(ResultsPath, [Name + '=' + Value], True);
 end;
 
+// A text result: the text, or "(null) !error" where the function returned False (and gave '').
+// Value is a var parameter: Pascal Script reads a value argument before it makes the call
+// that sits in an earlier argument, so by value it would be the one the call replaced.
+procedure WriteText(Name: String; Given: Boolean; var Value: String);
+begin
+  if Given then begin
+    Texts := Texts + 1;
+    WriteResult(Name, Value);
+  end else
+    WriteResult(Name, '(null)' + Value + ' !error');
+end;
+
+// A number result, and " !error" where the function returned False.
+procedure WriteNumber(Name: String; Succeeded: Boolean; var Value: Integer);
+begin
+  if Succeeded then
+    WriteResult(Name, IntToStr(Value))
+  else
+    WriteResult(Name, IntToStr(Value) + ' !error');
+end;
+
 procedure CallStringExports;
 var
-  Hex: AnsiString;
-  Back: String;
+  Hex, Back: String;
 begin
-  Hex := Taken(cryptString(Text, PassPhrase));
-  WriteResult('cryptString', Hex);
-  WriteResult('decryptString', Taken(decryptString(Hex, PassPhrase)));
-  Hex := Taken(cryptString(CodePageText, PassPhrase));
-  WriteResult('cryptString.codePage', Hex);
-  WriteResult('decryptString.codePage', Taken(decryptString(Hex, PassPhrase)));
-  // A text outside the code page turns into '?' on its way to AnsiString.
-  Hex := Taken(cryptString(OutsideText, PassPhrase));
-  Back := Taken(decryptString(Hex, PassPhrase));  // compared as UTF-16, not as ANSI
-  if Back = OutsideText then
-    WriteResult('outside.roundTrip', 'same')
-  else
-    WriteResult('outside.roundTrip', 'lost');
-  WriteResult('cryptString.null', Taken(cryptString('', PassPhrase)));
-  WriteResult('cryptString.empty', Taken(cryptString(#0, PassPhrase)));
+  WriteText('cryptString', KelvaneCryptString(Text, PassPhrase, Hex), Hex);
+  WriteText('decryptString', KelvaneDecryptString(Hex, PassPhrase, Back), Back);
+  WriteText('cryptString.codePage', KelvaneCryptString(CodePageText, PassPhrase, Hex), Hex);
+  WriteText('decryptString.codePage', KelvaneDecryptString(Hex, PassPhrase, Back), Back);
+  // A text outside the code page is refused, as the plugin refuses it.
+  WriteText('cryptString.outside', KelvaneCryptString(OutsideText, PassPhrase, Hex), Hex);
+  // '' is an empty text, not a null one: its hex is empty, and so is the text back.
+  WriteText('cryptString.empty', KelvaneCryptString('', PassPhrase, Hex), Hex);
+  WriteText('decryptString.empty', KelvaneDecryptString('', PassPhrase, Back), Back);
+end;
+
+// '' as a path: an empty one, which names no file or key.
+procedure CallWithEmptyPaths;
+var
+  Outcome: Integer;
+begin
+  WriteNumber('cryptFile.emptyPath', KelvaneCryptFile('', Outcome), Outcome);
+  WriteNumber('RegDeleteKeyNT.emptyPath', KelvaneRegDeleteKeyNT('', Outcome), Outcome);
 end;
 
 procedure CallFileExports;
 var
   Settings, Restored, MissingFile: String;
+  Outcome: Integer;
 begin
   Settings := ExpandConstant('{src}\settings.ini');
   Restored := ExpandConstant('{src}\restored.ini');
   MissingFile := ExpandConstant('{src}\' + Missing + '.ini');
-  WriteResult('cryptFile', IntToStr(cryptFile(Settings)));
-  WriteResult('cryptFile.again', IntToStr(cryptFile(Settings)));
-  WriteResult('cryptFile.missing', IntToStr(cryptFile(MissingFile)));
-  WriteResult('cryptFile.restored', IntToStr(cryptFile(Restored)));
-  WriteResult('decryptFile', IntToStr(decryptFile(Restored)));
-  WriteResult('decryptFile.again', IntToStr(decryptFile(Restored)));
-  WriteResult('decryptFile.missing', IntToStr(decryptFile(MissingFile)));
-  WriteResult('cryptFile.unicode', IntToStr(cryptFile(ExpandConstant('{src}\' + UnicodeFile))));
-  WriteResult('decryptFile.unicode', IntToStr(decryptFile(ExpandConstant('{src}\' + UnicodeFile))));
+  WriteNumber('cryptFile', KelvaneCryptFile(Settings, Outcome), Outcome);
+  WriteNumber('cryptFile.again', KelvaneCryptFile(Settings, Outcome), Outcome);
+  WriteNumber('cryptFile.missing', KelvaneCryptFile(MissingFile, Outcome), Outcome);
+  WriteNumber('cryptFile.restored', KelvaneCryptFile(Restored, Outcome), Outcome);
+  WriteNumber('decryptFile', KelvaneDecryptFile(Restored, Outcome), Outcome);
+  WriteNumber('decryptFile.again', KelvaneDecryptFile(Restored, Outcome), Outcome);
+  WriteNumber('decryptFile.missing', KelvaneDecryptFile(MissingFile, Outcome), Outcome);
+  WriteNumber('cryptFile.unicode', KelvaneCryptFile(ExpandConstant('{src}\' + UnicodeFile), Outcome), Outcome);
+  WriteNumber('decryptFile.unicode', KelvaneDecryptFile(ExpandConstant('{src}\' + UnicodeFile), Outcome), Outcome);
 end;
 
 procedure CallListingExports;
 var
-  SubkeysFile: String;
+  SubkeysFile, Names: String;
   Listed: AnsiString;
+  Outcome: Integer;
 begin
-  WriteResult('ReadSubKeys', TakenName(ReadSubKeys(KeysKey)));
-  WriteResult('ReadSubKeys.missing', TakenName(ReadSubKeys('{#KelvaneKey}\' + Missing)));
-  WriteResult('ReadSubKeys.unicode', TakenName(ReadSubKeys(UnicodeKey)));
-  WriteResult('ReadSubKeys.unicodeMissing', TakenName(ReadSubKeys(UnicodeMissing)));
+  WriteText('ReadSubKeys', KelvaneReadSubKeys(KeysKey, Names), Names);
+  WriteText('ReadSubKeys.missing', KelvaneReadSubKeys('{#KelvaneKey}\' + Missing, Names), Names);
+  WriteText('ReadSubKeys.unicode', KelvaneReadSubKeys(UnicodeKey, Names), Names);
+  WriteText('ReadSubKeys.unicodeMissing', KelvaneReadSubKeys(UnicodeMissing, Names), Names);
 
   SubkeysFile := ExpandConstant('{src}\subkeys.txt');
   DeleteFile(SubkeysFile);
-  WriteResult('ReadSubKeysInFile', IntToStr(ReadSubKeysInFile(KeysKey, SubkeysFile)));
-  WriteResult('ReadSubKeysInFile.missing',
-    IntToStr(ReadSubKeysInFile('{#KelvaneKey}\' + Missing, SubkeysFile)));
+  WriteNumber('ReadSubKeysInFile', KelvaneReadSubKeysInFile(KeysKey, SubkeysFile, Outcome), Outcome);
+  WriteNumber('ReadSubKeysInFile.missing',
+    KelvaneReadSubKeysInFile('{#KelvaneKey}\' + Missing, SubkeysFile, Outcome), Outcome);
   if not LoadStringFromFile(SubkeysFile, Listed) then
     Listed := '(no file)';
   WriteResult('ReadSubKeysInFile.file', Listed);
-  WriteResult('ReadSubKeysInFile.unicode',
-    IntToStr(ReadSubKeysInFile(UnicodeKey, ExpandConstant('{src}\' + UnicodeList))));
+  WriteNumber('ReadSubKeysInFile.unicode',
+    KelvaneReadSubKeysInFile(UnicodeKey, ExpandConstant('{src}\' + UnicodeList), Outcome), Outcome);
 
-  WriteResult('ReadSubValues', TakenName(ReadSubValues()));
+  WriteText('ReadSubValues', KelvaneReadSubValues(Names), Names);
 end;
 
 procedure CallValueExports;
+var
+  Data: String;
 begin
-  WriteResult('ReadKeyValue', TakenName(ReadKeyValue('{#KelvaneKey}', ValueName)));
-  WriteResult('ReadKeyValue.missing', TakenName(ReadKeyValue('{#KelvaneKey}', Missing)));
-  WriteResult('ReadKeyValue.unicode', TakenName(ReadKeyValue(UnicodeKey, UnicodeValue)));
+  WriteText('ReadKeyValue', KelvaneReadKeyValue('{#KelvaneKey}', ValueName, Data), Data);
+  WriteText('ReadKeyValue.missing', KelvaneReadKeyValue('{#KelvaneKey}', Missing, Data), Data);
+  WriteText('ReadKeyValue.unicode', KelvaneReadKeyValue(UnicodeKey, UnicodeValue, Data), Data);
 end;
 
 procedure CallDeletionExports;
+var
+  Names: String;
+  Status: Integer;
 begin
-  WriteResult('RegDeleteKeyNT', IntToStr(RegDeleteKeyNT(DoomedKey)));
-  WriteResult('RegDeleteKeyNT.again', IntToStr(RegDeleteKeyNT(DoomedKey)));
-  WriteResult('RegDeleteKeyNT.unicode', IntToStr(RegDeleteKeyNT(UnicodeLeaf)));
-  WriteResult('ReadSubKeys.afterDelete', TakenName(ReadSubKeys('{#KelvaneKey}')));
+  WriteNumber('RegDeleteKeyNT', KelvaneRegDeleteKeyNT(DoomedKey, Status), Status);
+  WriteNumber('RegDeleteKeyNT.again', KelvaneRegDeleteKeyNT(DoomedKey, Status), Status);
+  WriteNumber('RegDeleteKeyNT.unicode', KelvaneRegDeleteKeyNT(UnicodeLeaf, Status), Status);
+  WriteText('ReadSubKeys.afterDelete', KelvaneReadSubKeys('{#KelvaneKey}', Names), Names);
 end;
 
 procedure CurStepChanged(CurStep: TSetupStep);
+var
+  Names: String;
 begin
   if CurStep <> ssPostInstall then
     Exit;
   ResultsPath := ExpandConstant('{src}\kelvane-results.txt');
   DeleteFile(ResultsPath);
-  Freed := 0;
+  Texts := 0;
   CallStringExports;
+  CallWithEmptyPaths;
   CallFileExports;
   CallListingExports;
   CallValueExports;
   CallDeletionExports;
-  WriteResult('ComputerName', TakenName(ComputerName()));
-  WriteResult('freeString', IntToStr(Freed));
+  WriteText('ComputerName', KelvaneComputerName(Names), Names);
+  WriteResult('texts', IntToStr(Texts));
   WriteResult('done', '1');
 end;

@@ -2,10 +2,10 @@
 ; into "Kelvane Inno Example (x86)" under Program Files, enciphers a licence key into
 ; licence.txt and the settings file in place, and writes what each call gave to setup's
 ; log (/LOG). Its uninstaller deciphers settings.ini again and leaves it behind. Only
-; kelvane.isi stands between it and the DLL. Compile it as examples/commands-installers.sh
-; does, with ISCC.exe under Wine:
+; kelvane.isi stands between it and the DLL. Compile it from the unpacked package's folder
+; (Docs\kelvane\quick-start.txt), here with ISCC.exe under Wine:
 ;
-;   wine ISCC.exe /Q "/DKelvaneDll=C:\path\to\kelvane.dll" examples\inno\kelvane-example.iss
+;   wine ISCC.exe /Q "/DKelvaneDll=C:\path\to\kelvane-0.3.0\bin\x86\kelvane.dll" inno\kelvane-example.iss
 
 [Setup]
 AppName=kelvane example
@@ -15,37 +15,43 @@ DefaultDirName={autopf}\Kelvane Inno Example (x86)
 PrivilegesRequired=admin
 OutputBaseFilename=kelvane-example-setup
 
+; The uninstaller calls kelvane too: the DLL goes into {app} as well.
+#define KelvaneUninstall
 #include "kelvane.isi"
 
+; settings.ini: in the package's Examples\kelvane (the repository's examples\nsis).
+#define Settings SourcePath + "..\Examples\kelvane\settings.ini"
+#if !FileExists(Settings)
+  #define Settings SourcePath + "..\nsis\settings.ini"
+#endif
+
 [Files]
-Source: "..\nsis\settings.ini"; DestDir: "{app}"; Flags: uninsneveruninstall
-; For the uninstaller, which cannot use files:.
-Source: "{#KelvaneDll}"; DestDir: "{app}"
+Source: "{#Settings}"; DestDir: "{app}"; Flags: uninsneveruninstall
 
 [Code]
 procedure CurStepChanged(CurStep: TSetupStep);
 var
-  Hex: AnsiString;
+  Hex: String;
+  Outcome: Integer;
 begin
   if CurStep <> ssPostInstall then
     Exit;
-  Hex := TakeText(cryptString('Install key: 4711', 'pass phrase'));
-  SaveStringToFile(ExpandConstant('{app}\licence.txt'), Hex, False);
+  if KelvaneCryptString('Install key: 4711', 'pass phrase', Hex) then
+    SaveStringToFile(ExpandConstant('{app}\licence.txt'), Hex, False);
   Log('kelvane: cryptString gave ' + Hex);
-  // 2 enciphered, 1 already a container; below 1 the file is as it was.
-  Log('kelvane: cryptFile gave ' + IntToStr(cryptFile(ExpandConstant('{app}\settings.ini'))));
+  // 2 enciphered, 1 already a container; below 1 (False) the file is as it was.
+  KelvaneCryptFile(ExpandConstant('{app}\settings.ini'), Outcome);
+  Log('kelvane: cryptFile gave ' + IntToStr(Outcome));
 end;
 
-// The uninstaller's own declaration, loading the DLL from {app}: uninstallonly, since
-// {app} has no value when setup starts.
-function UninstallDecryptFile(FilePath: String): Integer;
-  external 'decryptFileW@{app}\kelvane.dll cdecl uninstallonly';
-
 procedure CurUninstallStepChanged(CurUninstallStep: TUninstallStep);
+var
+  Outcome: Integer;
 begin
   if CurUninstallStep <> usUninstall then
     Exit;
-  Log('kelvane: decryptFile gave ' + IntToStr(UninstallDecryptFile(ExpandConstant('{app}\settings.ini'))));
+  KelvaneDecryptFile(ExpandConstant('{app}\settings.ini'), Outcome);
+  Log('kelvane: decryptFile gave ' + IntToStr(Outcome));
   // Unloaded, the DLL can be removed with the other files.
-  UnloadDLL(ExpandConstant('{app}\kelvane.dll'));
+  KelvaneUnload;
 end;

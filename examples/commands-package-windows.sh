@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# The README's commands for the two installers, NSIS and Inno Setup, run as they stand
-# from the repository's root once `cmake --build --preset win32` has built the DLL. The
-# readme_commands_installers test runs this file in a 64-bit Wine prefix of its own, as
-# Debian's default prefix is, and checks the lines marked `#=>` below against what it
-# printed; the readme_snippets test checks that the README's blocks are copies of its lines.
+# The Windows quick start (docs/quick-start.md): the installers' commands, NSIS and Inno
+# Setup, run as they stand in the folder the zip unpacks into (kelvane-<version>/), under
+# Wine on Linux, with nothing of the repository. ISCC names Inno Setup's compiler,
+# ISCC.exe. The readme_commands_package_win32 test runs this file there in a 64-bit Wine
+# prefix of its own, as Debian's default prefix is, and checks the lines marked `#=>`
+# below against what it printed; the readme_snippets test checks that the docs' blocks
+# are copies of its lines.
 set -euo pipefail
 
 # --- Ready the Wine prefix once: Inno Setup's setup needs a display even when silent
@@ -11,9 +13,9 @@ export WINEDLLOVERRIDES="mscoree,mshtml="    # a new prefix asks for no Mono or 
 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
 wineserver -w    # the prefix reads the driver as its wineserver starts: let this one end
 
-# --- NSIS: the plugin example, built with the build's plugin folders and run silently
-makensis -DKELVANE_PLUGINS="$PWD/build/win32/nsis-plugins" -DKELVANE_OUTFILE="$PWD/build/win32/kelvane-plugin-example.exe" examples/nsis/kelvane-plugin-example.nsi
-wine build/win32/kelvane-plugin-example.exe /S
+# --- NSIS: the plugin example, through Include/kelvane.nsh and Plugins/x86-unicode
+makensis -DKELVANE_OUTFILE="$PWD/kelvane-plugin-example.exe" Examples/kelvane/kelvane-plugin-example.nsi
+wine kelvane-plugin-example.exe /S
 for dir in "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files"*/"Kelvane Plugin Example (x86)"; do
   cat "$dir/licence.txt"; echo
   stat -c %s "$dir/settings.ini"
@@ -21,9 +23,9 @@ done
 #=> CFEC2AC3158C481BBE9375712ED2552891336F5E84332357A792464C35B3AFE8
 #=> 52
 
-# --- NSIS: the System example, built beside the DLL and run silently
-makensis -DKELVANE_DLL="$PWD/build/win32/bin/kelvane.dll" -DKELVANE_OUTFILE="$PWD/build/win32/kelvane-example.exe" examples/nsis/kelvane-example.nsi
-wine build/win32/kelvane-example.exe /S
+# --- NSIS: the System example, around bin/x86/kelvane.dll
+makensis -DKELVANE_DLL="$PWD/bin/x86/kelvane.dll" -DKELVANE_OUTFILE="$PWD/kelvane-example.exe" Examples/kelvane/kelvane-example.nsi
+wine kelvane-example.exe /S
 
 # --- Where a 32-bit installer put its files: "Program Files (x86)" in a 64-bit prefix
 for dir in "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files"*/"Kelvane Example (x86)"; do
@@ -38,28 +40,27 @@ for dir in "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files"*/"Kelvane Example 
   wine "$dir/uninstall.exe" /S
   wineserver -w    # the uninstaller runs on as a copy of itself in the temporary folder
   cat "$dir/settings.ini"
-  cmp -s "$dir/settings.ini" examples/nsis/settings.ini && echo "settings.ini deciphered by the NSIS uninstaller"
+  cmp -s "$dir/settings.ini" Examples/kelvane/settings.ini && echo "settings.ini deciphered by the NSIS uninstaller"
   [ -e "$dir/kelvane.dll" ] || echo "kelvane.dll removed by the NSIS uninstaller"
 done
 #=> settings.ini deciphered by the NSIS uninstaller
 #=> kelvane.dll removed by the NSIS uninstaller
 
 # --- Inno Setup: compile the example with ISCC.exe, run its setup silently, read its log
-source scripts/innosetup.sh    # INNOSETUP_ISCC: where scripts/setup.sh unpacked ISCC.exe
-wine "$INNOSETUP_ISCC" /Q "/DKelvaneDll=$(winepath -w build/win32/bin/kelvane.dll)" "/O$(winepath -w build/win32)" examples/inno/kelvane-example.iss
-wine build/win32/kelvane-example-setup.exe /VERYSILENT /SUPPRESSMSGBOXES /NORESTART "/LOG=$(winepath -w build/win32/kelvane-example-setup.log)"
-sed -n 's/.*kelvane: //p' build/win32/kelvane-example-setup.log
+wine "$ISCC" /Q "/DKelvaneDll=$(winepath -w bin/x86/kelvane.dll)" "/O$(winepath -w .)" inno/kelvane-example.iss
+wine kelvane-example-setup.exe /VERYSILENT /SUPPRESSMSGBOXES /NORESTART "/LOG=$(winepath -w kelvane-example-setup.log)"
+sed -n 's/.*kelvane: //p' kelvane-example-setup.log
 #=> cryptString gave CFEC2AC3158C481BBE9375712ED2552891336F5E84332357A792464C35B3AFE8
 #=> cryptFile gave 2
 
 # --- Inno Setup: uninstall silently; settings.ini stays, deciphered again
 for dir in "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files"*/"Kelvane Inno Example (x86)"; do
-  wine "$dir/unins000.exe" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART "/LOG=$(winepath -w build/win32/kelvane-example-uninstall.log)"
+  wine "$dir/unins000.exe" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART "/LOG=$(winepath -w kelvane-example-uninstall.log)"
   cat "$dir/settings.ini"
-  cmp -s "$dir/settings.ini" examples/nsis/settings.ini && echo "settings.ini deciphered by the Inno Setup uninstaller"
+  cmp -s "$dir/settings.ini" Examples/kelvane/settings.ini && echo "settings.ini deciphered by the Inno Setup uninstaller"
   [ -e "$dir/kelvane.dll" ] || echo "kelvane.dll removed by the Inno Setup uninstaller"
 done
-sed -n 's/.*kelvane: //p' build/win32/kelvane-example-uninstall.log
+sed -n 's/.*kelvane: //p' kelvane-example-uninstall.log
 #=> settings.ini deciphered by the Inno Setup uninstaller
 #=> kelvane.dll removed by the Inno Setup uninstaller
 #=> decryptFile gave 2
