@@ -73,6 +73,27 @@ for target in "${!plugin_bits[@]}"; do
   bash "$here/check_size.sh" "$plugin" "${objdump_of[$bits]}-strip" "${plugin_limit_of[$bits]}"
 done
 
+# Include/kelvane.nsh: makensis takes each macro with its arguments and the result's
+# variable, and stops on one argument too few (the plugin would pop the caller's stack).
+declare -A macro_arguments=([cryptString]=2 [decryptString]=2 [cryptFile]=1 [decryptFile]=1
+  [ReadSubKeys]=1 [ReadSubKeysInFile]=2 [ReadSubValues]=0 [ReadKeyValue]=2 [RegDeleteKeyNT]=1 [ComputerName]=0)
+nsis_script() {  # the body of a Unicode installer's section -> $work/nsh/macros.nsi
+  mkdir -p "$work/nsh"
+  printf '%s\n' "!addincludedir \"$windows/Include\"" "!addplugindir /x86-unicode \"$windows/Plugins/x86-unicode\"" \
+    'Unicode true' '!include kelvane.nsh' "OutFile \"$work/nsh/macros.exe\"" Section "$@" SectionEnd >"$work/nsh/macros.nsi"
+}
+calls=()
+for command in "${!macro_arguments[@]}"; do
+  arguments=""
+  for ((i = 1; i <= macro_arguments[$command]; i++)); do arguments+=" \"\$$i\""; done
+  calls+=("\${Kelvane_$command}$arguments \$0")
+  nsis_script "\${Kelvane_$command}$arguments"
+  ! makensis -V1 "$work/nsh/macros.nsi" >/dev/null 2>&1 || fail "kelvane.nsh: Kelvane_$command took one argument too few"
+done
+nsis_script "${calls[@]}"
+makensis -V1 "$work/nsh/macros.nsi" || fail "kelvane.nsh: the macros with their arguments do not compile"
+echo "ok    kelvane.nsh: every macro compiles with its arguments and stops makensis with one too few"
+
 # The signing script, on a copy of the zip's binaries, with a certificate made here:
 # each signature verifies against it.
 signed=$work/signed

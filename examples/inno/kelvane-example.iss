@@ -15,15 +15,15 @@ DefaultDirName={autopf}\Kelvane Inno Example (x86)
 PrivilegesRequired=admin
 OutputBaseFilename=kelvane-example-setup
 
-; The uninstaller calls kelvane too: the DLL goes into {app} as well.
-#define KelvaneUninstall
-#include "kelvane.isi"
-
 ; settings.ini: in the package's Examples\kelvane (the repository's examples\nsis).
 #define Settings SourcePath + "..\Examples\kelvane\settings.ini"
 #if !FileExists(Settings)
   #define Settings SourcePath + "..\nsis\settings.ini"
 #endif
+
+; The uninstaller calls kelvane too: the DLL goes into {app} as well.
+#define KelvaneUninstall
+#include "kelvane.isi"
 
 [Files]
 Source: "{#Settings}"; DestDir: "{app}"; Flags: uninsneveruninstall

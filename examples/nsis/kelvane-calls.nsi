@@ -87,9 +87,9 @@ OutFile "${KELVANE_OUTFILE}"
 !define PASS_PHRASE "pass phrase"
 
 !include LogicLib.nsh
-; kelvane.nsh: beside this script in the repository, in the package's Include\ (two folders up).
-!addincludedir "${__FILEDIR__}"
-!addincludedir "${__FILEDIR__}\..\..\Include"
+; kelvane.nsh: beside this script in the repository, in the package's Include\ (two folders
+; up; makensis reads paths from the script's folder).
+!addincludedir "..\..\Include"
 !include kelvane.nsh
 
 !ifndef KELVANE_LIB_FOLDER

@@ -15,12 +15,12 @@ RequestExecutionLevel admin
 SilentInstall silent
 Name "kelvane plugin example"
 !ifndef KELVANE_PLUGINS
-  !define KELVANE_PLUGINS "${__FILEDIR__}\..\..\Plugins"
+  !define KELVANE_PLUGINS "..\..\Plugins"
 !endif
 !addplugindir /x86-unicode "${KELVANE_PLUGINS}\x86-unicode"
-; kelvane.nsh: beside this script in the repository, in the package's Include\ (two folders up).
-!addincludedir "${__FILEDIR__}"
-!addincludedir "${__FILEDIR__}\..\..\Include"
+; kelvane.nsh: beside this script in the repository, in the package's Include\ (two folders
+; up; makensis reads paths from the script's folder).
+!addincludedir "..\..\Include"
 !include kelvane.nsh
 !ifndef KELVANE_OUTFILE
   !define KELVANE_OUTFILE "kelvane-plugin-example.exe"
