@@ -5,6 +5,7 @@ The rule for README.md and docs/*.md:
 - Every fenced code block is immediately preceded by a line `<!-- snippet: PATH -->`, PATH
   relative to the repository's root, and a marker is always followed by a block.
 - The block's lines appear verbatim, as consecutive lines, in PATH.
+- README.md has at most 300 lines.
 - PATH is built, run or read by a test or by CI: a runner names its path, its file name, or
   (for a CMakeLists.txt) its folder, or names a file beside it that takes it in with
   `#include "NAME"` (Inno Setup's includes). The runners are tests/CMakeLists.txt,
@@ -26,6 +27,7 @@ import sys
 MARKER = re.compile(r"^<!-- snippet: (\S+) -->$")
 FENCE = "```"
 CI_ENTRY = ".ci/run"
+README_LINES = 300  # the README stays the author's first page; the details live in docs/
 
 
 def readme_blocks(lines):
@@ -85,6 +87,9 @@ def problems(root):
     found = []
     for document in documents(root):
         found += document_problems(root, document, runners)
+    length = len((root / "README.md").read_text().splitlines())
+    if length > README_LINES:
+        found.append(f"README.md: {length} lines, more than {README_LINES}")
     return found
 
 
