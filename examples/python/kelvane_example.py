@@ -11,6 +11,7 @@ be loaded. Only the standard library is used; on Linux the registry part builds 
 small hive with the command-line host (`kelvane --empty-hive`, beside the library or in the
 bin/ beside its lib/) and fills it with hivexsh (package libhivex-bin) when that is installed.
 """
+import ctypes
 import os
 import pathlib
 import shutil
@@ -83,6 +84,45 @@ def check_file(kelvane, checks, folder):
     checks.equal("cryptFile of a null path", kelvane.crypt_file(None), FILE_CANNOT_READ)
     checks.equal("decryptFile of a missing file", kelvane.decrypt_file(os.path.join(folder, "missing")),
                  FILE_CANNOT_READ)
+
+
+def check_path_kinds(kelvane, checks, folder):
+    """A path as str, bytes or os.PathLike names the same file."""
+    path = pathlib.Path(folder) / "kinds.txt"
+    path.write_bytes(b"kinds\n")
+    checks.equal("cryptFile of a pathlib.Path", kelvane.crypt_file(path), FILE_ENCRYPTED)
+    checks.equal("cryptFile of bytes", kelvane.crypt_file(os.fsencode(path)), FILE_ALREADY)
+    checks.equal("decryptFile of a str", kelvane.decrypt_file(str(path)), FILE_RESTORED)
+
+
+class WideLibrary:
+    """Stands in for the DLL: records which exports are called with what, and answers
+    ReadKeyValueW with a UTF-16 result."""
+
+    def __init__(self):
+        self.calls = []
+        self.result = ctypes.create_unicode_buffer("Ωmega")
+
+    def __getattr__(self, name):
+        def export(*arguments):
+            self.calls.append((name, arguments))
+            return ctypes.addressof(self.result) if name == "ReadKeyValueW" else None
+        return export
+
+
+def check_wide_names(checks):
+    """On Windows paths and names go to the wide twins as str, and their results come back
+    from UTF-16; texts stay narrow."""
+    library = WideLibrary()
+    kelvane = Kelvane(library, wide_names=True)
+    checks.equal("ReadKeyValueW's result", kelvane.read_key_value(pathlib.PurePath("SOFTWARE"), b"Name"), "Ωmega")
+    kelvane.crypt_file(pathlib.PurePath("C:/Ελληνικά/a.ini"))
+    kelvane.crypt_string("text", "pass phrase")
+    checks.equal("the exports called", [name for name, _ in library.calls],
+                 ["ReadKeyValueW", "freeString", "cryptFileW", "cryptString"])
+    checks.equal("the wide twins' arguments", [library.calls[0][1], library.calls[2][1]],
+                 [("SOFTWARE", "Name"), (str(pathlib.PurePath("C:/Ελληνικά/a.ini")),)])
+    checks.equal("cryptString's arguments", library.calls[3][1], (b"text", b"pass phrase"))
 
 
 def check_registry_without_keys(kelvane, checks):
@@ -233,6 +273,8 @@ def main(argv):
     with tempfile.TemporaryDirectory(prefix="kelvane-example-") as folder:
         check_strings(kelvane, checks)
         check_file(kelvane, checks, folder)
+        check_path_kinds(kelvane, checks, folder)
+        check_wide_names(checks)
         check_registry(kelvane, checks, folder, host_program(path))
         check_computer_name(kelvane, checks)
         check_free(kelvane, checks)

@@ -127,7 +127,7 @@ class Kelvane:
         self.wide_names = wide_names
 
     def _text(self, pointer):
-        if pointer is None:  # ctypes gives None for a null c_void_p
+        if not pointer:  # ctypes gives None for a null c_void_p
             return None
         try:
             return ctypes.string_at(pointer).decode(ENCODING, ERRORS)
@@ -135,7 +135,7 @@ class Kelvane:
             self.lib.freeString(pointer)
 
     def _wide_text(self, pointer):
-        if pointer is None:
+        if not pointer:
             return None
         try:
             return ctypes.wstring_at(pointer)
