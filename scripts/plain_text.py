@@ -1,6 +1,7 @@
 """Writes a plain-text copy beside each Markdown page given (NAME.md -> NAME.txt), for
 readers without a Markdown viewer: the snippet markers go, a link becomes its text with
-the target in parentheses, and a link to another page names that page's .txt copy.
+the target in parentheses, and a link to another page names that page's .txt copy
+(in place of the link's text, when that is the page's name).
     plain_text.py PAGE.md...
 """
 import pathlib
@@ -17,6 +18,8 @@ def plain_link(match):
     page = PAGE.match(target)
     if page:
         target = page.group(1) + ".txt" + (page.group(2) or "")
+        if PAGE.match(text):  # the link's text is the page's name: the copy's name alone
+            return target
     return f"{text} ({target})"
 
 
