@@ -136,6 +136,11 @@ if [ "$platform" = linux ] && command -v hivexsh >/dev/null; then
   "$prefix/bin/kelvane" --empty-hive "$hklm/SOFTWARE"
   printf 'add Leaf\ncommit\n' >"$work/hive-script"
   hivexsh -w -f "$work/hive-script" "$hklm/SOFTWARE"
+  # --empty-hive never writes over a file (the deletion below finds Leaf still there), nor
+  # where no folder is; without its file it is a bad command line.
+  expect_status 1 /dev/null --empty-hive "$hklm/SOFTWARE"
+  expect_status 1 /dev/null --empty-hive "$work/missing/SOFTWARE"
+  expect_status 2 /dev/null --empty-hive
   deleted=$(KELVANE_HKLM=$hklm "$prefix/bin/kelvane" RegDeleteKeyNT 'SOFTWARE\Leaf')
   [ "$deleted" = 0 ] || fail "RegDeleteKeyNT through the installed library gave '$deleted', expected 0"
   echo "ok    RegDeleteKeyNT through the installed helper"
