@@ -1,0 +1,180 @@
+"""The rows of the MSI installer test: each a kelvane_msi action with its inputs and what it
+must give. `package` writes a wixl package that runs every row once (immediate rows leave
+KELVANE_RESULT in a registry value named after the row; deferred rows are judged by their
+log line) and the msiexec arguments that carry the rows' inputs; `check` compares the
+exported results and the log with the table.
+
+  msi_rows.py package PACKAGE.wxs ARGUMENTS-FILE     (environment: the fixture's values)
+  msi_rows.py check RESULTS.reg INSTALL.log
+
+Inputs travel on the msiexec command line, which keeps Greek and Japanese whole; a value
+written `wxs:...` is written into the package instead, where the installer formats it.
+"""
+import os
+import re
+import sys
+from xml.sax.saxutils import quoteattr
+
+E = os.environ
+WORK = E.get("WORK_W", "")  # the test's folder, as Windows names it, with a final '\'
+ROOT = r"SOFTWARE\KelvaneMsiTest"  # the fixture's keys, below HKEY_LOCAL_MACHINE
+UNICODE_KEY = ROOT + "\\" + E.get("UNICODE_KEY", "")
+UNICODE_FOLDER = WORK + E.get("UNICODE_FOLDER", "")
+
+OK, FAILED = "succeeded", "failed"
+TEXT = "Install key: 4711"
+PASS = "pass phrase"
+
+
+def win(path):
+    return path.replace("/", "\\")
+
+
+def number(value):
+    return f"result {value}, {OK if (value > 0) else FAILED}"
+
+
+# label, call, immediate or deferred, inputs (property: value; deferred: the CustomActionData),
+# KELVANE_RESULT (immediate rows), the log line after "kelvane_msi CALL: " (None: a text
+# result's, "a text of N characters, succeeded").
+ROWS = [
+    ("cryptString", "cryptString", "immediate", {"TEXT": TEXT, "PASS": PASS}, E.get("TEXT_HEX"), None),
+    # Right after a result: a failure empties KELVANE_RESULT.
+    ("cryptString.noPass", "cryptString", "immediate", {"TEXT": TEXT}, "", "KELVANE_PASS is not set, failed"),
+    ("cryptString.codePage", "cryptString", "immediate", {"TEXT": "Größe", "PASS": PASS}, E.get("CODE_PAGE_HEX"),
+     None),
+    ("cryptString.outside", "cryptString", "immediate", {"TEXT": "Ελληνικά 日本語", "PASS": PASS}, "",
+     "KELVANE_TEXT has a character outside the ANSI code page, failed"),
+    ("decryptString", "decryptString", "immediate", {"HEX": E.get("TEXT_HEX"), "PASS": PASS}, TEXT, None),
+    ("decryptString.codePage", "decryptString", "immediate", {"HEX": E.get("CODE_PAGE_HEX"), "PASS": PASS},
+     "Größe", None),
+    ("decryptString.oddHex", "decryptString", "immediate", {"HEX": "ABC", "PASS": PASS}, "", "null result, failed"),
+    ("cryptFile", "cryptFile", "immediate", {"PATH": WORK + "settings.ini"}, "2", number(2)),
+    ("cryptFile.again", "cryptFile", "immediate", {"PATH": WORK + "settings.ini"}, "1", number(1)),
+    ("cryptFile.missing", "cryptFile", "immediate", {"PATH": WORK + "missing.ini"}, "-1", number(-1)),
+    ("cryptFile.unicode", "cryptFile", "immediate", {"PATH": win(WORK + E.get("UNICODE_FILE", ""))}, "2", number(2)),
+    ("decryptFile.unicode", "decryptFile", "immediate", {"PATH": win(WORK + E.get("UNICODE_FILE", ""))}, "2", number(2)),
+    ("decryptFile.plain", "decryptFile", "immediate", {"PATH": WORK + "restored.ini"}, "1", number(1)),
+    ("decryptFile.missing", "decryptFile", "immediate", {"PATH": WORK + "missing.ini"}, "-1", number(-1)),
+    ("ReadSubKeys", "ReadSubKeys", "immediate", {"KEY": ROOT + r"\Keys"}, "Alpha,Beta,Gamma", None),
+    ("ReadSubKeys.unicode", "ReadSubKeys", "immediate", {"KEY": UNICODE_KEY}, E.get("UNICODE_SUBKEYS"), None),
+    ("ReadSubKeys.missing", "ReadSubKeys", "immediate", {"KEY": r"SOFTWARE\KelvaneNowhere"}, "",
+     "null result, failed"),
+    ("ReadSubKeys.noKey", "ReadSubKeys", "immediate", {}, "", "KELVANE_KEY is not set, failed"),
+    ("ReadSubKeysInFile.unicode", "ReadSubKeysInFile", "immediate",
+     {"KEY": UNICODE_KEY, "PATH": win(WORK + E.get("UNICODE_LIST", ""))}, "0", "result 0, succeeded"),
+    ("ReadSubValues", "ReadSubValues", "immediate", {}, "Alpha,Beta", None),
+    ("ReadKeyValue", "ReadKeyValue", "immediate", {"KEY": ROOT, "VALUE": "Product"}, E.get("PRODUCT"), None),
+    ("ReadKeyValue.unicode", "ReadKeyValue", "immediate", {"KEY": UNICODE_KEY, "VALUE": E.get("UNICODE_VALUE")},
+     E.get("UNICODE_DATA"), None),
+    ("ReadKeyValue.noValue", "ReadKeyValue", "immediate", {"KEY": ROOT}, "", "KELVANE_VALUE is not set, failed"),
+    ("RegDeleteKeyNT", "RegDeleteKeyNT", "immediate", {"KEY": ROOT + r"\Doomed"}, "0", "result 0, succeeded"),
+    ("RegDeleteKeyNT.again", "RegDeleteKeyNT", "immediate", {"KEY": ROOT + r"\Doomed"}, "2", "result 2, failed"),
+    ("RegDeleteKeyNT.unicode", "RegDeleteKeyNT", "immediate", {"KEY": ROOT + "\\" + E.get("UNICODE_LEAF", "")}, "0",
+     "result 0, succeeded"),
+    ("ComputerName", "ComputerName", "immediate", {}, E.get("COMPUTER"), None),
+    # Deferred: the installed file; a path with ';' (written ';;'), Greek and Japanese; a key.
+    ("cryptFile.deferred", "cryptFile", "deferred", "wxs:KELVANE_PATH=[#settings.ini]", None, number(2)),
+    ("cryptFile.deferredSemicolon", "cryptFile", "deferred",
+     win(f"KELVANE_PASS=unused;;value;KELVANE_PATH={UNICODE_FOLDER}/semi;;colon 設定.ini"), None,
+     number(2)),
+    ("RegDeleteKeyNT.deferred", "RegDeleteKeyNT", "deferred", f"KELVANE_KEY={ROOT}\\Keys\\Gamma", None,
+     "result 0, succeeded"),
+    ("deferred.noData", "cryptFile", "deferred", None, None, "runs deferred and CustomActionData is empty, failed"),
+    ("deferred.notPairs", "cryptFile", "deferred", "KELVANE_PATH", None,
+     "CustomActionData is not NAME=value pairs separated by ';', failed"),
+    ("deferred.noPath", "cryptFile", "deferred", "KELVANE_KEY=SOFTWARE", None, "KELVANE_PATH is not set, failed"),
+]
+
+PROPERTIES = ["TEXT", "HEX", "PASS", "PATH", "KEY", "VALUE"]
+# Where the immediate rows' results are kept: a value per row, "=" and the result.
+RESULTS_KEY = r"SOFTWARE\KelvaneMsiResults"
+# Immediate rows run after CostFinalize (1000), deferred ones after InstallFiles (4000).
+FIRST_IMMEDIATE, FIRST_DEFERRED = 1001, 4001
+
+
+def package(wxs_path, arguments_path):
+    actions, sequence, registry, arguments = [], [], [], []
+    numbers = {"immediate": FIRST_IMMEDIATE, "deferred": FIRST_DEFERRED}
+    condition = "NOT Installed AND NOT KELVANE_CHECK"
+
+    def schedule(kind, action):
+        sequence.append(f'<Custom Action="{action}" Sequence="{numbers[kind]}">{condition}</Custom>')
+        numbers[kind] += 1
+
+    def set_property(kind, action, prop, value):
+        if value.startswith("wxs:"):
+            formatted = value[4:]
+        else:
+            # Public, so that the command line may set it: upper case.
+            arguments.append(f"IN_{action.upper()}={value}")
+            formatted = f"[IN_{action.upper()}]"
+        actions.append(f'<CustomAction Id="{action}" Property="{prop}" Value={quoteattr(formatted)}/>')
+        schedule(kind, action)
+
+    for index, (label, call, kind, inputs, _, _) in enumerate(ROWS):
+        row = f"Row{index}"
+        if kind == "immediate":
+            for prop in PROPERTIES:
+                given = inputs.get(prop)
+                if given is None:
+                    actions.append(f'<CustomAction Id="{row}{prop}" Property="KELVANE_{prop}" Value="[KELVANE_UNSET]"/>')
+                    schedule(kind, f"{row}{prop}")
+                else:
+                    set_property(kind, f"{row}{prop}", f"KELVANE_{prop}", given)
+        elif inputs is not None:
+            set_property(kind, f"{row}Data", row, inputs)
+        extra = ' Impersonate="no"' if kind == "deferred" else ""
+        actions.append(f'<CustomAction Id="{row}" BinaryKey="KelvaneMsi" DllEntry="{call}" Execute="{kind}"'
+                       f'{extra} Return="ignore"/>')
+        schedule(kind, row)
+        if kind == "immediate":
+            actions.append(f'<CustomAction Id="{row}Keep" Property="KEPT_{index}" Value="[KELVANE_RESULT]"/>')
+            schedule(kind, f"{row}Keep")
+            registry.append(f'<RegistryValue Root="HKLM" Key="{RESULTS_KEY}" Name="{label}" Value="=[KEPT_{index}]"'
+                            f' Type="string"/>')
+    template = open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "msi_rows.wxs")).read()
+    text = (template.replace("<!-- ACTIONS -->", "\n    ".join(actions))
+            .replace("<!-- SEQUENCE -->", "\n      ".join(sequence))
+            .replace("<!-- RESULTS -->", "\n            ".join(registry)))
+    open(wxs_path, "w", encoding="utf-8").write(text)
+    open(arguments_path, "w", encoding="utf-8").write("".join(a + "\0" for a in arguments))
+
+
+def exported_values(reg_path):
+    """The values of a `reg export` file (UTF-16) as a dict, strings unescaped."""
+    text = open(reg_path, encoding="utf-16").read()
+    values = {}
+    for match in re.finditer(r'^"((?:[^"\\]|\\.)*)"="((?:[^"\\]|\\.)*)"\r?$', text, re.M):
+        unescape = lambda s: re.sub(r"\\(.)", r"\1", s)
+        values[unescape(match.group(1))] = unescape(match.group(2))
+    return values
+
+
+def check(reg_path, log_path):
+    results = exported_values(reg_path)
+    logged = [line.rstrip("\r\n") for line in open(log_path, encoding="cp1252", errors="replace")
+              if line.startswith("kelvane_msi ")]
+    expected_log = [f"kelvane_msi {call}: {line or f'a text of {len(result)} characters, succeeded'}"
+                    for _, call, _, _, result, line in ROWS]
+    faults = 0
+    for index, (label, call, kind, _, result, line) in enumerate(ROWS):
+        got_line = logged[index] if index < len(logged) else "(no line)"
+        got = results.get(label, "(no value)")[1:] if kind == "immediate" else None
+        good = got_line == expected_log[index] and (kind == "deferred" or got == result)
+        faults += not good
+        shown = f" KELVANE_RESULT={got!r}" if kind == "immediate" else ""
+        print(f"{'ok  ' if good else 'FAIL'} {label}: {got_line}{shown}")
+        if not good:
+            print(f"     expected: {expected_log[index]}" + (f" KELVANE_RESULT={result!r}" if result is not None else ""))
+    if len(logged) != len(ROWS):
+        print(f"FAIL: {len(logged)} kelvane_msi lines in the log for {len(ROWS)} rows")
+        faults += 1
+    return faults
+
+
+if __name__ == "__main__":
+    if sys.argv[1] == "package":
+        package(sys.argv[2], sys.argv[3])
+    else:
+        sys.exit(1 if check(sys.argv[2], sys.argv[3]) else 0)
