@@ -78,7 +78,9 @@ ROWS = [
     ("cryptFile.deferredSemicolon", "cryptFile", "deferred",
      win(f"KELVANE_PASS=unused;;value;KELVANE_PATH={UNICODE_FOLDER}/semi;;colon 設定.ini"), None,
      number(2)),
-    ("RegDeleteKeyNT.deferred", "RegDeleteKeyNT", "deferred", f"KELVANE_KEY={ROOT}\\Keys\\Gamma", None,
+    # A longer name that starts like the one read, and an empty pair at the end.
+    ("RegDeleteKeyNT.deferred", "RegDeleteKeyNT", "deferred",
+     f"KELVANE_KEY={ROOT}\\Keys\\Gamma;KELVANE_KEYS=SOFTWARE\\KelvaneNowhere;", None,
      "result 0, succeeded"),
     ("deferred.noData", "cryptFile", "deferred", None, None, "runs deferred and CustomActionData is empty, failed"),
     ("deferred.notPairs", "cryptFile", "deferred", "KELVANE_PATH", None,
