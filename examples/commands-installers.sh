@@ -63,3 +63,23 @@ sed -n 's/.*kelvane: //p' build/win32/kelvane-example-uninstall.log
 #=> settings.ini deciphered by the Inno Setup uninstaller
 #=> kelvane.dll removed by the Inno Setup uninstaller
 #=> decryptFile gave 2
+
+# --- Windows Installer: the example package, built with wixl beside kelvane.wxi and the DLL
+mkdir -p build/win32/msi-example
+cp examples/msi/kelvane.wxi examples/msi/kelvane-example.wxs examples/msi/settings.ini build/win32/msi/kelvane_msi.dll build/win32/msi-example/
+(cd build/win32/msi-example && wixl -D ProgramFiles=ProgramFilesFolder -o kelvane-example.msi kelvane-example.wxs)
+wine msiexec /i "$(winepath -w build/win32/msi-example/kelvane-example.msi)" /qn /l*v "$(winepath -w build/win32/msi-example/install.log)"
+grep -a -e '^kelvane_msi ' -e 'EXAMPLE_HEX = ' build/win32/msi-example/install.log
+#=> kelvane_msi cryptString: a text of 64 characters, succeeded
+#=> kelvane_msi decryptString: a text of 17 characters, succeeded
+#=> kelvane_msi cryptFile: result 2, succeeded
+#=> Property(S): EXAMPLE_HEX = CFEC2AC3158C481BBE9375712ED2552891336F5E84332357A792464C35B3AFE8
+for dir in "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files"*/"kelvane example"; do
+  stat -c %s "$dir/settings.ini"
+done
+#=> 52
+
+# --- Windows Installer: uninstall; settings.ini goes with the package
+wine msiexec /x "$(winepath -w build/win32/msi-example/kelvane-example.msi)" /qn
+ls "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files"*/"kelvane example" 2>/dev/null || echo "kelvane example removed by msiexec /x"
+#=> kelvane example removed by msiexec /x

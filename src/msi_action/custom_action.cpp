@@ -13,6 +13,7 @@ namespace {
 // Properties are UTF-16, as a Unicode installer's strings are: the plugin's edge for
 // them refuses a text outside the code page and passes names whole.
 using Edge = nsis::InstallerEdge<wchar_t>;
+using nsis::Text;
 
 // The property each argument is read from, by the argument's name in the export table.
 struct ArgumentProperty {
@@ -39,6 +40,25 @@ const wchar_t* propertyOf(const char* argument) {
     return L"";
 }
 
+// What is wrong with a deferred action's data, for the log; null when nothing is.
+const char* actionDataProblem(const WideText& data) {
+    if (!data.valid()) return "no memory for CustomActionData";
+    if (data.empty()) return "runs deferred and CustomActionData is empty";
+    if (!actionDataWellFormed(data)) return "CustomActionData is not NAME=value pairs separated by ';'";
+    return nullptr;
+}
+
+// Reads one argument from `value` into `argument`; what is wrong with it otherwise, for the
+// log after the property's name, or null.
+const char* takeArgument(const WideText& value, bool text, Text* argument) {
+    if (!value.valid()) return " could not be read (no memory)";
+    if (value.empty()) return " is not set";
+    if (!Edge::argument(value.data(), value.size(), text, argument)) {
+        return text ? " has a character outside the ANSI code page" : " could not be converted";
+    }
+    return nullptr;
+}
+
 // The call's arguments from the properties or, deferred, from CustomActionData. False,
 // with the reason on `line`, when the data or an argument is missing or has no form the
 // call takes.
@@ -47,10 +67,9 @@ bool gatherArguments(MSIHANDLE install, const char* name, nsis::Arguments* argum
     WideText data;
     if (deferred) {
         data = property(install, ACTION_DATA);
-        if (!data.valid()) return line->add("no memory for CustomActionData"), false;
-        if (data.empty()) return line->add("runs deferred and CustomActionData is empty"), false;
-        if (!actionDataWellFormed(data)) {
-            return line->add("CustomActionData is not NAME=value pairs separated by ';'"), false;
+        if (const char* problem = actionDataProblem(data)) {
+            line->add(problem);
+            return false;
         }
     }
     const bool texts = nsis::takesTexts(name);
@@ -58,11 +77,9 @@ bool gatherArguments(MSIHANDLE install, const char* name, nsis::Arguments* argum
     for (const char* argument : tools::findExport(name)->arguments) {
         const wchar_t* propertyName = propertyOf(argument);
         const WideText value = deferred ? actionDataValue(data, propertyName) : property(install, propertyName);
-        if (!value.valid()) return line->add("no memory for ").add(propertyName), false;
-        if (value.empty()) return line->add(propertyName).add(" is not set"), false;
-        if (!Edge::argument(value.data(), value.size(), texts, &arguments->items[index++])) {
-            const char* why = texts ? " has a character outside the ANSI code page" : " could not be converted";
-            return line->add(propertyName).add(why), false;
+        if (const char* problem = takeArgument(value, texts, &arguments->items[index++])) {
+            line->add(propertyName).add(problem);
+            return false;
         }
     }
     return true;
@@ -70,16 +87,17 @@ bool gatherArguments(MSIHANDLE install, const char* name, nsis::Arguments* argum
 
 // The result as KELVANE_RESULT holds it, and its account on `line` (a number as it is, a
 // text by its length only).
-platform::TextBuffer<wchar_t> resultText(const char* name, const nsis::CallOutcome& outcome, LogLine* line) {
+WideText resultText(const char* name, const nsis::CallOutcome& outcome, LogLine* line) {
     if (!outcome.isText) {
-        line->add("result ").add(nsis::decimal<wchar_t>(outcome.integer).c_str());
-        return nsis::decimal<wchar_t>(outcome.integer);
+        WideText number = nsis::decimal<wchar_t>(outcome.integer);
+        line->add("result ").add(number.c_str());
+        return number;
     }
     if (outcome.isNull) {
         line->add("null result");
-        return platform::TextBuffer<wchar_t>();
+        return WideText();
     }
-    platform::TextBuffer<wchar_t> text = Edge::result(outcome.text, nsis::takesTexts(name));
+    WideText text = Edge::result(outcome.text, nsis::takesTexts(name));
     if (!text.valid()) {
         line->add("no memory for the result");
         return text;
@@ -98,7 +116,7 @@ UINT runAction(MSIHANDLE install, const char* name) noexcept {
     bool succeeded = gatherArguments(install, name, &arguments, &line);
     if (succeeded) {
         const nsis::CallOutcome outcome = Edge::call(name, arguments);
-        const platform::TextBuffer<wchar_t> result = resultText(name, outcome, &line);
+        const WideText result = resultText(name, outcome, &line);
         setProperty(install, RESULT_PROPERTY, result.c_str());
         succeeded = outcome.succeeded && !outcome.isNull && result.valid();
     }
