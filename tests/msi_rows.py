@@ -13,6 +13,7 @@ written `wxs:...` is written into the package instead, where the installer forma
 import os
 import re
 import sys
+from typing import NamedTuple, Optional, Union
 from xml.sax.saxutils import quoteattr
 
 E = os.environ
@@ -20,24 +21,31 @@ WORK = E.get("WORK_W", "")  # the test's folder, as Windows names it, with a fin
 ROOT = r"SOFTWARE\KelvaneMsiTest"  # the fixture's keys, below HKEY_LOCAL_MACHINE
 UNICODE_KEY = ROOT + "\\" + E.get("UNICODE_KEY", "")
 UNICODE_FOLDER = WORK + E.get("UNICODE_FOLDER", "")
+UNICODE_FILE = (WORK + E.get("UNICODE_FILE", "")).replace("/", "\\")
+UNICODE_LIST = (WORK + E.get("UNICODE_LIST", "")).replace("/", "\\")
 
 OK, FAILED = "succeeded", "failed"
 TEXT = "Install key: 4711"
 PASS = "pass phrase"
 
 
-def win(path):
-    return path.replace("/", "\\")
-
-
 def number(value):
     return f"result {value}, {OK if (value > 0) else FAILED}"
 
 
-# label, call, immediate or deferred, inputs (property: value; deferred: the CustomActionData),
-# KELVANE_RESULT (immediate rows), the log line after "kelvane_msi CALL: " (None: a text
-# result's, "a text of N characters, succeeded").
-ROWS = [
+class Row(NamedTuple):
+    label: str
+    call: str
+    kind: str  # "immediate" or "deferred"
+    inputs: Union[dict, str, None]  # immediate: {"TEXT": value} for KELVANE_TEXT; deferred: CustomActionData
+    result: Optional[str]  # KELVANE_RESULT (immediate rows)
+    log: Optional[str]  # the log line after "kelvane_msi CALL: "; None: a text result's
+
+    def log_line(self):
+        return f"kelvane_msi {self.call}: {self.log or f'a text of {len(self.result)} characters, succeeded'}"
+
+
+ROWS = [Row(*row) for row in [
     ("cryptString", "cryptString", "immediate", {"TEXT": TEXT, "PASS": PASS}, E.get("TEXT_HEX"), None),
     # Right after a result: a failure empties KELVANE_RESULT.
     ("cryptString.noPass", "cryptString", "immediate", {"TEXT": TEXT}, "", "KELVANE_PASS is not set, failed"),
@@ -52,8 +60,8 @@ ROWS = [
     ("cryptFile", "cryptFile", "immediate", {"PATH": WORK + "settings.ini"}, "2", number(2)),
     ("cryptFile.again", "cryptFile", "immediate", {"PATH": WORK + "settings.ini"}, "1", number(1)),
     ("cryptFile.missing", "cryptFile", "immediate", {"PATH": WORK + "missing.ini"}, "-1", number(-1)),
-    ("cryptFile.unicode", "cryptFile", "immediate", {"PATH": win(WORK + E.get("UNICODE_FILE", ""))}, "2", number(2)),
-    ("decryptFile.unicode", "decryptFile", "immediate", {"PATH": win(WORK + E.get("UNICODE_FILE", ""))}, "2", number(2)),
+    ("cryptFile.unicode", "cryptFile", "immediate", {"PATH": UNICODE_FILE}, "2", number(2)),
+    ("decryptFile.unicode", "decryptFile", "immediate", {"PATH": UNICODE_FILE}, "2", number(2)),
     ("decryptFile.plain", "decryptFile", "immediate", {"PATH": WORK + "restored.ini"}, "1", number(1)),
     ("decryptFile.missing", "decryptFile", "immediate", {"PATH": WORK + "missing.ini"}, "-1", number(-1)),
     ("ReadSubKeys", "ReadSubKeys", "immediate", {"KEY": ROOT + r"\Keys"}, "Alpha,Beta,Gamma", None),
@@ -62,7 +70,7 @@ ROWS = [
      "null result, failed"),
     ("ReadSubKeys.noKey", "ReadSubKeys", "immediate", {}, "", "KELVANE_KEY is not set, failed"),
     ("ReadSubKeysInFile.unicode", "ReadSubKeysInFile", "immediate",
-     {"KEY": UNICODE_KEY, "PATH": win(WORK + E.get("UNICODE_LIST", ""))}, "0", "result 0, succeeded"),
+     {"KEY": UNICODE_KEY, "PATH": UNICODE_LIST}, "0", "result 0, succeeded"),
     ("ReadSubValues", "ReadSubValues", "immediate", {}, "Alpha,Beta", None),
     ("ReadKeyValue", "ReadKeyValue", "immediate", {"KEY": ROOT, "VALUE": "Product"}, E.get("PRODUCT"), None),
     ("ReadKeyValue.unicode", "ReadKeyValue", "immediate", {"KEY": UNICODE_KEY, "VALUE": E.get("UNICODE_VALUE")},
@@ -76,7 +84,7 @@ ROWS = [
     # Deferred: the installed file; a path with ';' (written ';;'), Greek and Japanese; a key.
     ("cryptFile.deferred", "cryptFile", "deferred", "wxs:KELVANE_PATH=[#settings.ini]", None, number(2)),
     ("cryptFile.deferredSemicolon", "cryptFile", "deferred",
-     win(f"KELVANE_PASS=unused;;value;KELVANE_PATH={UNICODE_FOLDER}/semi;;colon 設定.ini"), None,
+     f"KELVANE_PASS=unused;;value;KELVANE_PATH={UNICODE_FOLDER}\\semi;;colon 設定.ini", None,
      number(2)),
     # A longer name that starts like the one read, and an empty pair at the end.
     ("RegDeleteKeyNT.deferred", "RegDeleteKeyNT", "deferred",
@@ -86,7 +94,7 @@ ROWS = [
     ("deferred.notPairs", "cryptFile", "deferred", "KELVANE_PATH", None,
      "CustomActionData is not NAME=value pairs separated by ';', failed"),
     ("deferred.noPath", "cryptFile", "deferred", "KELVANE_KEY=SOFTWARE", None, "KELVANE_PATH is not set, failed"),
-]
+]]
 
 PROPERTIES = ["TEXT", "HEX", "PASS", "PATH", "KEY", "VALUE"]
 # Where the immediate rows' results are kept: a value per row, "=" and the result.
@@ -114,27 +122,23 @@ def package(wxs_path, arguments_path):
         actions.append(f'<CustomAction Id="{action}" Property="{prop}" Value={quoteattr(formatted)}/>')
         schedule(kind, action)
 
-    for index, (label, call, kind, inputs, _, _) in enumerate(ROWS):
-        row = f"Row{index}"
-        if kind == "immediate":
+    for index, row in enumerate(ROWS):
+        action = f"Row{index}"
+        if row.kind == "immediate":
+            # Every property set or emptied, so that no row sees another's.
             for prop in PROPERTIES:
-                given = inputs.get(prop)
-                if given is None:
-                    actions.append(f'<CustomAction Id="{row}{prop}" Property="KELVANE_{prop}" Value="[KELVANE_UNSET]"/>')
-                    schedule(kind, f"{row}{prop}")
-                else:
-                    set_property(kind, f"{row}{prop}", f"KELVANE_{prop}", given)
-        elif inputs is not None:
-            set_property(kind, f"{row}Data", row, inputs)
-        extra = ' Impersonate="no"' if kind == "deferred" else ""
-        actions.append(f'<CustomAction Id="{row}" BinaryKey="KelvaneMsi" DllEntry="{call}" Execute="{kind}"'
-                       f'{extra} Return="ignore"/>')
-        schedule(kind, row)
-        if kind == "immediate":
-            actions.append(f'<CustomAction Id="{row}Keep" Property="KEPT_{index}" Value="[KELVANE_RESULT]"/>')
-            schedule(kind, f"{row}Keep")
-            registry.append(f'<RegistryValue Root="HKLM" Key="{RESULTS_KEY}" Name="{label}" Value="=[KEPT_{index}]"'
-                            f' Type="string"/>')
+                given = row.inputs.get(prop, "wxs:[KELVANE_UNSET]")
+                set_property(row.kind, f"{action}{prop}", f"KELVANE_{prop}", given)
+        elif row.inputs is not None:
+            set_property(row.kind, f"{action}Data", action, row.inputs)
+        extra = ' Impersonate="no"' if row.kind == "deferred" else ""
+        actions.append(f'<CustomAction Id="{action}" BinaryKey="KelvaneMsi" DllEntry="{row.call}"'
+                       f' Execute="{row.kind}"{extra} Return="ignore"/>')
+        schedule(row.kind, action)
+        if row.kind == "immediate":
+            set_property(row.kind, f"{action}Keep", f"KEPT_{index}", "wxs:[KELVANE_RESULT]")
+            registry.append(f'<RegistryValue Root="HKLM" Key="{RESULTS_KEY}" Name="{row.label}"'
+                            f' Value="=[KEPT_{index}]" Type="string"/>')
     template = open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "msi_rows.wxs")).read()
     text = (template.replace("<!-- ACTIONS -->", "\n    ".join(actions))
             .replace("<!-- SEQUENCE -->", "\n      ".join(sequence))
@@ -157,18 +161,17 @@ def check(reg_path, log_path):
     results = exported_values(reg_path)
     logged = [line.rstrip("\r\n") for line in open(log_path, encoding="cp1252", errors="replace")
               if line.startswith("kelvane_msi ")]
-    expected_log = [f"kelvane_msi {call}: {line or f'a text of {len(result)} characters, succeeded'}"
-                    for _, call, _, _, result, line in ROWS]
     faults = 0
-    for index, (label, call, kind, _, result, line) in enumerate(ROWS):
+    for index, row in enumerate(ROWS):
         got_line = logged[index] if index < len(logged) else "(no line)"
-        got = results.get(label, "(no value)")[1:] if kind == "immediate" else None
-        good = got_line == expected_log[index] and (kind == "deferred" or got == result)
+        got = results.get(row.label, "=(no value)")[1:] if row.kind == "immediate" else None
+        good = got_line == row.log_line() and got == row.result
         faults += not good
-        shown = f" KELVANE_RESULT={got!r}" if kind == "immediate" else ""
-        print(f"{'ok  ' if good else 'FAIL'} {label}: {got_line}{shown}")
+        shown = f" KELVANE_RESULT={got!r}" if row.kind == "immediate" else ""
+        print(f"{'ok  ' if good else 'FAIL'} {row.label}: {got_line}{shown}")
         if not good:
-            print(f"     expected: {expected_log[index]}" + (f" KELVANE_RESULT={result!r}" if result is not None else ""))
+            expected = f" KELVANE_RESULT={row.result!r}" if row.kind == "immediate" else ""
+            print(f"     expected: {row.log_line()}{expected}")
     if len(logged) != len(ROWS):
         print(f"FAIL: {len(logged)} kelvane_msi lines in the log for {len(ROWS)} rows")
         faults += 1

@@ -44,7 +44,9 @@ void forEachPair(const WideText& data, Visit visit) {
 
 bool actionDataWellFormed(const WideText& data) {
     bool wellFormed = true;
-    forEachPair(data, [&](const Pair& pair) { wellFormed = wellFormed && pair.equals != pair.end && pair.equals > pair.begin; });
+    forEachPair(data, [&](const Pair& pair) {
+        wellFormed = wellFormed && pair.equals != pair.end && pair.equals > pair.begin;
+    });
     return wellFormed;
 }
 
