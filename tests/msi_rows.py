@@ -69,6 +69,8 @@ ROWS = [Row(*row) for row in [
     ("ReadSubKeys.missing", "ReadSubKeys", "immediate", {"KEY": r"SOFTWARE\KelvaneNowhere"}, "",
      "null result, failed"),
     ("ReadSubKeys.noKey", "ReadSubKeys", "immediate", {}, "", "KELVANE_KEY is not set, failed"),
+    # A key name longer than any the system takes (twice LONG_NAME): read whole, refused by the call.
+    ("ReadSubKeys.huge", "ReadSubKeys", "immediate", {"KEY": "wxs:[LONG_NAME][LONG_NAME]"}, "", "null result, failed"),
     ("ReadSubKeysInFile.unicode", "ReadSubKeysInFile", "immediate",
      {"KEY": UNICODE_KEY, "PATH": UNICODE_LIST}, "0", "result 0, succeeded"),
     ("ReadSubValues", "ReadSubValues", "immediate", {}, "Alpha,Beta", None),
@@ -99,12 +101,15 @@ ROWS = [Row(*row) for row in [
 PROPERTIES = ["TEXT", "HEX", "PASS", "PATH", "KEY", "VALUE"]
 # Where the immediate rows' results are kept: a value per row, "=" and the result.
 RESULTS_KEY = r"SOFTWARE\KelvaneMsiResults"
+# Half a name of more than 32766 characters, the most a W function takes: the command line
+# carries 32767 characters in all, the package puts two together.
+LONG_NAME = "k" * 20000
 # Immediate rows run after CostFinalize (1000), deferred ones after InstallFiles (4000).
 FIRST_IMMEDIATE, FIRST_DEFERRED = 1001, 4001
 
 
 def package(wxs_path, arguments_path):
-    actions, sequence, registry, arguments = [], [], [], []
+    actions, sequence, registry, arguments = [], [], [], [f"LONG_NAME={LONG_NAME}"]
     numbers = {"immediate": FIRST_IMMEDIATE, "deferred": FIRST_DEFERRED}
     condition = "NOT Installed AND NOT KELVANE_CHECK"
 
