@@ -37,8 +37,8 @@ installed() { winepath -u "C:\\Program Files\\$1" 2>/dev/null; }
 
 # Builds PACKAGE.wxs in FOLDER, which holds what it names (wixl finds files by relative name only).
 build_package() {
-    (cd "$1" && wixl -a "${arch_of[$bits]}" -D "ProgramFiles=${program_files_of[$bits]}" -D "Win64=${win64_of[$bits]}" -o "$2.msi" "$2.wxs") ||
-        fail "wixl could not build $2.wxs"
+    (cd "$1" && wixl -a "${arch_of[$bits]}" -D "ProgramFiles=${program_files_of[$bits]}" \
+        -D "Win64=${win64_of[$bits]}" -o "$2.msi" "$2.wxs") || fail "wixl could not build $2.wxs"
 }
 
 # Runs msiexec in FOLDER with the rest of the arguments; prints its exit status.
@@ -83,7 +83,7 @@ wine_reg export "$RESULTS_KEY" "$(winepath -w "$work/results.reg")" /y >/dev/nul
 python3 -B "$here/msi_rows.py" check "$work/results.reg" "$work/install.log" || fail "rows differ from the table"
 
 rows_folder=$(installed 'kelvane msi rows')
-container_size() { stat -c %s "$1" 2>/dev/null || echo missing; }
+container_size() { stat -c %s "$1" 2>/dev/null || echo 0; }  # 0: no such file
 for file in "$rows_folder/settings.ini" "$work/$SEMICOLON_FILE" "$work/settings.ini"; do
     [ "$(container_size "$file")" -eq "$CONTAINER_SIZE" ] || fail "$file is not a $CONTAINER_SIZE-byte container"
 done
