@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The Windows quick start (docs/quick-start.md): the installers' commands, NSIS and Inno
-# Setup, run as they stand in the folder the zip unpacks into (kelvane-<version>/), under
+# The Windows quick start (docs/quick-start.md): the installers' commands, NSIS, Inno
+# Setup and Windows Installer, run as they stand in the folder the zip unpacks into (kelvane-<version>/), under
 # Wine on Linux, with nothing of the repository. ISCC names Inno Setup's compiler,
 # ISCC.exe. The readme_commands_package_win32 test runs this file there in a 64-bit Wine
 # prefix of its own, as Debian's default prefix is, and checks the lines marked `#=>`
@@ -64,3 +64,23 @@ sed -n 's/.*kelvane: //p' kelvane-example-uninstall.log
 #=> settings.ini deciphered by the Inno Setup uninstaller
 #=> kelvane.dll removed by the Inno Setup uninstaller
 #=> decryptFile gave 2
+
+# --- Windows Installer: the example package, built with wixl beside kelvane.wxi and bin/x86/kelvane_msi.dll
+mkdir -p msi-example
+cp Examples/kelvane/msi/* bin/x86/kelvane_msi.dll msi-example/
+(cd msi-example && wixl -D ProgramFiles=ProgramFilesFolder -o kelvane-example.msi kelvane-example.wxs)
+wine msiexec /i "$(winepath -w msi-example/kelvane-example.msi)" /qn /l*v "$(winepath -w msi-example/install.log)"
+grep -a -e '^kelvane_msi ' -e 'EXAMPLE_HEX = ' msi-example/install.log
+#=> kelvane_msi cryptString: a text of 64 characters, succeeded
+#=> kelvane_msi decryptString: a text of 17 characters, succeeded
+#=> kelvane_msi cryptFile: result 2, succeeded
+#=> Property(S): EXAMPLE_HEX = CFEC2AC3158C481BBE9375712ED2552891336F5E84332357A792464C35B3AFE8
+for dir in "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files"*/"kelvane example"; do
+  stat -c %s "$dir/settings.ini"
+done
+#=> 52
+
+# --- Windows Installer: uninstall; settings.ini goes with the package
+wine msiexec /x "$(winepath -w msi-example/kelvane-example.msi)" /qn
+ls "${WINEPREFIX:-$HOME/.wine}/drive_c/Program Files"*/"kelvane example" 2>/dev/null || echo "kelvane example removed by msiexec /x"
+#=> kelvane example removed by msiexec /x

@@ -77,7 +77,11 @@ cp examples/inno/kelvane.isi examples/inno/*.iss "$windows/inno/"
 cp examples/powershell/kelvane.ps1 "$windows/powershell/"
 cp scripts/sign-kelvane.sh "$windows/"
 write_docs "$windows/Docs/kelvane"
-# More Windows artefacts (another plugin, a custom-action DLL and its fragment) are copied here.
+# The Windows Installer custom actions beside the DLLs, their WiX include and example.
+cp "$stage/install-win32/bin/kelvane_msi.dll" "$windows/bin/x86/"
+cp "$stage/install-win64/bin/kelvane_msi.dll" "$windows/bin/x64/"
+mkdir -p "$windows/Examples/kelvane/msi"
+cp examples/msi/kelvane.wxi examples/msi/kelvane-example.wxs examples/msi/settings.ini "$windows/Examples/kelvane/msi/"
 
 # ---- the Linux tarball: the install tree as it is
 linux=$stage/linux/$top

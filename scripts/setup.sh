@@ -24,6 +24,8 @@ packages=(
   python3  # the Python example (examples/python, ctypes) runs as a test
   # makensis: the nsis test builds a real installer around the DLL
   nsis
+  # wixl: the msi test builds Windows Installer packages around kelvane_msi.dll (msiinfo lists their tables)
+  wixl msitools
   # memcheck of the native test programs (scripts/memcheck.sh)
   valgrind
   # the fuzz targets (scripts/fuzz.sh): clang with libFuzzer and the sanitizers, llvm-cov

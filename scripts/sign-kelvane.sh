@@ -8,7 +8,7 @@
 # --timestamp: a time-stamping service of the certificate's issuer, so that the signature
 # stays valid after the certificate expires. Check a file afterwards with
 #   osslsigncode verify -in bin/x86/kelvane.dll
-# Signs bin/x86/kelvane.dll, bin/x64/kelvane.dll and Plugins/<target>/kelvane_nsis.dll;
+# Signs bin/x86|x64/kelvane.dll and kelvane_msi.dll, and Plugins/<target>/kelvane_nsis.dll;
 # exits 1 at the first file that could not be signed (those before it stay signed).
 set -euo pipefail
 
@@ -30,7 +30,8 @@ done
 [ "${#signer[@]}" -gt 0 ] || usage
 
 # The files an installer carries; each is signed into a copy that then replaces it.
-files=("$folder"/bin/x86/kelvane.dll "$folder"/bin/x64/kelvane.dll "$folder"/Plugins/*/kelvane_nsis.dll)
+files=("$folder"/bin/x86/kelvane.dll "$folder"/bin/x64/kelvane.dll "$folder"/bin/*/kelvane_msi.dll
+       "$folder"/Plugins/*/kelvane_nsis.dll)
 for file in "${files[@]}"; do
   [ -f "$file" ] || { echo "sign-kelvane: $file not found" >&2; exit 1; }
   osslsigncode sign "${signer[@]}" "${extra[@]}" -h sha256 -n kelvane -in "$file" -out "$file.signed" >/dev/null ||

@@ -2,10 +2,10 @@
 # Fails when the library exports any name but those in the .def file (the .so: but the
 # wide twins, whose names end in W and which only the DLL has), or (the DLL) imports any
 # DLL that is not part of Windows, is not of the build's pointer size, or lacks the
-# version resource of VERSION.
-#   check_exports.sh PLATFORM LIBRARY DEF [OBJDUMP POINTER_BITS VERSION]   (the last three for the DLL)
+# version resource of VERSION. EXTRA: a system DLL this library may import too (MSI).
+#   check_exports.sh PLATFORM LIBRARY DEF [OBJDUMP POINTER_BITS VERSION [EXTRA]]   (the last ones for the DLL)
 set -euo pipefail
-platform=$1 library=$2 def=$3 objdump=${4:-i686-w64-mingw32-objdump} bits=${5:-32} version=${6:-}
+platform=$1 library=$2 def=$3 objdump=${4:-i686-w64-mingw32-objdump} bits=${5:-32} version=${6:-} extra=${7:-}
 expected=$(awk 'f && NF {print $1} /^EXPORTS/ {f=1}' "$def" | sort)
 
 if [ "$platform" = win32 ]; then
@@ -19,7 +19,7 @@ if [ "$platform" = win32 ]; then
   actual=$(awk '/\[Ordinal\/Name Pointer\] Table/ {f=1; next} f && /^[ \t]*\[/ {print $NF; next} f {f=0}' <<<"$dump" | sort)
   imports=$(grep 'DLL Name:' <<<"$dump" | awk '{print toupper($3)}' | sort -u)
   # Windows' own DLLs; anything else (libgcc, libstdc++, winpthread) must be linked in.
-  allowed='^(KERNEL32|MSVCRT|ADVAPI32|USER32|NTDLL|API-MS-WIN-.*)\.DLL$'
+  allowed="^(KERNEL32|MSVCRT|ADVAPI32|USER32|NTDLL|API-MS-WIN-.*${extra:+|$extra})\\.DLL$"
   bad=$(grep -v -E "$allowed" <<<"$imports" || true)
   if [ -n "$bad" ]; then
     echo "non-system DLLs imported:"; echo "$bad"; exit 1

@@ -44,6 +44,8 @@ python_files=(python/pyproject.toml python/kelvane_build.py python/kelvane/__ini
 windows_files=(CHANGELOG.md LICENSE README.txt sign-kelvane.sh include/kelvane.h kelvane.def
                Include/kelvane.nsh Plugins/{x86-ansi,x86-unicode,amd64-unicode}/kelvane_nsis.dll
                bin/x86/kelvane.dll bin/x64/kelvane.dll lib/x86/kelvane.lib lib/x64/kelvane.lib
+               bin/x86/kelvane_msi.dll bin/x64/kelvane_msi.dll
+               Examples/kelvane/msi/{kelvane.wxi,kelvane-example.wxs,settings.ini}
                powershell/kelvane.ps1 "${python_files[@]}" "${docs[@]/#/Docs/kelvane/}")
 for file in "$here"/../examples/nsis/*.nsi "$here"/../examples/nsis/settings.ini; do windows_files+=("Examples/kelvane/${file##*/}"); done
 for file in "$here"/../examples/inno/*; do windows_files+=("inno/${file##*/}"); done

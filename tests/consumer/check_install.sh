@@ -38,7 +38,7 @@ required=(include/kelvane.h share/doc/kelvane/LICENSE "$libdir/pkgconfig/kelvane
           "$package/kelvane-config.cmake" "$package/kelvane-config-version.cmake")
 if [ "$platform" = win32 ]; then
   required+=(bin/kelvane.dll bin/kelvane.exe "$libdir/libkelvane.dll.a" "$libdir/kelvane.def"
-             "$package/${toolchain##*/}")
+             "$package/${toolchain##*/}" bin/kelvane_msi.dll)
   # The NSIS plugin, for each NSIS target of the DLL's pointer size, where makensis looks.
   case ${toolchain##*/} in *x86_64*) nsis_targets=(amd64-unicode) ;; *) nsis_targets=(x86-ansi x86-unicode) ;; esac
   for nsis_target in "${nsis_targets[@]}"; do required+=("share/nsis/Plugins/$nsis_target/kelvane_nsis.dll"); done
