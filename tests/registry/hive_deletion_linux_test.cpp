@@ -31,6 +31,7 @@
 #include "listing_test_helpers.h"
 #include "platform/file_rewrite.h"
 #include "platform/file_system.h"
+#include "platform/hive/helper_program.h"
 #include "platform/hive/hive_deletion.h"
 #include "platform/hive/hive_lock.h"
 #include "platform/pause.h"
@@ -379,6 +380,48 @@ TEST(HiveDeletionPosix, AReaderGivesUpOnAWriteLockAtTheWritersBound) {
     EXPECT_EQ(pausedMs, SHORT_WAIT_MS);
     holder.release();
     EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Leaf");
+}
+
+// The key path travels to the helper on its standard input: a path far past a command
+// line's 128 KiB (an existing key spelled with 140,000 doubled backslashes) deletes the
+// key; one past the helper's limit is refused with 87 and changes nothing.
+TEST(HiveDeletionPosix, AKeyPathOfAnyLengthReachesTheHelper) {
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Leaf", "Kept"});
+    const std::string doubled = registry.keyPath("Parent") + std::string(2 * 140000, '\\') + "Leaf";
+    EXPECT_EQ(RegDeleteKeyNT(doubled.c_str()), 0);
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
+    const std::string tooLong =
+        registry.keyPath("Parent") + std::string(platform::HELPER_ARGUMENT_LIMIT, '\\') + "Kept";
+    EXPECT_EQ(RegDeleteKeyNT(tooLong.c_str()), platform::REGISTRY_INVALID_PARAMETER);
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
+}
+
+// The helper reads its argument whole up to the limit, and refuses one byte more.
+TEST(HiveDeletionPosix, TheHelperReadsItsArgumentUpToTheLimit) {
+    for (const std::size_t length : {platform::HELPER_ARGUMENT_LIMIT, platform::HELPER_ARGUMENT_LIMIT + 1}) {
+        int ends[2];
+        ASSERT_EQ(pipe(ends), 0);
+        const std::string sent(length, 'k');
+        std::thread writer([&] {
+            for (std::size_t put = 0; put < sent.size();) {
+                const ssize_t wrote = write(ends[1], sent.data() + put, sent.size() - put);
+                if (wrote <= 0) break;
+                put += static_cast<std::size_t>(wrote);
+            }
+            close(ends[1]);
+        });
+        std::string got;
+        const long status = platform::readHelperArgument(ends[0], &got);
+        close(ends[0]);
+        writer.join();
+        if (length <= platform::HELPER_ARGUMENT_LIMIT) {
+            EXPECT_EQ(status, 0);
+            EXPECT_TRUE(got == sent);
+        } else {
+            EXPECT_EQ(status, platform::REGISTRY_INVALID_PARAMETER);
+        }
+    }
 }
 
 // Offsets in a key's nk cell (from the cell's size field): its class name pointer, and its name.
