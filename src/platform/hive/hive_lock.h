@@ -59,8 +59,8 @@ private:
 // Opens the hive file at `path` through hivex (`flags` as hivex_open takes them) under
 // `lock`, which stays held until `lock` ends: a reader's hivex maps the file and reads it
 // as long as the key is open, so no rewrite may change it meanwhile. A key kept open
-// therefore holds back a deletion from its hive, also one this process asks for (the
-// exports never keep a key across a call). A registry status as acquire() gives, or
+// therefore holds back a deletion from its hive, also one this process asks for, until
+// the deletion gives up at the readers' bound (the exports never keep a key across a call). A registry status as acquire() gives, or
 // 1009 when hivex cannot read the hive.
 long openLockedHive(HiveLock& lock, const std::string& path, int flags, hive_h** hive);
 
