@@ -397,6 +397,22 @@ TEST(HiveDeletionPosix, AKeyPathOfAnyLengthReachesTheHelper) {
     EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
 }
 
+// A host that closed its standard descriptors: the answer pipe and the argument's socket
+// then get the lowest numbers, which the helper's own layout must not mix up.
+TEST(HiveDeletionPosix, AHostWithoutStandardDescriptorsStillDeletes) {
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Leaf", "Kept"});
+    const std::string leaf = registry.keyPath("Parent\\Leaf");
+    Child child([&] {
+        close(STDIN_FILENO);
+        close(STDOUT_FILENO);
+        close(STDERR_FILENO);
+        return static_cast<long>(RegDeleteKeyNT(leaf.c_str()));
+    }, -1);
+    EXPECT_EQ(child.status(), 0);
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
+}
+
 // The helper reads its argument whole up to the limit, and refuses one byte more.
 TEST(HiveDeletionPosix, TheHelperReadsItsArgumentUpToTheLimit) {
     for (const std::size_t length : {platform::HELPER_ARGUMENT_LIMIT, platform::HELPER_ARGUMENT_LIMIT + 1}) {

@@ -94,6 +94,16 @@ pid_t startHelper(const char* verb, int argumentFd, int answerFd) {
     return child;
 }
 
+// `fd`, moved above the numbers the helper's layout gives out (stdin to HELPER_ANSWER_FD) when
+// it holds one of them, as in a host that closed its standard descriptors: one dup2 of
+// that layout would otherwise close the source of another. -1 when it cannot be moved.
+int clearOfLayout(int fd) {
+    if (fd < 0 || fd > HELPER_ANSWER_FD) return fd;
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, HELPER_ANSWER_FD + 1);
+    close(fd);
+    return moved;
+}
+
 // The argument to the helper, then its end. A socket rather than a pipe: MSG_NOSIGNAL keeps a
 // helper that ended early from ending the host with SIGPIPE.
 void sendArgument(int fd, const char* argument) {
@@ -143,7 +153,9 @@ long runHiveHelper(const char* verb, const char* argument, const long* results, 
         close(pipeEnds[1]);
         return onFailure;
     }
-    const pid_t child = startHelper(verb, argumentEnds[1], pipeEnds[1]);
+    pipeEnds[1] = clearOfLayout(pipeEnds[1]);
+    argumentEnds[1] = clearOfLayout(argumentEnds[1]);
+    const pid_t child = pipeEnds[1] >= 0 && argumentEnds[1] >= 0 ? startHelper(verb, argumentEnds[1], pipeEnds[1]) : -1;
     close(pipeEnds[1]);
     close(argumentEnds[1]);
     if (child > 0) sendArgument(argumentEnds[0], argument);
