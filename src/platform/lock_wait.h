@@ -16,7 +16,7 @@ struct LockTry {
 };
 
 // Longest pause between two tries, in milliseconds.
-constexpr int LOCK_POLL_LIMIT_MS = 50;
+constexpr int LONGEST_LOCK_PAUSE_MS = 50;
 
 // Calls `tryOnce` (returning LockTry) until it answers Held or Refused, or until the time
 // waited reaches the bound of the holder it found last; `pause` (milliseconds) sleeps in
@@ -34,7 +34,7 @@ bool waitForLockBounded(const Try& tryOnce, const Pause& pause) {
         const int slept = static_cast<int>(std::min<std::int64_t>(step, found.boundMs - waited));
         pause(slept);
         waited += slept;
-        step = std::min(step * 2, LOCK_POLL_LIMIT_MS);
+        step = std::min(step * 2, LONGEST_LOCK_PAUSE_MS);
     }
 }
 
