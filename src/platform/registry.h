@@ -10,6 +10,7 @@ namespace kelvane::platform {
 constexpr long REGISTRY_OK = 0;                 // ERROR_SUCCESS
 constexpr long REGISTRY_NOT_FOUND = 2;          // ERROR_FILE_NOT_FOUND: no such key or value
 constexpr long REGISTRY_ACCESS_DENIED = 5;      // ERROR_ACCESS_DENIED: e.g. a key with subkeys deleted
+constexpr long REGISTRY_INVALID_PARAMETER = 87;  // ERROR_INVALID_PARAMETER: a key path too long to take
 constexpr long REGISTRY_BAD_PATHNAME = 161;      // ERROR_BAD_PATHNAME: a path that begins with a backslash
 constexpr long REGISTRY_MORE_DATA = 234;        // ERROR_MORE_DATA: the caller's buffer is too small
 constexpr long REGISTRY_NO_MORE_ITEMS = 259;    // ERROR_NO_MORE_ITEMS: index past the last entry

@@ -122,6 +122,14 @@ const BadInputCase CASES[] = {
      CANNOT_READ},
     {"ControlCharacter", "cryptFile", {"@controlFile"}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
 
+    // Windows' device names open no file to encipher there, as a path that is no regular
+    // file on Linux (where these name files that do not exist).
+    {"WindowsDeviceNul", "cryptFile", {"NUL"}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
+    {"WindowsDevicePathNul", "cryptFile", {"\\\\.\\NUL"}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
+    {"WindowsDeviceNulWithExtension", "cryptFile", {"C:\\nul.txt"}, Answer::Integer, Effect::Unchanged, nullptr,
+     CANNOT_READ},
+    {"WindowsDeviceCom1", "cryptFile", {"COM1"}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
+
     {"NullPath", "decryptFile", {nullptr}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
     {"EmptyPath", "decryptFile", {""}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
     {"Folder", "decryptFile", {"@folder"}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
@@ -131,6 +139,12 @@ const BadInputCase CASES[] = {
      nullptr, CANNOT_READ},
     {"PlainSpacedNonAsciiPath", "decryptFile", {"@spacedFile"}, Answer::Integer, Effect::Unchanged, nullptr,
      NOT_CONTAINER},
+    {"WindowsDeviceNul", "decryptFile", {"NUL"}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
+    {"WindowsDevicePathNul", "decryptFile", {"\\\\.\\NUL"}, Answer::Integer, Effect::Unchanged, nullptr,
+     CANNOT_READ},
+    {"WindowsDeviceNulWithExtension", "decryptFile", {"C:\\nul.txt"}, Answer::Integer, Effect::Unchanged, nullptr,
+     CANNOT_READ},
+    {"WindowsDeviceCom1", "decryptFile", {"COM1"}, Answer::Integer, Effect::Unchanged, nullptr, CANNOT_READ},
 
     {"BothNull", "ReadSubKeysInFile", {nullptr, nullptr}, Answer::Integer, Effect::Unchanged},
     {"NullFile", "ReadSubKeysInFile", {"@listedKey", nullptr}, Answer::Integer, Effect::Unchanged},

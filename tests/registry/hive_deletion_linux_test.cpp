@@ -2,11 +2,13 @@
 // caller's rights on the hive file decide (not the folder's), deletions from several
 // processes queue on the hive's lock and none is lost, threads of the host that hold
 // locks of their own (iconv's) never stall a deletion, the hive stays the same file, and
-// hivex ending the helper on a damaged hive ends only the helper.
+// hivex ending the helper on a damaged hive ends only the helper; the hive's lock that
+// another descriptor holds is waited for as long as its kind deserves, never forever.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <iconv.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -19,6 +21,8 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <limits>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -27,6 +31,10 @@
 #include "listing_test_helpers.h"
 #include "platform/file_rewrite.h"
 #include "platform/file_system.h"
+#include "platform/hive/helper_program.h"
+#include "platform/hive/hive_deletion.h"
+#include "platform/hive/hive_lock.h"
+#include "platform/pause.h"
 #include "platform/registry.h"
 #include "registry/registry_exports.h"
 #include "support/host_process.h"
@@ -209,6 +217,227 @@ TEST(HiveDeletionPosix, DeletionsFromTwoProcessesAtOnceAreBothKept) {
         EXPECT_EQ(takeText(ReadSubKeys(parent.c_str())), "Kept") << "round " << round;
     }
     EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"});
+}
+
+// How someone else holds the hive's lock, or a lock beside it, on a descriptor of their own.
+enum class Hold {
+    ReadLock,        // an open file description read lock: anyone who may read the hive can take it
+    WriteLock,       // the same as a write lock: only a writer, a live deletion, holds one
+    FlockExclusive,  // flock on a read-only descriptor
+    FlockShared,
+    OpenKey,         // a key of the hive kept open, as a reader holds the lock
+};
+
+// The hive lock's byte (hive_lock.cpp).
+constexpr off_t HIVE_LOCK_BYTE = std::numeric_limits<off_t>::max() - 2;
+
+class HeldElsewhere {
+public:
+    HeldElsewhere(Hold kind, const std::string& hive, const std::string& key) {
+        if (kind == Hold::OpenKey) {
+            held_ = platform::registryOpen(key.c_str(), 0x20019, &key_) == 0;
+            return;
+        }
+        fd_ = open(hive.c_str(), kind == Hold::WriteLock ? O_RDWR : O_RDONLY);
+        struct flock range {};
+        range.l_type = kind == Hold::WriteLock ? F_WRLCK : F_RDLCK;
+        range.l_whence = SEEK_SET;
+        range.l_start = HIVE_LOCK_BYTE;
+        range.l_len = 1;
+        const bool byRange = kind == Hold::ReadLock || kind == Hold::WriteLock;
+        held_ = fd_ >= 0 && (byRange ? fcntl(fd_, F_OFD_SETLK, &range)
+                                     : flock(fd_, kind == Hold::FlockExclusive ? LOCK_EX : LOCK_SH)) == 0;
+    }
+    ~HeldElsewhere() { release(); }
+    bool held() const { return held_; }
+    void release() {
+        platform::registryClose(key_);
+        key_ = nullptr;
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_ = -1;
+    platform::RegistryKey* key_ = nullptr;
+    bool held_ = false;
+};
+
+// The hive lock's waits for one test: writers' and readers' bounds in milliseconds, and a
+// pause that counts the time asked in `pausedMs` and says once, on `waitingFd`, that a
+// call is waiting.
+int waitingFd = -1;
+std::int64_t pausedMs = 0;
+void pauseAndTell(int milliseconds) {
+    pausedMs += milliseconds;
+    if (waitingFd >= 0) {
+        [[maybe_unused]] const ssize_t told = write(waitingFd, "w", 1);
+        close(waitingFd);
+        waitingFd = -1;
+    }
+    platform::pauseMilliseconds(milliseconds);
+}
+
+class ShortWaits {
+public:
+    ShortWaits(std::int64_t writerMs, std::int64_t readerMs) {
+        platform::hiveLockWaits() = {writerMs, readerMs, pauseAndTell};
+        pausedMs = 0;
+    }
+    ~ShortWaits() {
+        platform::hiveLockWaits() = platform::defaultHiveLockWaits();
+        if (waitingFd >= 0) close(waitingFd);
+        waitingFd = -1;
+    }
+};
+
+// Bounds short enough for a test, long enough that no call here gives up unless it waits.
+constexpr std::int64_t SHORT_WAIT_MS = 300;
+constexpr std::int64_t LONG_WAIT_MS = 60 * 1000;
+
+struct ReaderHold {
+    Hold kind;
+    const char* what;
+    long deletion;  // the deletion run while it is held
+};
+
+// Locks anyone who may read the hive can take: a read lock holds a deletion back only up
+// to the readers' bound (then 1016, the hive untouched), flock not at all; readers are
+// never held back. The writers' bound is long: the pauses counted show which bound ended
+// the wait.
+const ReaderHold READER_HOLDS[] = {
+    {Hold::ReadLock, "read lock on a read-only descriptor", platform::REGISTRY_IO_FAILED},
+    {Hold::FlockExclusive, "flock LOCK_EX on a read-only descriptor", 0},
+    {Hold::FlockShared, "flock LOCK_SH on a read-only descriptor", 0},
+};
+
+TEST(HiveDeletionPosix, ALockAnyReaderCanTakeHoldsNoCallBeyondTheReadersBound) {
+    const ShortWaits waits(LONG_WAIT_MS, SHORT_WAIT_MS);
+    for (const ReaderHold& row : READER_HOLDS) {
+        RegistryFixture registry;
+        createSubKeys(registry, registry.keyPath("Parent"), {"Leaf"});
+        const std::string hive = registry.hiveFolder() + "/SOFTWARE";
+        const Bytes before = readFile(hive);
+        HeldElsewhere holder(row.kind, hive, "");
+        ASSERT_TRUE(holder.held()) << row.what;
+        pausedMs = 0;
+        EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Leaf") << row.what;
+        EXPECT_EQ(pausedMs, 0) << row.what;
+        EXPECT_EQ(platform::deleteKeyFromHive(registry.keyPath("Parent\\Leaf").c_str()), row.deletion) << row.what;
+        EXPECT_EQ(pausedMs, row.deletion == 0 ? 0 : SHORT_WAIT_MS) << row.what;
+        if (row.deletion != 0) {
+            EXPECT_EQ(readFile(hive), before) << row.what;
+        }
+        EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())),
+                  row.deletion == 0 ? std::nullopt : std::optional<std::string>("Leaf"))
+            << row.what;
+        EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"}) << row.what;
+    }
+}
+
+// A lock a writer holds, and the one a reader's open key holds, are waited for: the
+// deletion does not touch the hive until the holder lets go, and then goes on. (A
+// deletion that took no lock would change the hive at once.)
+TEST(HiveDeletionPosix, ADeletionWaitsForTheHiveLockAndGoesOnWhenItIsReleased) {
+    for (const Hold kind : {Hold::WriteLock, Hold::OpenKey}) {
+        const ShortWaits waits(LONG_WAIT_MS, LONG_WAIT_MS);
+        RegistryFixture registry;
+        createSubKeys(registry, registry.keyPath("Parent"), {"Leaf"});
+        const std::string hive = registry.hiveFolder() + "/SOFTWARE";
+        const Bytes before = readFile(hive);
+        HeldElsewhere holder(kind, hive, registry.keyPath("Parent"));
+        ASSERT_TRUE(holder.held());
+        int told[2];
+        ASSERT_EQ(pipe(told), 0);
+        waitingFd = told[1];
+        long status = -1;
+        std::thread deletion([&] {
+            status = platform::deleteKeyFromHive(registry.keyPath("Parent\\Leaf").c_str());
+            if (waitingFd >= 0) close(waitingFd);  // it never waited: the test must not wait either
+            waitingFd = -1;
+        });
+        char got = 0;
+        EXPECT_EQ(read(told[0], &got, 1), 1) << "the deletion did not wait for the lock";
+        close(told[0]);
+        EXPECT_EQ(readFile(hive), before);
+        holder.release();
+        deletion.join();
+        EXPECT_EQ(status, 0);
+        EXPECT_FALSE(registry.keyExists(registry.keyPath("Parent\\Leaf")));
+    }
+}
+
+// A reader meets a writer's lock: it waits up to the writers' bound, then gives null and
+// leaves the hive alone; once the lock is gone it reads.
+TEST(HiveDeletionPosix, AReaderGivesUpOnAWriteLockAtTheWritersBound) {
+    const ShortWaits waits(SHORT_WAIT_MS, LONG_WAIT_MS);
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Leaf"});
+    const std::string hive = registry.hiveFolder() + "/SOFTWARE";
+    HeldElsewhere holder(Hold::WriteLock, hive, "");
+    ASSERT_TRUE(holder.held());
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), std::nullopt);
+    EXPECT_EQ(pausedMs, SHORT_WAIT_MS);
+    holder.release();
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Leaf");
+}
+
+// The key path travels to the helper on its standard input: a path far past a command
+// line's 128 KiB (an existing key spelled with 140,000 doubled backslashes) deletes the
+// key; one past the helper's limit is refused with 87 and changes nothing.
+TEST(HiveDeletionPosix, AKeyPathOfAnyLengthReachesTheHelper) {
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Leaf", "Kept"});
+    const std::string doubled = registry.keyPath("Parent") + std::string(2 * 140000, '\\') + "Leaf";
+    EXPECT_EQ(RegDeleteKeyNT(doubled.c_str()), 0);
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
+    const std::string tooLong =
+        registry.keyPath("Parent") + std::string(platform::HELPER_ARGUMENT_LIMIT, '\\') + "Kept";
+    EXPECT_EQ(RegDeleteKeyNT(tooLong.c_str()), platform::REGISTRY_INVALID_PARAMETER);
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
+}
+
+// A host that closed its standard descriptors: the answer pipe and the argument's socket
+// then get the lowest numbers, which the helper's own layout must not mix up.
+TEST(HiveDeletionPosix, AHostWithoutStandardDescriptorsStillDeletes) {
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Leaf", "Kept"});
+    const std::string leaf = registry.keyPath("Parent\\Leaf");
+    Child child([&] {
+        close(STDIN_FILENO);
+        close(STDOUT_FILENO);
+        close(STDERR_FILENO);
+        return static_cast<long>(RegDeleteKeyNT(leaf.c_str()));
+    }, -1);
+    EXPECT_EQ(child.status(), 0);
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
+}
+
+// The helper reads its argument whole up to the limit, and refuses one byte more.
+TEST(HiveDeletionPosix, TheHelperReadsItsArgumentUpToTheLimit) {
+    for (const std::size_t length : {platform::HELPER_ARGUMENT_LIMIT, platform::HELPER_ARGUMENT_LIMIT + 1}) {
+        int ends[2];
+        ASSERT_EQ(pipe(ends), 0);
+        const std::string sent(length, 'k');
+        std::thread writer([&] {
+            for (std::size_t put = 0; put < sent.size();) {
+                const ssize_t wrote = write(ends[1], sent.data() + put, sent.size() - put);
+                if (wrote <= 0) break;
+                put += static_cast<std::size_t>(wrote);
+            }
+            close(ends[1]);
+        });
+        std::string got;
+        const long status = platform::readHelperArgument(ends[0], &got);
+        close(ends[0]);
+        writer.join();
+        if (length <= platform::HELPER_ARGUMENT_LIMIT) {
+            EXPECT_EQ(status, 0);
+            EXPECT_TRUE(got == sent);
+        } else {
+            EXPECT_EQ(status, platform::REGISTRY_INVALID_PARAMETER);
+        }
+    }
 }
 
 // Offsets in a key's nk cell (from the cell's size field): its class name pointer, and its name.

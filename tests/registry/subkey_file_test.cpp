@@ -3,6 +3,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <thread>
+#include <vector>
 
 #include "listing_test_helpers.h"
 #include "platform/file_system.h"
@@ -126,6 +129,9 @@ struct AppendFault {
 };
 const AppendFault APPEND_FAULTS[] = {
     {"openOrCreate", [](platform::FileSystem& f) { f.openOrCreate = [](const char*) { return platform::NO_FILE; }; }, true},
+    {"tryLock",
+     [](platform::FileSystem& f) { f.tryLock = [](platform::FileHandle) { return platform::LockAttempt::Failed; }; },
+     true},
     {"size", [](platform::FileSystem& f) { f.size = [](platform::FileHandle) -> std::int64_t { return -1; }; }, true},
     {"read",
      [](platform::FileSystem& f) {
@@ -156,6 +162,36 @@ TEST_F(SubKeyFile, AFailingFileCallFailsTheAppend) {
         EXPECT_FALSE(appended) << fault.call;
         EXPECT_EQ(toHex(readFile(file)), fault.keepsContents ? "61621A" : "616243") << fault.call;
     }
+}
+
+// Appends from several threads at once, each through an open of its own, as processes
+// make them: every text lands whole at the end, exactly once, and the first one takes
+// the place of the end mark.
+constexpr int APPENDING_THREADS = 4;
+constexpr int APPENDS_EACH = 200;
+
+TEST_F(SubKeyFile, AppendsAtOnceEachLandWholeAtTheEnd) {
+    writeFile(file, fromHex("61 62 1A"));
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < APPENDING_THREADS; ++thread) {
+        threads.emplace_back([this, thread] {
+            for (int i = 0; i < APPENDS_EACH; ++i) {
+                appendText(file.c_str(), ("<" + std::to_string(thread) + ":" + std::to_string(i) + ">").c_str());
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    const std::string text = contents();
+    ASSERT_EQ(text.substr(0, 2), "ab");
+    std::map<std::string, int> seen;
+    for (std::size_t at = 2; at < text.size();) {
+        const std::size_t end = text.find('>', at);
+        if (text[at] != '<' || end == std::string::npos) break;
+        ++seen[text.substr(at, end + 1 - at)];
+        at = end + 1;
+    }
+    EXPECT_EQ(seen.size(), static_cast<std::size_t>(APPENDING_THREADS * APPENDS_EACH));
+    for (const auto& [listing, count] : seen) EXPECT_EQ(count, 1) << listing;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <hivex.h>
 
+#include <cstring>
 #include <memory>
 
 #include "platform/hive/helper_program.h"
@@ -14,8 +15,9 @@ namespace kelvane::platform {
 namespace {
 
 // Statuses a deletion can end with; the helper answers one of them.
-constexpr long DELETION_RESULTS[] = {REGISTRY_OK,           REGISTRY_NOT_FOUND,    REGISTRY_ACCESS_DENIED,
-                                     REGISTRY_BAD_PATHNAME, REGISTRY_BAD_DATABASE, REGISTRY_IO_FAILED};
+constexpr long DELETION_RESULTS[] = {REGISTRY_OK,           REGISTRY_NOT_FOUND,         REGISTRY_ACCESS_DENIED,
+                                     REGISTRY_BAD_PATHNAME, REGISTRY_INVALID_PARAMETER, REGISTRY_BAD_DATABASE,
+                                     REGISTRY_IO_FAILED};
 constexpr int DELETION_RESULT_COUNT = sizeof DELETION_RESULTS / sizeof DELETION_RESULTS[0];
 
 struct CloseKey {
@@ -61,6 +63,8 @@ long deleteKeyFromHive(const char* path) {
 }
 
 long registryDeleteKey(const char* path) {
+    // The helper takes no longer path (helper_program.h), and no key has one.
+    if (std::strlen(path) > HELPER_ARGUMENT_LIMIT) return REGISTRY_INVALID_PARAMETER;
     const long status = checkDeletable(path);
     if (status != REGISTRY_OK) return status;
     // A hive damaged past what the reading sees can make hivex abort while it changes

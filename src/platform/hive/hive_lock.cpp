@@ -1,13 +1,16 @@
 #include "platform/hive/hive_lock.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <limits>
 
 #include "platform/file_rewrite.h"
+#include "platform/lock_wait.h"
+#include "platform/pause.h"
 #include "platform/registry.h"
 
 namespace kelvane::platform {
@@ -27,19 +30,47 @@ long openFailure(int error) {
     }
 }
 
-// Tries a reader makes, READER_RESTORE_PAUSE apart, for the exclusive lock under which
-// it puts back an interrupted rewrite.
-constexpr int READER_RESTORE_TRIES = 200;
-constexpr useconds_t READER_RESTORE_PAUSE = 10000;
+// How long a reader waits for the exclusive lock under which it puts back an interrupted
+// rewrite: this process may hold the hive shared through a key of its own.
+constexpr std::int64_t READER_RESTORE_WAIT_MS = 2000;
 
-// flock, waiting as long as it takes (`tries` 0) or for that many tries.
-int lockWaiting(int fd, int operation, int tries) {
-    for (int tried = 1;; ++tried) {
-        if (flock(fd, tries == 0 ? operation : operation | LOCK_NB) == 0) return 0;
-        if (errno == EINTR) continue;
-        if (tries == 0 || errno != EWOULDBLOCK || tried >= tries) return -1;
-        usleep(READER_RESTORE_PAUSE);
-    }
+// Read locks are given up on after this long: a user who may only read the hive can hold one.
+constexpr std::int64_t READER_HELD_WAIT_MS = 30 * 1000;
+
+constexpr HiveLockWaits DEFAULT_WAITS{static_cast<std::int64_t>(REWRITE_LOCK_WAIT) * 1000, READER_HELD_WAIT_MS,
+                                      pauseMilliseconds};
+HiveLockWaits waitsInUse = DEFAULT_WAITS;
+
+// The byte the hive lock covers: far past any contents, and not the byte of the file
+// rewrite's lock (max() - 1, linux/file_system.cpp), which the deletion's own rewrite
+// takes through another descriptor of the hive while this lock is held: sharing it, the
+// deletion would wait for itself.
+constexpr off_t HIVE_LOCK_OFFSET = std::numeric_limits<off_t>::max() - 2;
+
+struct flock hiveByte(short type) {
+    struct flock range {};
+    range.l_type = type;
+    range.l_whence = SEEK_SET;
+    range.l_start = HIVE_LOCK_OFFSET;
+    range.l_len = 1;
+    return range;
+}
+
+// How long the holder of the lock that keeps `type` from `fd` is waited for; a holder
+// gone meanwhile is tried again as a writer would be.
+std::int64_t holderBound(int fd, short type) {
+    struct flock holder = hiveByte(type);
+    if (fcntl(fd, F_OFD_GETLK, &holder) != 0) return 0;
+    return holder.l_type == F_RDLCK ? waitsInUse.readerHeldMs : waitsInUse.writerHeldMs;
+}
+
+// One try at the lock of `type` on `fd`.
+LockTry tryHiveLock(int fd, short type, std::int64_t capMs) {
+    struct flock range = hiveByte(type);
+    if (fcntl(fd, F_OFD_SETLK, &range) == 0) return {LockTry::Held};
+    if (errno != EAGAIN && errno != EACCES) return {LockTry::Refused};
+    const std::int64_t bound = holderBound(fd, type);
+    return {LockTry::Busy, capMs >= 0 ? std::min(bound, capMs) : bound};
 }
 
 // Whether `path` still names the file open as `fd`. A lock on a file that was replaced
@@ -64,6 +95,9 @@ bool hasJournal(const std::string& path) {
 
 }  // namespace
 
+HiveLockWaits& hiveLockWaits() { return waitsInUse; }
+const HiveLockWaits& defaultHiveLockWaits() { return DEFAULT_WAITS; }
+
 HiveLock::~HiveLock() {
     if (fd_ >= 0) close(fd_);  // closing the last descriptor releases the lock
 }
@@ -74,24 +108,24 @@ long HiveLock::acquire(const std::string& path, bool forWriting) {
     // A writer that was ended half-way left the hive's original in a journal: a reader
     // puts it back as a deletion would, under the hive's exclusive lock, and reads on
     // under its shared lock.
-    // Waiting is bounded: this process may hold the hive shared through a key of its own.
     close(fd_);
     fd_ = -1;
     {
         HiveLock writer;  // restores as it locks; released at the end of this block
-        writer.lockNamed(path, true, READER_RESTORE_TRIES);
+        writer.lockNamed(path, true, READER_RESTORE_WAIT_MS);
     }
     return lockNamed(path, false);
 }
 
-long HiveLock::lockNamed(const std::string& path, bool forWriting, int tries) {
+long HiveLock::lockNamed(const std::string& path, bool forWriting, std::int64_t capMs) {
     const int mode = forWriting ? O_RDWR : O_RDONLY;
-    const int operation = forWriting ? LOCK_EX : LOCK_SH;
+    const short type = forWriting ? F_WRLCK : F_RDLCK;
     for (;;) {
         // Close-on-exec: a program another host thread starts must not hold our lock.
         const int fd = open(path.c_str(), mode | O_CLOEXEC | O_NOCTTY);
         if (fd < 0) return openFailure(errno);
-        if (lockWaiting(fd, operation, tries) != 0) {
+        const auto tryOnce = [&] { return tryHiveLock(fd, type, capMs); };
+        if (!waitForLockBounded(tryOnce, waitsInUse.pause)) {
             close(fd);
             return REGISTRY_IO_FAILED;
         }

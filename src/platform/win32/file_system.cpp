@@ -127,6 +127,16 @@ bool nameFromIdentity(const BY_HANDLE_FILE_INFORMATION& information, char name[P
         .fitsPath();
 }
 
+// The handle when it is a file on a disk, else closed: the device names (NUL, COM1, also
+// as C:\nul.txt or \\.\NUL) open as character devices, and like a named pipe hold no
+// contents to encipher. The Linux body refuses them the same way (not a regular file).
+FileHandle diskFileOnly(HANDLE handle) {
+    if (handle == INVALID_HANDLE_VALUE) return NO_FILE;
+    if (GetFileType(handle) == FILE_TYPE_DISK) return fileOf(handle);
+    CloseHandle(handle);
+    return NO_FILE;
+}
+
 }  // namespace
 
 namespace native {
@@ -134,8 +144,8 @@ namespace native {
 FileHandle openRead(const char* path) {
     const WideName wide(path);
     // Others may keep reading and writing: the rewrite opens the file a second time.
-    return fileOf(CreateFileW(wide.get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return diskFileOnly(CreateFileW(wide.get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 FileHandle openWrite(const char* path) {
@@ -147,8 +157,8 @@ FileHandle openWrite(const char* path) {
     // OPEN_EXISTING: no creation, no truncation. Sharing everything asks of others only
     // the write access itself, so a file another process holds open sharing reading and
     // writing is accepted, as a plain write opening accepts it.
-    return fileOf(CreateFileW(wide.get(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return diskFileOnly(CreateFileW(wide.get(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 FileHandle openOrCreate(const char* path) {
