@@ -156,17 +156,25 @@ bool copyContents(FileHandle from, FileHandle to, std::int64_t length) {
     return copyInto(from, 0, length, sink);
 }
 
-// What the journal's record says.
+bool isZero(const Record& record) {
+    return std::all_of(std::begin(record.bytes), std::end(record.bytes), [](std::uint8_t byte) { return byte == 0; });
+}
+
+// What the record of a journal of ours (openJournal showed it) says. One whose record was
+// never written (shorter than a record, or zero where it goes: a crash while it was made)
+// never completed either.
 JournalEntry readEntry(FileHandle journal) {
     JournalEntry entry;
     const std::int64_t total = fileSystem().size(journal);
-    if (total < 0) entry.state = JournalState::Unreadable;
+    entry.state = total < 0 ? JournalState::Unreadable : JournalState::Pending;
     if (total < static_cast<std::int64_t>(RECORD_SIZE)) return entry;
     Record found{};
     if (!readExactly(journal, total - static_cast<std::int64_t>(RECORD_SIZE), found.bytes, RECORD_SIZE)) {
         entry.state = JournalState::Unreadable;
         return entry;
     }
+    if (isZero(found)) return entry;
+    entry.state = JournalState::NotOurs;
     const bool pending = std::memcmp(found.bytes + MARK_AT, PENDING_MARK, sizeof PENDING_MARK) == 0;
     const bool complete = std::memcmp(found.bytes + MARK_AT, COMPLETE_MARK, sizeof COMPLETE_MARK) == 0;
     std::memcpy(entry.identity.bytes, found.bytes + IDENTITY_AT, sizeof entry.identity.bytes);
