@@ -27,21 +27,28 @@ struct FileStart {
     bool container = false;  // ...in the layout cryptFile writes, at a container's length
 };
 
-FileStart readStart(const char* path) {
+// What the start of the open file `source` shows.
+FileStart startOf(FileHandle source) {
     platform::FileSystem& files = platform::fileSystem();
     FileStart start;
-    const FileHandle source = path == nullptr ? platform::NO_FILE : files.openRead(path);
-    if (source == platform::NO_FILE) return start;
     start.size = files.size(source);
     std::uint8_t first[HEADER_SIZE];
     const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(start.size, HEADER_SIZE));
     const std::int64_t count = start.size < 0 ? -1 : readFully(source, 0, first, wanted);
-    files.close(source);  // only read from
     start.readable = count >= 0;
     start.header = start.readable && isEncryptedFile(first, static_cast<std::size_t>(count));
     FileKey key;
     start.container = start.header && isContainerLength(start.size) &&
                       writtenHeaderKey(first, static_cast<std::size_t>(count), &key);
+    return start;
+}
+
+FileStart readStart(const char* path) {
+    platform::FileSystem& files = platform::fileSystem();
+    const FileHandle source = files.openRead(path);
+    if (source == platform::NO_FILE) return FileStart{};
+    const FileStart start = startOf(source);
+    files.close(source);  // only read from
     return start;
 }
 
@@ -58,7 +65,7 @@ HoldResult holdAndReadStart(const char* path, HeldFile& file, FileStart* start) 
     *start = readStart(path);
     if (!start->readable) return HoldResult::CannotOpen;
     const HoldResult held = file.hold(path, rewriteAgain);
-    if (held == HoldResult::Held) *start = readStart(file.path());
+    if (held == HoldResult::Held) *start = startOf(file.handle());
     return held;
 }
 

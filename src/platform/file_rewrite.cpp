@@ -6,6 +6,7 @@
 #include <iterator>
 #include <memory>
 
+#include "platform/lock_wait.h"
 #include "platform/pause.h"
 
 namespace kelvane::platform {
@@ -14,18 +15,20 @@ namespace {
 // Bytes copied at a time between the file and its journal.
 constexpr std::size_t COPY_BLOCK_SIZE = 1u << 20;
 
-// The record after a journal's copy of the original: the file's identity, the caller's
-// note, this mark, then the copy's length (8 bytes, little-endian). Written only once the
-// copy is synced, so a journal that has it is complete.
-constexpr std::uint8_t JOURNAL_MARK[8] = {'K', 'V', 'N', 'J', 'R', 'N', 'L', '2'};
-constexpr std::size_t IDENTITY_AT = 0;
+// The record at a journal's end: a mark, the file's identity, the caller's note, the
+// original's length, the length of the new contents kept after it (-1: none kept), and
+// the seal over all of that. Written first with the pending mark, then, once the copy is
+// synced, again with the complete mark: a journal that has it is complete.
+constexpr std::uint8_t PENDING_MARK[8] = {'K', 'V', 'N', 'J', 'P', 'N', 'D', '3'};
+constexpr std::uint8_t COMPLETE_MARK[8] = {'K', 'V', 'N', 'J', 'R', 'N', 'L', '3'};
+constexpr std::size_t MARK_AT = 0;
+constexpr std::size_t IDENTITY_AT = MARK_AT + sizeof COMPLETE_MARK;
 constexpr std::size_t NOTE_AT = IDENTITY_AT + sizeof(FileIdentity);
-constexpr std::size_t MARK_AT = NOTE_AT + sizeof(RewriteNote);
-constexpr std::size_t LENGTH_AT = MARK_AT + sizeof JOURNAL_MARK;
-constexpr std::size_t RECORD_SIZE = LENGTH_AT + 8;
+constexpr std::size_t LENGTH_AT = NOTE_AT + sizeof(RewriteNote);
+constexpr std::size_t NEW_LENGTH_AT = LENGTH_AT + 8;
+constexpr std::size_t SEAL_AT = NEW_LENGTH_AT + 8;
+constexpr std::size_t RECORD_SIZE = SEAL_AT + SEAL_SIZE;
 
-// Times the holder of a lock is looked at again while it waits, at most this far apart (ms).
-constexpr int LOCK_POLL_LIMIT_MS = 50;
 // Times a file renamed over the path while we waited for its lock is opened again.
 constexpr int REOPEN_LIMIT = 100;
 
@@ -36,36 +39,65 @@ struct Record {
     std::uint8_t bytes[RECORD_SIZE];
 };
 
-// What a complete journal says of the file it was made for.
-struct JournalEntry {
-    std::int64_t length = -1;  // of the original; -1: no valid record
-    bool unread = false;       // the record could not be read: nothing is known of it
-    FileIdentity identity{};
-    RewriteNote note{};
+// What a journal's record says.
+enum class JournalState {
+    NotOurs,     // no record of ours: someone else's file under the name, left alone
+    Unreadable,  // it could not be read: nothing is known of it
+    Pending,     // ours, never completed: the file was never touched
+    Complete,    // ours, complete: it may have to go back
 };
 
-Record recordFor(const JournalEntry& entry) {
-    Record record{};
-    std::memcpy(record.bytes + IDENTITY_AT, entry.identity.bytes, sizeof entry.identity.bytes);
-    std::memcpy(record.bytes + NOTE_AT, entry.note.bytes, sizeof entry.note.bytes);
-    std::memcpy(record.bytes + MARK_AT, JOURNAL_MARK, sizeof JOURNAL_MARK);
-    const auto value = static_cast<std::uint64_t>(entry.length);
-    for (std::size_t i = 0; i < 8; ++i) record.bytes[LENGTH_AT + i] = static_cast<std::uint8_t>(value >> (8 * i));
-    return record;
+struct JournalEntry {
+    JournalState state = JournalState::NotOurs;
+    FileIdentity identity{};
+    RewriteNote note{};
+    std::int64_t length = 0;      // of the original
+    std::int64_t newLength = -1;  // of the new contents kept after it; -1: none kept
+};
+
+void putNumber(std::uint8_t* at, std::int64_t value) {
+    const auto bits = static_cast<std::uint64_t>(value);
+    for (std::size_t i = 0; i < 8; ++i) at[i] = static_cast<std::uint8_t>(bits >> (8 * i));
 }
 
-// A sink onto the file itself, or a new file.
+std::int64_t getNumber(const std::uint8_t* at) {
+    std::uint64_t bits = 0;
+    for (std::size_t i = 0; i < 8; ++i) bits |= std::uint64_t{at[i]} << (8 * i);
+    return static_cast<std::int64_t>(bits);
+}
+
+// The record for `entry` with `mark`, sealed; false when no seal can be made.
+bool recordFor(const JournalEntry& entry, const std::uint8_t (&mark)[8], Record* record) {
+    *record = Record{};
+    std::memcpy(record->bytes + MARK_AT, mark, sizeof mark);
+    std::memcpy(record->bytes + IDENTITY_AT, entry.identity.bytes, sizeof entry.identity.bytes);
+    std::memcpy(record->bytes + NOTE_AT, entry.note.bytes, sizeof entry.note.bytes);
+    putNumber(record->bytes + LENGTH_AT, entry.length);
+    putNumber(record->bytes + NEW_LENGTH_AT, entry.newLength);
+    return fileSystem().seal(record->bytes, SEAL_AT, record->bytes + SEAL_AT);
+}
+
+bool isEmpty(const RewriteNote& note) {
+    return std::all_of(std::begin(note.bytes), std::end(note.bytes), [](std::uint8_t byte) { return byte == 0; });
+}
+
+void step(const char* name) {
+    if (fileSystem().step != nullptr) fileSystem().step(name);
+}
+
+// A sink onto a file, `base` bytes further in.
 class FileSink : public RewriteSink {
 public:
-    explicit FileSink(FileHandle file) : file_(file) {}
+    explicit FileSink(FileHandle file, std::int64_t base = 0) : file_(file), base_(base) {}
     bool write(std::int64_t offset, const std::uint8_t* bytes, std::size_t count) override {
-        if (!fileSystem().write(file_, offset, bytes, count)) return false;
+        if (!fileSystem().write(file_, base_ + offset, bytes, count)) return false;
         reach(offset, count);
         return true;
     }
 
 private:
     FileHandle file_;
+    std::int64_t base_;
 };
 
 // Reads exactly `count` bytes from `offset`.
@@ -103,13 +135,13 @@ using Block = std::unique_ptr<std::uint8_t[], FreeBlock>;
 // the DLL for this one buffer.
 Block newBlock() { return Block(static_cast<std::uint8_t*>(std::malloc(COPY_BLOCK_SIZE))); }
 
-// The first `length` bytes of `from` to the start of `to`.
-bool copyContents(FileHandle from, FileHandle to, std::int64_t length) {
+// `length` bytes of `from` at `fromOffset` into `sink` at 0 on.
+bool copyInto(FileHandle from, std::int64_t fromOffset, std::int64_t length, RewriteSink& sink) {
     const Block block = newBlock();
     if (!block) return false;
     for (std::int64_t offset = 0; offset < length;) {
         const auto count = static_cast<std::size_t>(std::min<std::int64_t>(length - offset, COPY_BLOCK_SIZE));
-        if (!readExactly(from, offset, block.get(), count) || !fileSystem().write(to, offset, block.get(), count)) {
+        if (!readExactly(from, fromOffset + offset, block.get(), count) || !sink.write(offset, block.get(), count)) {
             return false;
         }
         offset += static_cast<std::int64_t>(count);
@@ -117,28 +149,47 @@ bool copyContents(FileHandle from, FileHandle to, std::int64_t length) {
     return true;
 }
 
-// What the journal's record says; length -1 when it has none that is valid.
+// The first `length` bytes of `from` to the start of `to`.
+bool copyContents(FileHandle from, FileHandle to, std::int64_t length) {
+    FileSink sink(to);
+    return copyInto(from, 0, length, sink);
+}
+
+bool isZero(const Record& record) {
+    return std::all_of(std::begin(record.bytes), std::end(record.bytes), [](std::uint8_t byte) { return byte == 0; });
+}
+
+// What the record of a journal of ours (openJournal showed it) says. One whose record was
+// never written (shorter than a record, or zero where it goes: a crash while it was made)
+// never completed either.
 JournalEntry readEntry(FileHandle journal) {
     JournalEntry entry;
     const std::int64_t total = fileSystem().size(journal);
-    entry.unread = total < 0;
+    entry.state = total < 0 ? JournalState::Unreadable : JournalState::Pending;
     if (total < static_cast<std::int64_t>(RECORD_SIZE)) return entry;
-    const std::int64_t length = total - static_cast<std::int64_t>(RECORD_SIZE);
     Record found{};
-    if (!readExactly(journal, length, found.bytes, RECORD_SIZE)) {
-        entry.unread = true;
+    if (!readExactly(journal, total - static_cast<std::int64_t>(RECORD_SIZE), found.bytes, RECORD_SIZE)) {
+        entry.state = JournalState::Unreadable;
         return entry;
     }
+    if (isZero(found)) return entry;
+    entry.state = JournalState::NotOurs;
+    const bool pending = std::memcmp(found.bytes + MARK_AT, PENDING_MARK, sizeof PENDING_MARK) == 0;
+    const bool complete = std::memcmp(found.bytes + MARK_AT, COMPLETE_MARK, sizeof COMPLETE_MARK) == 0;
     std::memcpy(entry.identity.bytes, found.bytes + IDENTITY_AT, sizeof entry.identity.bytes);
     std::memcpy(entry.note.bytes, found.bytes + NOTE_AT, sizeof entry.note.bytes);
-    entry.length = length;
-    const Record expected = recordFor(entry);
-    if (std::memcmp(found.bytes, expected.bytes, RECORD_SIZE) != 0) entry.length = -1;
+    entry.length = getNumber(found.bytes + LENGTH_AT);
+    entry.newLength = getNumber(found.bytes + NEW_LENGTH_AT);
+    Record expected{};
+    if (!(pending || complete) || !recordFor(entry, pending ? PENDING_MARK : COMPLETE_MARK, &expected)) return entry;
+    const std::int64_t body = entry.length + std::max<std::int64_t>(entry.newLength, 0);
+    // The seal shows it is ours; the lengths must add up to where the record stands.
+    if (std::memcmp(found.bytes, expected.bytes, RECORD_SIZE) != 0 || entry.length < 0 || entry.newLength < -1 ||
+        body != total - static_cast<std::int64_t>(RECORD_SIZE)) {
+        return entry;
+    }
+    entry.state = pending ? JournalState::Pending : JournalState::Complete;
     return entry;
-}
-
-bool isEmpty(const RewriteNote& note) {
-    return std::all_of(std::begin(note.bytes), std::end(note.bytes), [](std::uint8_t byte) { return byte == 0; });
 }
 
 // The journal's copy back into the file, cut to its length and synced.
@@ -148,10 +199,10 @@ bool putBack(FileHandle journal, std::int64_t length, FileHandle file) {
 }
 
 // Deletes a journal whose file is restored or rewritten, durably.
-void dropJournal(FileHandle journal, const char* name) {
+bool dropJournal(FileHandle journal, const FilePlace& place) {
     FileSystem& files = fileSystem();
     files.close(journal);
-    if (files.remove(name)) files.sync(name);
+    return files.removeJournal(place);
 }
 
 // True when the first `length` bytes of the journal can all be read: a writer that fails
@@ -207,7 +258,6 @@ private:
         return false;
     }
 
-
     bool compare(std::int64_t offset, const std::uint8_t* bytes, std::size_t count) {
         const std::int64_t now = readUpTo(file_, offset, now_.get(), count);
         const std::int64_t original =
@@ -245,222 +295,263 @@ private:
     bool failed_ = false;
 };
 
-// Whether a journal may go back onto the held file.
+// Whether a complete journal may go back onto the held file.
 enum class Fit {
     Yes,
-    No,       // made for another file, or for a state the file has left: it may go
+    No,       // the file has left the state the crash left: someone changed it since
     Unknown,  // it could not be checked (a read failed, a note no writer here reads): it stays
 };
 
-// Whether the held file may take the journal's original back: the file it was made for,
-// in a state the interrupted rewrite could have left (see file_rewrite.h).
-Fit journalFits(const HeldFile& held, FileHandle journal, const JournalEntry& entry, const RecoveryWriter& recover) {
-    FileSystem& files = fileSystem();
-    FileIdentity identity;
-    if (!files.identity(held.handle(), &identity)) return Fit::Unknown;
-    if (std::memcmp(identity.bytes, entry.identity.bytes, sizeof identity.bytes) != 0) return Fit::No;
-    if (isEmpty(entry.note)) return recover ? Fit::No : Fit::Yes;
-    if (!recover || !readsWhole(journal, entry.length)) return Fit::Unknown;
-    const FileHandle now = files.openRead(held.path());
-    if (now == NO_FILE) return Fit::Unknown;
-    ComparingSink comparing(now, journal, entry.length);
-    const bool fits = recover(entry.note, journal, entry.length, comparing) && comparing.couldBeLeft();
-    const Fit fit = comparing.failed() ? Fit::Unknown : fits ? Fit::Yes : Fit::No;
-    files.close(now);
-    return fit;
+// The new contents as the interrupted rewrite wrote them: produced again from the note,
+// or copied from the journal, which keeps them where there is no note.
+bool writeAgain(FileHandle journal, const JournalEntry& entry, const RecoveryWriter& recover, RewriteSink& sink) {
+    if (entry.newLength >= 0) return copyInto(journal, entry.length, entry.newLength, sink);
+    return recover != nullptr && recover(entry.note, journal, entry.length, sink);
 }
 
-// Puts the original back from the journal at `name`, if there is one that fits the held
-// file; drops one that never completed or does not fit. False when one stays.
-bool restoreFrom(const char* name, const HeldFile& held, const RecoveryWriter& recover) {
+// Whether the held file may take the journal's original back: in a state the
+// interrupted rewrite could have left (see file_rewrite.h).
+Fit journalFits(const HeldFile& held, FileHandle journal, const JournalEntry& entry, const RecoveryWriter& recover) {
+    if (entry.newLength < 0 && (isEmpty(entry.note) || recover == nullptr)) return Fit::Unknown;
+    if (!readsWhole(journal, entry.length)) return Fit::Unknown;
+    ComparingSink comparing(held.handle(), journal, entry.length);
+    const bool fits = writeAgain(journal, entry, recover, comparing) && comparing.couldBeLeft();
+    return comparing.failed() ? Fit::Unknown : fits ? Fit::Yes : Fit::No;
+}
+
+// Puts the original back from the journal at `place`, if there is one of ours that fits
+// the held file; drops one that never completed, sets aside one the file has moved on
+// from, and leaves alone what is not ours. False when a journal of ours stays.
+bool restoreFrom(const FilePlace& place, const HeldFile& held, const RecoveryWriter& recover) {
     FileSystem& files = fileSystem();
     bool absent = false;
-    const FileHandle journal = files.openJournal(name, &absent);
+    const FileHandle journal = files.openJournal(place, &absent);
     if (journal == NO_FILE) return absent;
     const JournalEntry entry = readEntry(journal);
-    // Never completed, so the file was never touched; or made for another file, or for
-    // a state the file has left: nothing of it may go back.
-    const Fit fit = entry.unread         ? Fit::Unknown
-                    : entry.length < 0   ? Fit::No
-                                         : journalFits(held, journal, entry, recover);
-    if (fit == Fit::No) {
-        dropJournal(journal, name);
+    if (entry.state == JournalState::Unreadable) {
+        files.close(journal);
+        return false;
+    }
+    FileIdentity identity;
+    const bool known = files.identity(held.handle(), &identity);
+    if (entry.state == JournalState::NotOurs ||
+        (known && std::memcmp(identity.bytes, entry.identity.bytes, sizeof identity.bytes) != 0)) {
+        files.close(journal);  // someone else's file, or another file's journal: not ours to judge
         return true;
+    }
+    if (entry.state == JournalState::Pending) return dropJournal(journal, place);
+    const Fit fit = known ? journalFits(held, journal, entry, recover) : Fit::Unknown;
+    if (fit == Fit::No) {
+        files.close(journal);
+        return files.setAside(place);
     }
     if (fit == Fit::Unknown || !putBack(journal, entry.length, held.handle())) {
         files.close(journal);
         return false;
     }
-    dropJournal(journal, name);
-    return true;
+    return dropJournal(journal, place);
 }
 
-// Puts back our own journal at `name` whose delete (the commit) failed.
-bool takeBack(const char* name, FileHandle file) {
+// Puts back our own journal at `place` whose delete (the commit) failed.
+bool takeBack(const FilePlace& place, FileHandle file) {
     FileSystem& files = fileSystem();
     bool absent = false;
-    const FileHandle journal = files.openJournal(name, &absent);
+    const FileHandle journal = files.openJournal(place, &absent);
     if (journal == NO_FILE) return false;
     const JournalEntry entry = readEntry(journal);
-    const bool restored = entry.length >= 0 && putBack(journal, entry.length, file);
+    const bool restored = entry.state == JournalState::Complete && putBack(journal, entry.length, file);
     if (restored) {
-        dropJournal(journal, name);
+        dropJournal(journal, place);
     } else {
         files.close(journal);
     }
     return restored;
 }
 
-// Waits, bounded, for the file's rewrite lock.
-bool waitForLock(FileHandle file) {
-    // The wait is counted in the pauses taken (no clock, so no time code in the DLL): a
-    // pause may run longer than asked, which only makes the wait longer, never shorter.
-    const std::int64_t limit = static_cast<std::int64_t>(REWRITE_LOCK_WAIT) * 1000;
-    std::int64_t waited = 0;
-    int pause = 1;
-    for (;;) {
-        const LockAttempt attempt = fileSystem().tryLock(file);
-        // Where the file system has no locks, the call goes on as it would without them.
-        if (attempt != LockAttempt::Busy) return attempt != LockAttempt::Failed;
-        if (waited >= limit) return false;
-        pauseMilliseconds(pause);
-        waited += pause;
-        pause = std::min(pause * 2, LOCK_POLL_LIMIT_MS);
+// True when something stands under one of the held file's journal names: a live rewrite
+// in place shows one all along.
+bool journalShows(const FilePlace& file, FileHandle handle) {
+    FileSystem& files = fileSystem();
+    FilePlace places[JOURNAL_PLACES];
+    int count = 0;
+    files.journalPlaces(file, handle, places, &count);
+    for (int place = 0; place < count; ++place) {
+        bool absent = false;
+        const FileHandle journal = files.openJournal(places[place], &absent);
+        if (journal != NO_FILE) files.close(journal);
+        if (!absent) return true;
     }
+    return false;
 }
 
-// A copy of the original in a new journal, synced and sealed with its record.
-FileHandle saveOriginal(const char* path, FileHandle original, const JournalEntry& entry, char name[PATH_CAPACITY]) {
+// Waits, bounded, for the file's rewrite lock (file_rewrite.h): a writer is waited for up
+// to the writer's wait; any other holder for up to the reader's wait since a writer last
+// showed.
+bool waitForLock(const FilePlace& place, FileHandle file) {
+    const LockWaits limits = lockWaits();
+    std::int64_t waited = 0;
+    std::int64_t writerSeenAt = 0;
+    const auto tryOnce = [&] {
+        const LockAttempt attempt = fileSystem().tryLock(file);
+        // Where the file system has no locks, the call goes on as it would without them.
+        if (attempt == LockAttempt::Held || attempt == LockAttempt::Unsupported) return LockTry{LockTry::Held};
+        if (attempt == LockAttempt::Failed) return LockTry{LockTry::Refused};
+        if (attempt == LockAttempt::Busy || journalShows(place, file)) writerSeenAt = waited;
+        return LockTry{LockTry::Busy, std::min<std::int64_t>(limits.writerMs, writerSeenAt + limits.readerMs)};
+    };
+    const auto pause = [&waited](int milliseconds) {
+        pauseMilliseconds(milliseconds);
+        waited += milliseconds;
+    };
+    return waitForLockBounded(tryOnce, pause);
+}
+
+// Fills a new journal at `place`: with an empty note the new contents first (after the
+// original's room), then the pending record, then the copy of the original; synced; then
+// the complete record, synced with the folder's entry.
+bool fillJournal(const HeldFile& held, FileHandle journal, const FilePlace& place, const ContentWriter& write,
+                 JournalEntry* entry) {
     FileSystem& files = fileSystem();
-    char names[JOURNAL_PLACES][PATH_CAPACITY];
+    if (isEmpty(entry->note)) {
+        FileSink kept(journal, entry->length);
+        if (!write(held.handle(), entry->length, kept)) return false;
+        entry->newLength = kept.end();
+    }
+    const std::int64_t recordAt = entry->length + std::max<std::int64_t>(entry->newLength, 0);
+    Record pending{}, complete{};
+    // The copy is synced before the complete record, so that no device order can give a
+    // record without the bytes before it; the folder's sync makes the journal's name last
+    // as long as the overwrite it guards.
+    return recordFor(*entry, PENDING_MARK, &pending) && recordFor(*entry, COMPLETE_MARK, &complete) &&
+           files.write(journal, recordAt, pending.bytes, RECORD_SIZE) &&
+           copyContents(held.handle(), journal, entry->length) && files.flush(journal) &&
+           files.write(journal, recordAt, complete.bytes, RECORD_SIZE) && files.flush(journal) &&
+           files.syncFolder(place);
+}
+
+// A copy of the original in a new journal, in the first place that takes one.
+FileHandle saveOriginal(const HeldFile& held, const ContentWriter& write, JournalEntry* entry, FilePlace* place) {
+    FileSystem& files = fileSystem();
+    FilePlace places[JOURNAL_PLACES];
     int count = 0;
-    if (!files.journalNames(path, names, &count)) return NO_FILE;
-    for (int place = 0; place < count; ++place) {
-        const FileHandle journal = files.createJournal(names[place]);
+    files.journalPlaces(held.place(), held.handle(), places, &count);
+    for (int at = 0; at < count; ++at) {
+        const FileHandle journal = files.createJournal(places[at]);
         if (journal == NO_FILE) continue;
-        std::strcpy(name, names[place]);
-        const Record record = recordFor(entry);
-        // The copy is synced before its record, so that no device order can give a
-        // record without the bytes before it; the folder's sync makes the journal's
-        // name last as long as the overwrite it guards.
-        if (copyContents(original, journal, entry.length) && files.flush(journal) &&
-            files.write(journal, entry.length, record.bytes, RECORD_SIZE) && files.flush(journal) &&
-            files.sync(name)) {
-            return journal;
-        }
-        files.close(journal);
-        files.remove(name);
+        *place = places[at];
+        if (fillJournal(held, journal, *place, write, entry)) return journal;
+        dropJournal(journal, *place);
         return NO_FILE;
     }
     return NO_FILE;
 }
 
-// New contents into a new file beside the original, put in its place.
-RenameOutcome rewriteByRename(const char* path, FileHandle original, std::int64_t size, const ContentWriter& write) {
+// New contents into a new file beside the original, swapped in for it.
+RenameOutcome rewriteByRename(const HeldFile& held, std::int64_t size, const ContentWriter& write) {
     FileSystem& files = fileSystem();
-    const FileHandle file = files.createNewFile(path);
+    const FileHandle file = files.createNewFile(held.place(), held.handle());
     if (file == NO_FILE) return RenameOutcome::Refused;
     FileSink sink(file);
     // A file that changed size meanwhile would lose what changed.
-    const bool written = write(original, size, sink) && files.size(original) == size && files.flush(file);
-    const bool replaced = written && files.replace(path, file);
+    const bool written = write(held.handle(), size, sink) && files.size(held.handle()) == size && files.flush(file);
+    if (written) step("before replace");
+    const bool replaced = written && files.replace(held.place(), file, held.handle());
     files.close(file);  // what counts is synced: a close that fails changes nothing of it
     if (replaced) return RenameOutcome::Done;
     return written ? RenameOutcome::Refused : RenameOutcome::Failed;
 }
 
-// New contents written over the file itself, behind a journal of the original.
-RewriteResult rewriteInPlace(const HeldFile& held, FileHandle original, const JournalEntry& entry,
-                             const ContentWriter& write) {
+// New contents written over the held file itself, behind a journal of the original.
+RewriteResult rewriteInPlace(const HeldFile& held, JournalEntry entry, const ContentWriter& write) {
     FileSystem& files = fileSystem();
     const FileHandle file = held.handle();
-    char name[PATH_CAPACITY];
-    const FileHandle journal = saveOriginal(held.path(), original, entry, name);
+    FilePlace place;
+    const FileHandle journal = saveOriginal(held, write, &entry, &place);
     if (journal == NO_FILE) return RewriteResult::Failed;
+    step("journal saved");
     if (files.size(file) != entry.length) {
         // Changed since it was measured: the copy would not restore it.
-        dropJournal(journal, name);
+        dropJournal(journal, place);
         return RewriteResult::Failed;
     }
     FileSink sink(file);
-    if (write(journal, entry.length, sink) && files.setSize(file, sink.end()) && files.flush(file)) {
+    const bool written = entry.newLength >= 0 ? copyInto(journal, entry.length, entry.newLength, sink)
+                                              : write(journal, entry.length, sink);
+    if (written && files.setSize(file, sink.end()) && files.flush(file)) {
         // Deleting the journal is the commit: a journal that stays would take the file
         // back at the next call, so it is taken back now, and the call has failed.
         files.close(journal);
-        if (files.remove(name)) {
-            files.sync(name);
-            return RewriteResult::Rewritten;
-        }
-        takeBack(name, file);
+        if (files.removeJournal(place)) return RewriteResult::Rewritten;
+        takeBack(place, file);
         return RewriteResult::Failed;
     }
     if (putBack(journal, entry.length, file)) {
-        dropJournal(journal, name);
+        dropJournal(journal, place);
     } else {
         files.close(journal);  // the only copy of the original: the next call restores it
     }
     return RewriteResult::Failed;
 }
 
-RewriteResult rewriteOpenFile(const HeldFile& held, FileHandle original, const ContentWriter& write, RewriteWay way,
-                              const RewriteNote& note) {
-    FileSystem& files = fileSystem();
-    JournalEntry entry;
-    entry.length = files.size(original);
-    entry.note = note;
-    if (entry.length < 0 || !files.identity(held.handle(), &entry.identity)) return RewriteResult::Failed;
-    if (way == RewriteWay::Either && files.renameKeepsFile(held.path(), held.handle())) {
-        const RenameOutcome renamed = rewriteByRename(held.path(), original, entry.length, write);
-        if (renamed == RenameOutcome::Done) return RewriteResult::Rewritten;
-        if (renamed == RenameOutcome::Failed) return RewriteResult::Failed;
-    }
-    return rewriteInPlace(held, original, entry, write);
-}
-
 // Puts back what an interrupted rewrite of the held file left, under its lock.
 bool recoverHeld(const HeldFile& held, const RecoveryWriter& recover) {
-    FileSystem& files = fileSystem();
-    char names[JOURNAL_PLACES][PATH_CAPACITY];
+    FilePlace places[JOURNAL_PLACES];
     int count = 0;
-    if (!files.journalNames(held.path(), names, &count)) return true;
+    fileSystem().journalPlaces(held.place(), held.handle(), places, &count);
     bool restored = true;
-    for (int place = 0; place < count; ++place) restored = restoreFrom(names[place], held, recover) && restored;
+    for (int place = 0; place < count; ++place) restored = restoreFrom(places[place], held, recover) && restored;
     return restored;
 }
 
 }  // namespace
 
+LockWaits& lockWaits() {
+    static LockWaits waits;
+    return waits;
+}
+
 void RewriteSink::reach(std::int64_t offset, std::size_t count) {
     end_ = std::max(end_, offset + static_cast<std::int64_t>(count));
 }
 
-HeldFile::~HeldFile() {
-    if (file_ != NO_FILE) fileSystem().close(file_);  // releases the lock
+HeldFile::~HeldFile() { release(); }
+
+void HeldFile::release() {
+    FileSystem& files = fileSystem();
+    if (file_ != NO_FILE) files.close(file_);  // releases the lock
+    if (place_.folder != NO_FILE) files.close(place_.folder);
+    file_ = NO_FILE;
+    place_.folder = NO_FILE;
 }
 
 HoldResult HeldFile::hold(const char* path, const RecoveryWriter& recover) {
     FileSystem& files = fileSystem();
-    if (path == nullptr || !files.fullPath(path, full_)) return HoldResult::CannotOpen;
+    if (path == nullptr) return HoldResult::CannotOpen;
     for (int attempt = 0; attempt < REOPEN_LIMIT; ++attempt) {
-        file_ = files.openWrite(full_);
+        release();
+        file_ = files.openHeld(path, &place_);
         if (file_ == NO_FILE) return HoldResult::CannotOpen;
-        if (!waitForLock(file_)) return HoldResult::Failed;
+        step("opened");
+        if (!waitForLock(place_, file_)) return HoldResult::Failed;
         // A rewrite by rename ended while we waited: the lock is on a file that is gone.
-        if (files.isNamed(full_, file_)) return recoverHeld(*this, recover) ? HoldResult::Held : HoldResult::Failed;
-        files.close(file_);
-        file_ = NO_FILE;
+        if (files.isNamed(place_, file_)) return recoverHeld(*this, recover) ? HoldResult::Held : HoldResult::Failed;
     }
     return HoldResult::Failed;
 }
 
 RewriteResult rewriteFile(HeldFile& held, const ContentWriter& write, RewriteWay way, const RewriteNote& note) {
     FileSystem& files = fileSystem();
-    const FileHandle original = files.openRead(held.path());
-    if (original == NO_FILE) return RewriteResult::CannotOpen;
-    const RewriteResult result = rewriteOpenFile(held, original, write, way, note);
-    // Closing only releases the handle: what was written is already synced or put back.
-    files.close(original);
-    return result;
+    JournalEntry entry;
+    entry.length = files.size(held.handle());
+    entry.note = note;
+    if (entry.length < 0 || !files.identity(held.handle(), &entry.identity)) return RewriteResult::Failed;
+    step("locked");
+    if (way == RewriteWay::Either && files.renameKeepsFile(held.place(), held.handle())) {
+        const RenameOutcome renamed = rewriteByRename(held, entry.length, write);
+        if (renamed == RenameOutcome::Done) return RewriteResult::Rewritten;
+        if (renamed == RenameOutcome::Failed) return RewriteResult::Failed;
+    }
+    return rewriteInPlace(held, entry, write);
 }
 
 RewriteResult rewriteFile(const char* path, const ContentWriter& write, RewriteWay way) {
@@ -478,6 +569,32 @@ RewriteResult rewriteFile(const char* path, const ContentWriter& write, RewriteW
 bool restoreInterruptedRewrite(const char* path, const RecoveryWriter& recover) {
     HeldFile held;
     return held.hold(path, recover) != HoldResult::Failed;
+}
+
+int journalPaths(const char* path, char paths[JOURNAL_PLACES][PATH_CAPACITY]) {
+    FileSystem& files = fileSystem();
+    FilePlace place;
+    if (path == nullptr || !files.placeOf(path, &place)) return 0;
+    const FileHandle file = files.openRead(path);
+    if (file == NO_FILE) return 0;
+    FilePlace places[JOURNAL_PLACES];
+    int count = 0;
+    files.journalPlaces(place, file, places, &count);
+    files.close(file);
+    int joined = 0;
+    for (int at = 0; at < count; ++at) joined += joinPath(places[at], paths[joined]) ? 1 : 0;
+    return joined;
+}
+
+bool mayHaveJournal(const char* path) {
+    FileSystem& files = fileSystem();
+    FilePlace place;
+    if (path == nullptr || !files.placeOf(path, &place)) return false;
+    const FileHandle file = files.openRead(path);
+    if (file == NO_FILE) return false;
+    const bool shows = journalShows(place, file);
+    files.close(file);
+    return shows;
 }
 
 }  // namespace kelvane::platform

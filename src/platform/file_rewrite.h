@@ -1,4 +1,6 @@
-// Rewriting a file's contents so that it stays the same file and survives a crash.
+// Rewriting a file's contents so that it stays the same file and survives a crash, and
+// so that no neighbour (another local user who may read or write the folder or the file)
+// can stall the rewrite, redirect it, or plant anything in it.
 //
 // A file is more than its bytes: its other hard links, owner, group, mode, ACLs,
 // extended attributes, Windows attributes, a mount over it, and descriptors others hold.
@@ -8,66 +10,90 @@
 // - Rename: the new contents go to a new file in the original's folder that has no name
 //   while it is written (O_TMPFILE: a crash leaves nothing, and no name can clash with a
 //   user's file); synced, it is linked as ".NAME.kelvane-new-" and random digits and
-//   renamed over the original at once. Taken only where the platform shows that the
-//   rename keeps everything (renameKeepsFile: on POSIX one link, the caller owns the file
-//   and is in its group, a writable folder on the same mount without the append-only
-//   flag or a default ACL, no extended attributes or ACLs, no inode flags, no mount over
-//   the file). This is the common case and as fast as a plain write. A rename refused
-//   after all (a bind mount the check could not see) falls back to the second way. What
-//   it still changes is the inode: a descriptor opened earlier keeps the old contents.
+//   swapped with the original's name in one step (RENAME_EXCHANGE). What came out under
+//   the temporary name must be the held file: then it goes, and the swap is the commit.
+//   Anything else (an editor saved another file under the name meanwhile) is swapped
+//   back and the rewrite goes on in place, on the held file. Taken only where the
+//   platform shows that the rename keeps everything (renameKeepsFile: on POSIX one link,
+//   the caller owns the file and is in its group, a writable folder on the same mount
+//   without the append-only flag or a default ACL, no extended attributes or ACLs, no
+//   inode flags, no mount over the file), and where the file system can swap two names.
+//   What it still changes is the inode: a descriptor opened earlier keeps the old contents.
 // - In place, behind a journal (as a database's rollback journal): the original is
 //   copied aside, synced, and marked complete by a record at its end; then the file
-//   itself is overwritten through a handle opened without create or truncate, cut to the
-//   new length, and synced; then the copy is deleted, which is the commit: a copy that
-//   cannot be deleted puts the original back and the call fails. Windows always takes
-//   this way: under Wine a replacement takes the new file's Unix mode and loses the
-//   hidden attribute, and no Win32 call shows the mode, so the rename could not be shown
-//   to keep it.
+//   itself is overwritten through the held handle, cut to the new length, and synced;
+//   then the copy is deleted, which is the commit: a copy that cannot be deleted puts
+//   the original back and the call fails. Windows always takes this way: under Wine a
+//   replacement takes the new file's Unix mode and loses the hidden attribute, and no
+//   Win32 call shows the mode, so the rename could not be shown to keep it.
+//
+// Nothing is found again by name once the file is open. The hold opens the file's folder
+// and then the file in it, and every later step works through those two handles: the
+// original is read through the held file, the new file and the journal beside it are made
+// in the held folder (openat on POSIX; on Windows the held folder and file are opened
+// without delete sharing, so neither can be renamed or replaced while the call runs). A
+// swap of the name or of a folder on the path after the open cannot move a write
+// elsewhere: 2 means the file the call opened holds the new contents.
 //
 // After a failure, or a crash at any instant, the file holds its original contents or
 // the complete new ones, or a complete journal exists from which the next call puts the
 // original back before anything else. When a call returns, no copy is left, except a
 // journal whose restore itself failed: it is then the only copy of the original.
 //
+// Locks, after SQLite's busy handling (a lock that cannot be had is answered after a
+// bounded wait, never forever): every rewrite and every recovery runs while its handle
+// holds the file's rewrite lock (an open file description write lock on POSIX, LockFileEx
+// on Windows), which the system drops when the process dies; so a journal found under the
+// lock is a dead writer's. Another live rewrite is waited for, up to REWRITE_LOCK_WAIT.
+// But a lock in the way is not always a writer's: on POSIX anyone who may read the file
+// can take a read lock on the same byte, and on Windows any handle can lock it. A holder
+// counts as a writer only where the system shows it (POSIX: the conflicting lock is a
+// write lock, which needs a descriptor open for writing) or while a journal of the file
+// exists (a live rewrite in place always has one); any other holder is given
+// READER_LOCK_WAIT, after which the call fails with the file untouched.
+//
 // Recovery is where a rollback journal can do harm: it writes old contents over whatever
-// the file holds now. SQLite's rule is the anchor: a journal is "hot" only when no live
-// writer holds it. Its trust that nobody replaces the file under a hot journal is not
-// enough here (installers run again, users edit files, inodes are handed out again), so
-// a journal is put back only when all of these hold:
+// the file holds now. A journal is put back only when all of these hold:
 //
-// - No live rewrite: every rewrite, and every recovery, runs while its handle holds the
-//   file's rewrite lock (an open file description lock on POSIX, LockFileEx on Windows),
-//   which the system releases when the process dies. So a journal found under the lock
-//   is a dead writer's, and two calls on one file wait for each other (HeldFile below),
-//   bounded by REWRITE_LOCK_WAIT; the later one then sees what the earlier one left. (A
-//   file system without such locks, as some network ones, leaves calls there unguarded.)
-// - The same file: the journal's record holds the file's identity (device, inode and
-//   birth time; volume serial and file ID, whose NTFS sequence number changes on reuse;
-//   not the creation time, which Wine takes from the change time), which a later file
-//   given the same inode number does not share. A journal of another identity belongs
-//   to a file that is gone, and is dropped.
-// - The state the crash left: the record also holds a note from which the caller
-//   re-derives the new contents (cryptFile's file key); at recovery, and only then, they
-//   are produced again and compared with the file: every byte must be the original's or
-//   the new contents', at a length the rewrite could have left. A file changed since the
-//   crash fails this; it is left as it is and the stale journal dropped. This comparison
-//   is also what makes a planted journal harmless wherever the system cannot show who
-//   made it (Windows): to pass, its "original" must agree with the file byte for byte
-//   wherever the enciphered form does not, which leaves nothing to change. A journal
-//   whose note the caller cannot read is never put back. (A hive's rewrite writes no
-//   note: hivex's image cannot be produced again. Its journal is checked by identity
-//   and ownership, and only our helper, under the hive's lock, writes one.)
-// - Our own: on POSIX a journal counts only when its owner is the caller, its mode
-//   owner-only and it has one link; anything else of that name is left alone.
+// - No live rewrite: the lock above.
+// - Ours: the record ends in a seal over all of it that only this user can make (on
+//   Windows a keyed digest under a secret kept in the user's own registry hive, since
+//   the folder may let others write; on POSIX the journal's owner, owner-only mode and
+//   single link show it, and the seal is zero). A file under a journal's name that is
+//   not ours is never read as a journal, never changed and never deleted; the rewrite
+//   uses another place.
+// - The same file: journals are named after the file's identity (device, inode and birth
+//   time; volume serial and file ID), so every name of the file in that folder finds its
+//   journal, also after a rename, and a later file given the same inode number does not.
+//   The record repeats the identity.
+// - The state the crash left: the record holds a note from which the caller re-derives
+//   the new contents (cryptFile's file key), or, where there is no note (a hive, whose
+//   image hivex cannot produce again), the journal keeps the new contents themselves
+//   after the original. At recovery they are compared with the file: every byte must be
+//   the original's or the new contents', at a length the rewrite could have left. A hive
+//   restored from a backup in place, or a file changed since the crash, fails this.
 //
-// Where the journal lives: beside a file of one name (".NAME.kelvane-journal", where the
-// folder lets us create and delete); for a file of several names, or a folder we may not
-// write, in a place every name leads to, named by the file's identity: on POSIX this
-// user's owner-only folder /var/tmp/kelvane-UID (never from TMPDIR, so that a call with
-// another environment finds it; one another user made is not ours and is passed over,
-// so a squatter cannot block the call). On Windows the journal goes beside the file
-// first whatever its links, since the user's temporary folder, its other place, comes
-// from the environment. Recovery looks in both places.
+// What a journal becomes:
+// - One whose record says it never completed (the record is written first, marked
+//   pending, and sealed as complete only once the copy is synced): the file was never
+//   touched, so it is deleted.
+// - One that fits: put back, then deleted.
+// - One of ours whose file was changed after the crash (truncated, appended to, written
+//   over): it is the only whole copy of the original, and the change is someone's later
+//   work, so neither wins by guess: the file is left as it is and the journal is set
+//   aside under a name of its own (".kelvane-journal-ID-kept-RANDOM"), for a person to
+//   look at; the call goes on.
+// - One that cannot be read or checked: kept, and the call fails (-3).
+//
+// Where the journal lives: beside a file of one name (".kelvane-journal-" and the
+// identity in hex, where the folder lets us create and delete); for a file of several
+// names, or a folder we may not write, in a place every name leads to: on POSIX this
+// user's owner-only folder /var/tmp/kelvane-UID, else (when someone else has taken that
+// name) the owner-only folder .kelvane-journals in the user's home from the password
+// database; never from TMPDIR or HOME, so that a call with another environment finds it.
+// On Windows the journal goes beside the file first whatever its links, since the
+// user's temporary folder, its other place, comes from the environment. Recovery looks
+// in every place.
 #pragma once
 #include <cstdint>
 
@@ -75,9 +101,18 @@
 
 namespace kelvane::platform {
 
-// Longest wait for another call's rewrite of the same file to end, in seconds: long
+// Longest wait for another live rewrite of the same file to end, in seconds: long
 // enough for a rewrite of several GiB, short enough that a hung holder cannot block forever.
 constexpr int REWRITE_LOCK_WAIT = 600;
+// Longest wait for a lock that may be a mere reader's, in seconds.
+constexpr int READER_LOCK_WAIT = 30;
+
+// The waits in force, in milliseconds: the constants above, unless a test shortened them.
+struct LockWaits {
+    int writerMs = REWRITE_LOCK_WAIT * 1000;
+    int readerMs = READER_LOCK_WAIT * 1000;
+};
+LockWaits& lockWaits();
 
 enum class RewriteResult {
     Rewritten,   // the file holds the new contents
@@ -102,11 +137,10 @@ private:
     std::int64_t end_ = 0;
 };
 
-// Produces the new contents from the original ones: reads `original` (the file itself,
-// or the saved copy, whose first `size` bytes are the original contents) and writes into
-// `sink`. Returns false on any failure. It may be called again (when a rename is refused
-// and the rewrite starts over in place, and at recovery), so it must not depend on a
-// first run.
+// Produces the new contents from the original ones: reads `original` (the held file, or
+// the journal, whose first `size` bytes are the original contents) and writes into
+// `sink`. Returns false on any failure. It may be called again (at recovery), so it must
+// not depend on a first run.
 // A function or a callable (a lambda), borrowed for the one rewriteFile call: a plain
 // reference rather than std::function, whose throwing call drags the C++ runtime's
 // exception and string code into the DLL.
@@ -142,7 +176,8 @@ private:
 };
 
 // What a journal records so that the caller can produce the new contents again at
-// recovery: its meaning is the caller's. All zero: nothing to produce them from.
+// recovery: its meaning is the caller's. All zero: nothing to produce them from, so the
+// journal keeps the new contents themselves.
 struct RewriteNote {
     std::uint8_t bytes[32] = {};
 };
@@ -159,12 +194,13 @@ enum class RewriteWay {
 };
 
 enum class HoldResult {
-    Held,        // open for writing, locked, and any interrupted rewrite put back
-    CannotOpen,  // not a file this caller may write: untouched
+    Held,        // open for reading and writing, locked, and any interrupted rewrite put back
+    CannotOpen,  // not a file this caller may read and write: untouched
     Failed,      // not locked in time, or an interrupted rewrite could not be put back
 };
 
-// A file held against every other rewrite of it for the life of this object.
+// A file and its folder, held open and against every other rewrite of the file for the
+// life of this object.
 class HeldFile {
 public:
     HeldFile() = default;
@@ -172,20 +208,23 @@ public:
     HeldFile(const HeldFile&) = delete;
     HeldFile& operator=(const HeldFile&) = delete;
 
-    // Opens the file at `path` (a symbolic link is followed) for writing, waits for its
+    // Opens the file at `path` (a symbolic link is followed) and its folder, waits for its
     // rewrite lock, and puts back the original of an interrupted rewrite whose journal
     // passes every check above, `recover` producing the new contents for the comparison
-    // (without one, only a journal without a note is put back).
+    // (without one, only a journal that keeps its new contents can be checked).
     HoldResult hold(const char* path, const RecoveryWriter& recover = {});
-    const char* path() const { return full_; }
+    const FilePlace& place() const { return place_; }
     FileHandle handle() const { return file_; }
 
 private:
-    char full_[PATH_CAPACITY] = {};
+    void release();
+
+    FilePlace place_;
     FileHandle file_ = NO_FILE;
 };
 
-// Rewrites a held file with what `write` produces; its journal keeps `note`.
+// Rewrites a held file with what `write` produces; its journal keeps `note` (or, for an
+// empty note, the new contents).
 RewriteResult rewriteFile(HeldFile& file, const ContentWriter& write, RewriteWay way = RewriteWay::Either,
                           const RewriteNote& note = {});
 
@@ -196,5 +235,12 @@ RewriteResult rewriteFile(const char* path, const ContentWriter& write, RewriteW
 // HeldFile::hold). True when nothing is left to restore (also when there was nothing,
 // or no file); false when a journal stays.
 bool restoreInterruptedRewrite(const char* path, const RecoveryWriter& recover = {});
+
+// The full paths of the journal places of the file at `path`, best first; their count.
+int journalPaths(const char* path, char paths[JOURNAL_PLACES][PATH_CAPACITY]);
+
+// True when something stands under a journal name of the file at `path`: a journal may
+// wait to be put back (a reader that must not write asks before it takes a writer's hold).
+bool mayHaveJournal(const char* path);
 
 }  // namespace kelvane::platform

@@ -1,5 +1,7 @@
 #include "platform/file_system.h"
 
+#include <cstring>
+
 #include "platform/native_files.h"
 
 namespace kelvane::platform {
@@ -8,11 +10,12 @@ namespace {
 // Both tables are set before any code runs (constant initialisation): no thread sees them
 // half made, and no guarded static brings the C++ runtime's threads into the DLL.
 constexpr FileSystem PLATFORM_OPERATIONS{
-    native::openRead,      native::openWrite,    native::openOrCreate,  native::fullPath,      native::renameKeepsFile,
-    native::createNewFile, native::journalNames, native::createJournal, native::openJournal,
-    native::tryLock,       native::identity,     native::isNamed,       native::size,
-    native::read,          native::write,        native::setSize,       native::flush,
-    native::sync,          native::replace,      native::close,         native::remove};
+    native::openRead,      native::openHeld,      native::placeOf,        native::openOrCreate,
+    native::renameKeepsFile, native::createNewFile, native::replace,      native::journalPlaces,
+    native::createJournal, native::openJournal,   native::removeJournal,  native::setAside,
+    native::tryLock,       native::identity,      native::isNamed,        native::size,
+    native::read,          native::write,         native::setSize,        native::flush,
+    native::syncFolder,    native::seal,          native::close,          nullptr};
 FileSystem inUse = PLATFORM_OPERATIONS;
 
 }  // namespace
@@ -20,5 +23,26 @@ FileSystem inUse = PLATFORM_OPERATIONS;
 const FileSystem& platformFileSystem() { return PLATFORM_OPERATIONS; }
 
 FileSystem& fileSystem() { return inUse; }
+
+bool splitPath(const char* path, char separator, FilePlace* place) {
+    const char* last = std::strrchr(path, separator);
+    if (last == nullptr) return false;
+    const std::size_t folderLength = static_cast<std::size_t>(last - path) + 1;
+    const std::size_t nameLength = std::strlen(last + 1);
+    if (folderLength >= PATH_CAPACITY || nameLength == 0 || nameLength >= NAME_CAPACITY) return false;
+    std::memcpy(place->folderPath, path, folderLength);
+    place->folderPath[folderLength] = '\0';
+    std::memcpy(place->name, last + 1, nameLength + 1);
+    return true;
+}
+
+bool joinPath(const FilePlace& place, char path[PATH_CAPACITY]) {
+    const std::size_t folderLength = std::strlen(place.folderPath);
+    const std::size_t nameLength = std::strlen(place.name);
+    if (folderLength + nameLength >= PATH_CAPACITY) return false;
+    std::memcpy(path, place.folderPath, folderLength);
+    std::memcpy(path + folderLength, place.name, nameLength + 1);
+    return true;
+}
 
 }  // namespace kelvane::platform

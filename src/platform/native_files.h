@@ -6,25 +6,27 @@
 namespace kelvane::platform::native {
 
 FileHandle openRead(const char* path);
-FileHandle openWrite(const char* path);
+FileHandle openHeld(const char* path, FilePlace* place);
+bool placeOf(const char* path, FilePlace* place);
 FileHandle openOrCreate(const char* path);
-bool fullPath(const char* path, char full[PATH_CAPACITY]);
-bool renameKeepsFile(const char* path, FileHandle file);
-FileHandle createNewFile(const char* original);
-bool journalNames(const char* path, char names[JOURNAL_PLACES][PATH_CAPACITY], int* count);
-FileHandle createJournal(const char* name);
-FileHandle openJournal(const char* name, bool* absent);
+bool renameKeepsFile(const FilePlace& place, FileHandle file);
+FileHandle createNewFile(const FilePlace& place, FileHandle original);
+bool replace(const FilePlace& place, FileHandle replacement, FileHandle original);
+void journalPlaces(const FilePlace& file, FileHandle handle, FilePlace places[JOURNAL_PLACES], int* count);
+FileHandle createJournal(const FilePlace& place);
+FileHandle openJournal(const FilePlace& place, bool* absent);
+bool removeJournal(const FilePlace& place);
+bool setAside(const FilePlace& place);
 LockAttempt tryLock(FileHandle file);
 bool identity(FileHandle file, FileIdentity* identity);
-bool isNamed(const char* path, FileHandle file);
+bool isNamed(const FilePlace& place, FileHandle file);
 std::int64_t size(FileHandle file);
 std::int64_t read(FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count);
 bool write(FileHandle file, std::int64_t offset, const std::uint8_t* bytes, std::size_t count);
 bool setSize(FileHandle file, std::int64_t size);
 bool flush(FileHandle file);
-bool sync(const char* path);
-bool replace(const char* target, FileHandle replacement);
+bool syncFolder(const FilePlace& place);
+bool seal(const std::uint8_t* record, std::size_t size, std::uint8_t seal[SEAL_SIZE]);
 bool close(FileHandle file);
-bool remove(const char* path);
 
 }  // namespace kelvane::platform::native

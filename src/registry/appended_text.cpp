@@ -34,6 +34,7 @@ bool lockForAppend(FileSystem& files, FileHandle file) {
             case LockAttempt::Unsupported:
                 return LockTry{LockTry::Held};
             case LockAttempt::Busy:
+            case LockAttempt::BusyReader:
                 return LockTry{LockTry::Busy, APPEND_LOCK_WAIT_MS};
             default:
                 return LockTry{LockTry::Refused};

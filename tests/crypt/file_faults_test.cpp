@@ -53,15 +53,17 @@ const FileSystem& real() { return platformFileSystem(); }
 // Each wrapper fails the way the platform would, after doing what a failing call may
 // already have done (a write puts half its bytes down, a close still releases the handle).
 FileHandle openReadOrFail(const char* path) { return failsNow(Operation::Open) ? NO_FILE : real().openRead(path); }
-FileHandle openWriteOrFail(const char* path) { return failsNow(Operation::Open) ? NO_FILE : real().openWrite(path); }
-FileHandle createNewFileOrFail(const char* original) {
-    return failsNow(Operation::Open) ? NO_FILE : real().createNewFile(original);
+FileHandle openHeldOrFail(const char* path, platform::FilePlace* place) {
+    return failsNow(Operation::Open) ? NO_FILE : real().openHeld(path, place);
 }
-FileHandle createJournalOrFail(const char* name) {
-    return failsNow(Operation::Open) ? NO_FILE : real().createJournal(name);
+FileHandle createNewFileOrFail(const platform::FilePlace& place, FileHandle original) {
+    return failsNow(Operation::Open) ? NO_FILE : real().createNewFile(place, original);
 }
-FileHandle openJournalOrFail(const char* name, bool* absent) {
-    if (!failsNow(Operation::Open)) return real().openJournal(name, absent);
+FileHandle createJournalOrFail(const platform::FilePlace& place) {
+    return failsNow(Operation::Open) ? NO_FILE : real().createJournal(place);
+}
+FileHandle openJournalOrFail(const platform::FilePlace& place, bool* absent) {
+    if (!failsNow(Operation::Open)) return real().openJournal(place, absent);
     *absent = false;
     return NO_FILE;
 }
@@ -77,16 +79,18 @@ bool setSizeOrFail(FileHandle file, std::int64_t size) {
     return !failsNow(Operation::SetSize) && real().setSize(file, size);
 }
 bool flushOrFail(FileHandle file) { return !failsNow(Operation::Flush) && real().flush(file); }
-bool syncOrFail(const char* path) { return !failsNow(Operation::Sync) && real().sync(path); }
-bool replaceOrFail(const char* target, FileHandle replacement) {
-    return !failsNow(Operation::Replace) && real().replace(target, replacement);
+bool syncOrFail(const platform::FilePlace& place) { return !failsNow(Operation::Sync) && real().syncFolder(place); }
+bool replaceOrFail(const platform::FilePlace& place, FileHandle replacement, FileHandle original) {
+    return !failsNow(Operation::Replace) && real().replace(place, replacement, original);
 }
 bool closeOrFail(FileHandle file) {
     const bool closed = real().close(file);
     return !failsNow(Operation::Close) && closed;
 }
-bool removeOrFail(const char* path) { return !failsNow(Operation::Remove) && real().remove(path); }
-bool renameNever(const char*, FileHandle) { return false; }
+bool removeOrFail(const platform::FilePlace& place) {
+    return !failsNow(Operation::Remove) && real().removeJournal(place);
+}
+bool renameNever(const platform::FilePlace&, FileHandle) { return false; }
 
 // The way of rewriting under test: where the platform allows it a rename, or in place.
 enum class Way { Rename, InPlace };
@@ -124,7 +128,7 @@ protected:
     void SetUp() override {
         FileSystem& files = platform::fileSystem();
         files.openRead = openReadOrFail;
-        files.openWrite = openWriteOrFail;
+        files.openHeld = openHeldOrFail;
         files.createNewFile = createNewFileOrFail;
         files.createJournal = createJournalOrFail;
         files.openJournal = openJournalOrFail;
@@ -132,10 +136,10 @@ protected:
         files.write = writeOrFail;
         files.setSize = setSizeOrFail;
         files.flush = flushOrFail;
-        files.sync = syncOrFail;
+        files.syncFolder = syncOrFail;
         files.replace = replaceOrFail;
         files.close = closeOrFail;
-        files.remove = removeOrFail;
+        files.removeJournal = removeOrFail;
         if (GetParam().way == Way::InPlace) files.renameKeepsFile = renameNever;
     }
     void TearDown() override {
@@ -232,7 +236,7 @@ TEST(FileFaultResults, AFailedWriteReportsMinusThreeAndAFailedWriteOpeningMinusT
         platform::fileSystem().write = writeOrFail;
         injection = Injection{Operation::Write, 1, 0};
         EXPECT_EQ(call.call(path.c_str()), FILE_WRITE_FAILED) << call.name;
-        platform::fileSystem().openWrite = openWriteOrFail;
+        platform::fileSystem().openHeld = openHeldOrFail;
         injection = Injection{Operation::Open, 1, 0};
         EXPECT_EQ(call.call(path.c_str()), FILE_CANNOT_WRITE) << call.name;
         platform::fileSystem() = platformFileSystem();
@@ -261,9 +265,11 @@ TEST(FileFaultResults, AFileThatGrowsDuringARenameKeepsItsNewEnd) {
     std::mt19937 generator{13};
     const Bytes contents = randomBytes(generator, CONTAINER_BLOCK_SIZE + 50);
     writeFile(path, contents);
-    const FileHandle probe = real().openWrite(path.c_str());
-    const bool renames = real().renameKeepsFile(path.c_str(), probe);
+    platform::FilePlace place;
+    const FileHandle probe = real().openHeld(path.c_str(), &place);
+    const bool renames = real().renameKeepsFile(place, probe);
     real().close(probe);
+    real().close(place.folder);
     if (!renames) GTEST_SKIP() << "no rewrite by rename on this platform";
     growingPath = path;
     platform::fileSystem().read = readWhileGrowing;
@@ -276,31 +282,53 @@ TEST(FileFaultResults, AFileThatGrowsDuringARenameKeepsItsNewEnd) {
 
 // What happens to a file between a call that died in the middle of an in-place rewrite
 // (its journal complete, the file half written) and the next call: only while the file
-// is as the crash left it may the next call put the original back; and it must find the
-// journal whatever its environment and whichever name of the file it is given.
+// is as the crash left it may the next call put the original back, and it must find the
+// journal whatever its environment and whichever name of the file it is given. The only
+// whole copy of the original is never deleted on a guess: a file changed since the crash
+// keeps its change and the journal is set aside; a journal that is not this file's, or
+// not ours, stays as it is.
 struct AfterACrash {
     const char* name;
     // The file's second name: none, beside it, or in another folder (the next call takes it).
     enum { OneName, SecondName, NameElsewhere } names;
-    // Changes the file at `path` (its journal at `journal`); returns what it must then hold.
+    // Changes the file at `path` (its journal at `journal`); returns what it must then
+    // hold. Empty: the change is not possible here, and the row is skipped.
     std::function<Bytes(const std::string& path, const std::string& journal, const Bytes& input)> change;
     bool restored;  // the next call puts the input back; else it leaves the changed file
-    bool newIdentity = false;  // the change gives the file a new identity, where the platform can tell
+    enum Fate { Gone, SetAside, Stays } journal = Gone;
+    bool newIdentity = false;     // the change gives the file a new identity, where the platform can tell
     bool readsFailFirst = false;  // a first next call cannot read: it keeps the journal for a later one
+    bool renamed = false;         // the change renames the file to RENAMED beside it, where the call goes
 };
 
+constexpr char RENAMED[] = "-renamed";
+
 Bytes keep(const std::string& path, const std::string&, const Bytes&) { return readFile(path); }
+
+// The file as the crash left it, changed by `edit`.
+Bytes edited(const std::string& path, const std::function<void(Bytes&)>& edit) {
+    Bytes now = readFile(path);
+    edit(now);
+    writeFile(path, now);
+    return now;
+}
 
 const AfterACrash AFTER_A_CRASH[] = {
     {"nothing", AfterACrash::OneName, keep, true},
     {"another temporary folder", AfterACrash::SecondName,
      [](const std::string& path, const std::string&, const Bytes&) {
-         for (const char* name : {"TMPDIR", "TMP", "TEMP"}) setEnvironment(name, path + "-elsewhere");
+         for (const char* name : {"TMPDIR", "TMP", "TEMP", "HOME"}) setEnvironment(name, path + "-elsewhere");
          return readFile(path);
      },
      true},
     {"the next call through another hard link", AfterACrash::NameElsewhere, keep, true},
-    {"a next call whose reads fail", AfterACrash::OneName, keep, true, false, true},
+    {"a next call whose reads fail", AfterACrash::OneName, keep, true, AfterACrash::Gone, false, true},
+    {"the file renamed in its folder", AfterACrash::OneName,
+     [](const std::string& path, const std::string&, const Bytes&) {
+         std::filesystem::rename(path, path + RENAMED);
+         return readFile(path + RENAMED);
+     },
+     true, AfterACrash::Gone, false, false, true},
     {"the file deleted and made again", AfterACrash::OneName,
      [](const std::string& path, const std::string&, const Bytes&) {
          // What the crash left, as a new file (on ext4 often the same inode number): only
@@ -310,22 +338,37 @@ const AfterACrash AFTER_A_CRASH[] = {
          writeFile(path, left);
          return left;
      },
-     false, true},
+     false, AfterACrash::Stays, true},
     {"the file overwritten in place by another writer", AfterACrash::OneName,
      [](const std::string& path, const std::string&, const Bytes&) {
          const Bytes other(1000, 0x33);
          writeFile(path, other);
          return other;
      },
-     false},
-    {"a journal planted with another original", AfterACrash::OneName,
+     false, AfterACrash::SetAside},
+    {"the file cut short", AfterACrash::OneName,
+     [](const std::string& path, const std::string&, const Bytes&) {
+         return edited(path, [](Bytes& bytes) { bytes.resize(bytes.size() / 3); });
+     },
+     false, AfterACrash::SetAside},
+    {"the file appended to", AfterACrash::OneName,
+     [](const std::string& path, const std::string&, const Bytes&) {
+         return edited(path, [](Bytes& bytes) { bytes.push_back(0x0A); });
+     },
+     false, AfterACrash::SetAside},
+    {"a journal whose seal is not ours", AfterACrash::OneName,
      [](const std::string& path, const std::string& journal, const Bytes&) {
          Bytes planted = readFile(journal);
-         planted[7] ^= 0x10;
+         planted.back() ^= 0x01;
          writeFile(journal, planted);
          return readFile(path);
      },
-     false},
+     false, AfterACrash::Stays},
+    {"a journal given to another user", AfterACrash::OneName,
+     [](const std::string& path, const std::string& journal, const Bytes&) {
+         return giveToAnotherUser(journal) ? readFile(path) : Bytes{};
+     },
+     false, AfterACrash::Stays},
 };
 
 void PrintTo(const AfterACrash& row, std::ostream* out) { *out << row.name; }
@@ -340,7 +383,7 @@ protected:
     void TearDown() override {
         platform::fileSystem() = platformFileSystem();
         injection = Injection{};
-        for (const char* name : {"TMPDIR", "TMP", "TEMP"}) setEnvironment(name, temporaryFolders[name]);
+        for (const char* name : {"TMPDIR", "TMP", "TEMP", "HOME"}) setEnvironment(name, temporaryFolders[name]);
     }
 
     // Fails every write from the `failAt`-th on, the put-back's too: true when that left a
@@ -354,18 +397,15 @@ protected:
         call.call(path.c_str());
         platform::fileSystem() = platformFileSystem();
         injection = Injection{};
-        char names[platform::JOURNAL_PLACES][platform::PATH_CAPACITY];
-        int count = 0;
-        real().journalNames(path.c_str(), names, &count);
-        for (int place = 0; place < count; ++place) {
-            if (fileExists(names[place])) *journal = names[place];
+        for (const std::string& name : journalPaths(path)) {
+            if (fileExists(name)) *journal = name;
         }
         return !journal->empty() && readFile(path) != input;
     }
 
     std::map<std::string, std::string> temporaryFolders = [] {
         std::map<std::string, std::string> folders;
-        for (const char* name : {"TMPDIR", "TMP", "TEMP"}) {
+        for (const char* name : {"TMPDIR", "TMP", "TEMP", "HOME"}) {
             const char* value = std::getenv(name);
             folders[name] = value != nullptr ? value : "";
         }
@@ -381,6 +421,18 @@ platform::FileIdentity identityOf(const std::string& path) {
     return identity;
 }
 
+// The names in the folder of `journal` that it was set aside under.
+std::vector<std::string> setAsideCopies(const std::string& journal) {
+    const std::size_t slash = journal.find_last_of("/\\");
+    const std::string folder = journal.substr(0, slash);
+    const std::string kept = journal.substr(slash + 1) + "-kept-";
+    std::vector<std::string> copies;
+    for (const std::string& name : listFolder(folder)) {
+        if (name.rfind(kept, 0) == 0) copies.push_back(folder + journal[slash] + name);
+    }
+    return copies;
+}
+
 TEST_P(FileAfterACrash, TheOriginalGoesBackOnlyOverWhatTheCrashLeft) {
     const auto& [row, call] = GetParam();
     const Bytes input = writeInput(call, path, randomBytes(generator, 3 * CONTAINER_BLOCK_SIZE + 50));
@@ -389,17 +441,19 @@ TEST_P(FileAfterACrash, TheOriginalGoesBackOnlyOverWhatTheCrashLeft) {
         std::filesystem::create_directory(elsewhere);
         std::filesystem::create_hard_link(path, second);
     }
-    const std::string other = row.names == AfterACrash::NameElsewhere ? second : path;
+    const std::string other = row.names == AfterACrash::NameElsewhere ? second : row.renamed ? path + RENAMED : path;
     std::string journal;
     int failAt = 1;
     while (failAt < 20 && !dieWhileWriting(call, input, failAt, &journal)) ++failAt;
     ASSERT_FALSE(journal.empty()) << "no write left a journal";
-    if (other != path && journal.rfind(folder.root(), 0) == 0) {
+    if (row.names == AfterACrash::NameElsewhere && journal.rfind(folder.root(), 0) == 0) {
         GTEST_SKIP() << "this platform keeps the journal beside the file (Windows: the temporary folder is the environment's)";
     }
+    const Bytes journalBytes = readFile(journal);
     const platform::FileIdentity before = identityOf(path);
     const Bytes expected = row.restored ? input : row.change(path, journal, input);
     if (row.restored) row.change(path, journal, input);
+    if (!row.restored && expected.empty()) GTEST_SKIP() << "the change cannot be made here";
     if (row.newIdentity && std::memcmp(before.bytes, identityOf(path).bytes, sizeof before.bytes) == 0) {
         GTEST_SKIP() << "this platform gives a new file the same identity (Wine: the inode number, no sequence)";
     }
@@ -411,18 +465,23 @@ TEST_P(FileAfterACrash, TheOriginalGoesBackOnlyOverWhatTheCrashLeft) {
         TearDown();
         EXPECT_TRUE(readFile(path) == left && fileExists(journal)) << "an unread check dropped the journal";
     }
-    EXPECT_TRUE(restoreInterruptedCall(other.c_str()));
-    EXPECT_TRUE(readFile(path) == expected) << row.name;
-    EXPECT_FALSE(fileExists(journal)) << "the journal stays";
+    const bool restoredAll = restoreInterruptedCall(other.c_str());
+    EXPECT_TRUE(readFile(other) == expected) << row.name;
+    const std::vector<std::string> copies = setAsideCopies(journal);
+    EXPECT_EQ(fileExists(journal), row.journal == AfterACrash::Stays) << "the journal";
+    EXPECT_EQ(copies.size(), row.journal == AfterACrash::SetAside ? 1u : 0u) << "the copies set aside";
+    if (row.journal == AfterACrash::SetAside && copies.size() == 1) {
+        EXPECT_TRUE(readFile(copies[0]) == journalBytes) << "the copy set aside is the journal whole";
+    }
+    EXPECT_TRUE(restoredAll) << "what is left is not a journal to restore";
+    for (const std::string& copy : copies) std::filesystem::remove(copy);
+    std::filesystem::remove(journal);
     if (row.restored) {
         // The call after it looks for journals once, in its hold: no second restore.
         platform::fileSystem().openJournal = openJournalOrFail;
         injection = Injection{Operation::Open, 0, 0};
         EXPECT_EQ(call.call(other.c_str()), call.done) << "the call after it";
-        char names[platform::JOURNAL_PLACES][platform::PATH_CAPACITY];
-        int places = 0;
-        real().journalNames(other.c_str(), names, &places);
-        EXPECT_EQ(injection.calls, places) << "journals looked for more than once";
+        EXPECT_EQ(injection.calls, static_cast<int>(journalPaths(other).size())) << "journals looked for more than once";
     }
 }
 

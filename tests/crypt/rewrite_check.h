@@ -7,10 +7,12 @@
 #include <cctype>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "container_check.h"
 #include "crypt/file_crypt.h"
 #include "crypt/module_rand.h"
+#include "platform/file_rewrite.h"
 #include "platform/file_system.h"
 
 namespace kelvane::test {
@@ -47,11 +49,15 @@ inline bool isFinished(const FileCall& call, const Bytes& contents, const Bytes&
     return decrypts(call) ? now == restoredFrom(contents) : isContainerOf(contents, now);
 }
 
-inline void expectNoJournal(const std::string& path) {
+// The full paths of the journal places of the file at `path`.
+inline std::vector<std::string> journalPaths(const std::string& path) {
     char names[platform::JOURNAL_PLACES][platform::PATH_CAPACITY];
-    int count = 0;
-    ASSERT_TRUE(platform::platformFileSystem().journalNames(path.c_str(), names, &count));
-    for (int place = 0; place < count; ++place) EXPECT_FALSE(fileExists(names[place])) << names[place];
+    const int count = platform::journalPaths(path.c_str(), names);
+    return std::vector<std::string>(names, names + count);
+}
+
+inline void expectNoJournal(const std::string& path) {
+    for (const std::string& name : journalPaths(path)) EXPECT_FALSE(fileExists(name)) << name;
 }
 
 // A table row's name with only its letters and digits, as googletest wants it.

@@ -468,7 +468,11 @@ TEST(HiveDeletionPosix, DamageOnlyTheDeletionMeetsGivesDamagedHiveAndTheHostLive
 int writesFailingFrom = 0;
 int writesMade = 0;
 bool writeUntilDeath(platform::FileHandle file, std::int64_t offset, const std::uint8_t* bytes, std::size_t count) {
-    return ++writesMade < writesFailingFrom && platform::platformFileSystem().write(file, offset, bytes, count);
+    ++writesMade;
+    if (writesMade > writesFailingFrom) return false;
+    // The write it dies in puts half its bytes down; none comes after it.
+    const bool dies = writesMade == writesFailingFrom;
+    return platform::platformFileSystem().write(file, offset, bytes, dies ? count / 2 : count) && !dies;
 }
 
 // A helper killed while it overwrote a hive of two names in place: the hive half written,
@@ -484,13 +488,17 @@ TEST(HiveDeletionPosix, AHelperKilledOnAHiveOfTwoNamesLeavesItWholeForTheNextCal
     const auto overwrite = [&garbage](platform::FileHandle, std::int64_t, platform::RewriteSink& sink) {
         return sink.write(0, garbage.data(), 4096) && sink.write(4096, garbage.data() + 4096, garbage.size() - 4096);
     };
+    const auto halfWritten = [&] {
+        const Bytes now = readFile(hive);
+        return now != whole && now != garbage;
+    };
     platform::fileSystem().write = writeUntilDeath;
-    for (writesFailingFrom = 1; writesFailingFrom < 10 && readFile(hive) == whole; ++writesFailingFrom) {
+    for (writesFailingFrom = 1; writesFailingFrom < 10 && !halfWritten(); ++writesFailingFrom) {
         writesMade = 0;
         platform::rewriteFile(hive.c_str(), overwrite, platform::RewriteWay::InPlace);
     }
     platform::fileSystem() = platform::platformFileSystem();
-    ASSERT_NE(readFile(hive), whole) << "no failing write left the hive half written";
+    ASSERT_TRUE(halfWritten()) << "no failing write left the hive half written";
     EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Doomed,Kept");
     EXPECT_EQ(RegDeleteKeyNT(registry.keyPath("Parent\\Doomed").c_str()), 0);
     EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");

@@ -150,7 +150,7 @@ int halfCommit(hive_h*, const char* path) {
     writeFile(path, Bytes(100, 0xEE));
     return -1;
 }
-platform::FileHandle hiveNotWritable(const char*) { return platform::NO_FILE; }
+platform::FileHandle hiveNotWritable(const char*, platform::FilePlace*) { return platform::NO_FILE; }
 bool failingHiveWrite(platform::FileHandle, std::int64_t, const std::uint8_t*, std::size_t) { return false; }
 
 // A failure at each call the deletion itself makes; those inside the file rewrite have
@@ -158,7 +158,7 @@ bool failingHiveWrite(platform::FileHandle, std::int64_t, const std::uint8_t*, s
 struct WriteBackFault {
     const char* what;
     HiveImageCalls image;
-    platform::FileHandle (*openWrite)(const char*);
+    platform::FileHandle (*openHeld)(const char*, platform::FilePlace*);
     bool (*write)(platform::FileHandle, std::int64_t, const std::uint8_t*, std::size_t);
     long status;
 };
@@ -167,19 +167,19 @@ TEST_F(HiveFilesPosix, DeletionFailingHalfWayLeavesTheHiveAsItWas) {
     const HiveImageCalls image = platform::defaultHiveImageCalls();
     const platform::FileSystem& files = platform::platformFileSystem();
     const WriteBackFault faults[] = {
-        {"no image file", {noImageFile, image.writeImage}, files.openWrite, files.write, platform::REGISTRY_IO_FAILED},
-        {"image not written", {image.createImageFile, failingCommit}, files.openWrite, files.write,
+        {"no image file", {noImageFile, image.writeImage}, files.openHeld, files.write, platform::REGISTRY_IO_FAILED},
+        {"image not written", {image.createImageFile, failingCommit}, files.openHeld, files.write,
          platform::REGISTRY_IO_FAILED},
-        {"image half written", {image.createImageFile, halfCommit}, files.openWrite, files.write,
+        {"image half written", {image.createImageFile, halfCommit}, files.openHeld, files.write,
          platform::REGISTRY_IO_FAILED},
         {"hive not writable", image, hiveNotWritable, files.write, platform::REGISTRY_ACCESS_DENIED},
-        {"hive write failed", image, files.openWrite, failingHiveWrite, platform::REGISTRY_IO_FAILED},
+        {"hive write failed", image, files.openHeld, failingHiveWrite, platform::REGISTRY_IO_FAILED},
     };
     createSubKeys(registry, registry.keyPath("Parent"), {"Leaf"});
     const Bytes before = readFile(software);
     for (const WriteBackFault& fault : faults) {
         platform::hiveImageCalls() = fault.image;
-        platform::fileSystem().openWrite = fault.openWrite;
+        platform::fileSystem().openHeld = fault.openHeld;
         platform::fileSystem().write = fault.write;
         EXPECT_EQ(platform::deleteKeyFromHive(registry.keyPath("Parent\\Leaf").c_str()), fault.status) << fault.what;
         EXPECT_EQ(toHex(readFile(software)), toHex(before)) << fault.what;

@@ -24,4 +24,7 @@ int waitHost(const HostProcess& host);
 // an empty value removes it.
 void setEnvironment(const char* name, const std::string& value);
 
+// Gives the file at `path` to another user (root on POSIX only); false where it cannot.
+bool giveToAnotherUser(const std::string& path);
+
 }  // namespace kelvane::test

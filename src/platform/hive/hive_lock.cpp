@@ -82,16 +82,7 @@ bool stillNamed(int fd, const std::string& path) {
 }
 
 // True when a journal of the hive at `path` may be waiting to be put back.
-bool hasJournal(const std::string& path) {
-    char names[JOURNAL_PLACES][PATH_CAPACITY];
-    int count = 0;
-    if (!fileSystem().journalNames(path.c_str(), names, &count)) return false;
-    struct stat status;
-    for (int place = 0; place < count; ++place) {
-        if (lstat(names[place], &status) == 0) return true;
-    }
-    return false;
-}
+bool hasJournal(const std::string& path) { return mayHaveJournal(path.c_str()); }
 
 }  // namespace
 

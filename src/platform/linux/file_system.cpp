@@ -1,5 +1,5 @@
-// File operations on POSIX: plain descriptors, pread and pwrite for 64-bit offsets,
-// rename to replace, fsync of the file and of its folder.
+// File operations on Linux: plain descriptors, pread and pwrite for 64-bit offsets, the
+// held file opened in its held folder, open file description locks.
 #include "platform/native_files.h"
 #include "platform/linux/folders.h"
 
@@ -43,8 +43,8 @@ bool isKernelView(int fd) {
 // Opens `path` only when it is a regular file. O_NONBLOCK keeps the open of a FIFO from
 // waiting for its other end; folders, devices, FIFOs and the kernel's views are no files
 // to encipher.
-FileHandle openRegularFile(const char* path, int access, mode_t mode = 0) {
-    const int fd = ::open(path, access | O_CLOEXEC | O_NONBLOCK, mode);
+FileHandle openRegularFile(const char* path, int access, mode_t mode = 0, int folder = AT_FDCWD) {
+    const int fd = ::openat(folder, path, access | O_CLOEXEC | O_NONBLOCK, mode);
     if (fd < 0) return NO_FILE;
     struct stat status;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || isKernelView(fd) || ::fcntl(fd, F_SETFL, 0) != 0) {
@@ -65,35 +65,30 @@ bool isReadOnly(int fd) {
 // stands in the way of reading or writing the file itself.
 constexpr off_t LOCK_OFFSET = std::numeric_limits<off_t>::max() - 1;
 
-// The identity from what statx tells of a file.
-FileIdentity identityFrom(const struct statx& status) {
-    FileIdentity identity{};
-    const std::uint64_t parts[] = {
-        std::uint64_t{status.stx_dev_major} << 32 | status.stx_dev_minor, status.stx_ino,
-        (status.stx_mask & STATX_BTIME) != 0 ? static_cast<std::uint64_t>(status.stx_btime.tv_sec) : 0,
-        (status.stx_mask & STATX_BTIME) != 0 ? status.stx_btime.tv_nsec : 0u};
-    static_assert(sizeof parts == sizeof identity.bytes, "the identity holds these four numbers");
-    std::memcpy(identity.bytes, parts, sizeof parts);
-    return identity;
+// The folder of a file to hold: read access where we have it (fsync and the inode flags
+// need it), else only a path descriptor, from which files can still be opened.
+int openFolder(const char* path) {
+    const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return fd >= 0 ? fd : ::open(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+// Whether the lock in the way of ours on `fd` is a write lock: only a descriptor open for
+// writing can take one, so its holder is a writer; a read lock needs only read access.
+bool writerHoldsLock(int fd) {
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = LOCK_OFFSET;
+    range.l_len = 1;
+    return ::fcntl(fd, F_OFD_GETLK, &range) == 0 && range.l_type == F_WRLCK;
 }
 
 }  // namespace
 
-namespace posix {
-
-bool identityOf(int folder, const char* path, int flags, FileIdentity* identity) {
-    struct statx status;
-    if (::statx(folder, path, flags, STATX_INO | STATX_BTIME, &status) != 0) return false;
-    *identity = identityFrom(status);
-    return true;
-}
-
-}  // namespace posix
-
 namespace native {
 
 // An open file description lock: owned by the open file, not the process, so two calls
-// in one process exclude each other too, and independent of the flock the hive code holds.
+// in one process exclude each other too, and independent of the lock the hive code holds.
 LockAttempt tryLock(FileHandle file) {
     struct flock range {};
     range.l_type = F_WRLCK;
@@ -101,44 +96,58 @@ LockAttempt tryLock(FileHandle file) {
     range.l_start = LOCK_OFFSET;
     range.l_len = 1;
     if (::fcntl(descriptor(file), F_OFD_SETLK, &range) == 0) return LockAttempt::Held;
-    if (errno == EAGAIN || errno == EACCES || errno == EINTR) return LockAttempt::Busy;
+    if (errno == EAGAIN || errno == EACCES || errno == EINTR) {
+        return writerHoldsLock(descriptor(file)) ? LockAttempt::Busy : LockAttempt::BusyReader;
+    }
     return errno == ENOLCK || errno == EINVAL || errno == EOPNOTSUPP ? LockAttempt::Unsupported : LockAttempt::Failed;
 }
 
 bool identity(FileHandle file, FileIdentity* identity) {
-    return posix::identityOf(descriptor(file), "", AT_EMPTY_PATH, identity);
+    return folders::identityOf(descriptor(file), "", AT_EMPTY_PATH, identity);
 }
 
-bool isNamed(const char* path, FileHandle file) {
+bool isNamed(const FilePlace& place, FileHandle file) {
     struct stat opened, named;
-    return ::fstat(descriptor(file), &opened) == 0 && ::stat(path, &named) == 0 && opened.st_dev == named.st_dev &&
-           opened.st_ino == named.st_ino;
+    return ::fstat(descriptor(file), &opened) == 0 &&
+           ::fstatat(descriptor(place.folder), place.name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
 FileHandle openRead(const char* path) { return openRegularFile(path, O_RDONLY); }
 
-// No O_CREAT, no O_TRUNC: the file stays the same file and keeps its bytes until written.
-FileHandle openWrite(const char* path) {
-    const FileHandle file = openRegularFile(path, O_WRONLY);
-    if (file == NO_FILE || !isReadOnly(descriptor(file))) return file;
-    ::close(descriptor(file));
-    return NO_FILE;
+bool placeOf(const char* path, FilePlace* place) {
+    char full[PATH_CAPACITY];
+    return ::realpath(path, full) != nullptr && splitPath(full, '/', place);
+}
+
+// The folder first, then the file by its name in it, never following a link there: a
+// swap of either after this cannot move a later step. No O_CREAT, no O_TRUNC: the file
+// stays the same file and keeps its bytes until written.
+FileHandle openHeld(const char* path, FilePlace* place) {
+    if (!placeOf(path, place)) return NO_FILE;
+    const int folder = openFolder(place->folderPath);
+    if (folder < 0) return NO_FILE;
+    const FileHandle file = openRegularFile(place->name, O_RDWR | O_NOFOLLOW, 0, folder);
+    if (file == NO_FILE || isReadOnly(descriptor(file))) {
+        if (file != NO_FILE) ::close(descriptor(file));
+        ::close(folder);
+        return NO_FILE;
+    }
+    place->folder = folder;
+    return file;
 }
 
 // A new file gets what the umask leaves of read and write for all, as fopen gives it.
 FileHandle openOrCreate(const char* path) { return openRegularFile(path, O_RDWR | O_CREAT, 0666); }
 
-bool fullPath(const char* path, char full[PATH_CAPACITY]) { return ::realpath(path, full) != nullptr; }
-
 // O_TMPFILE: the file has no name until replace() gives it one for the moment before
-// the rename, so no name of ours can clash with a user's file, and a crash leaves nothing.
-FileHandle createNewFile(const char* original) {
+// the swap, so no name of ours can clash with a user's file, and a crash leaves nothing.
+FileHandle createNewFile(const FilePlace& place, FileHandle original) {
     struct stat status;
-    char folder[PATH_CAPACITY];
-    if (::stat(original, &status) != 0 || !posix::folderOf(original, folder)) return NO_FILE;
-    const int fd = ::open(folder, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (::fstat(descriptor(original), &status) != 0) return NO_FILE;
+    const int fd = ::openat(descriptor(place.folder), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0) return NO_FILE;
-    if (!posix::takeOwnerAndMode(fd, status)) {
+    if (!folders::takeOwnerAndMode(fd, status)) {
         ::close(fd);
         return NO_FILE;
     }
@@ -186,19 +195,9 @@ bool setSize(FileHandle file, std::int64_t size) {
 
 bool flush(FileHandle file) { return ::fsync(descriptor(file)) == 0; }
 
-bool sync(const char* path) { return posix::syncFolderOf(path); }
-
-bool replace(const char* target, FileHandle replacement) {
-    char name[PATH_CAPACITY];
-    if (!posix::linkNewFile(descriptor(replacement), target, name)) return false;
-    // rename is atomic: either the target is replaced or nothing moved.
-    if (::rename(name, target) != 0) {
-        ::unlink(name);
-        return false;
-    }
-    // The new contents are in place; the folder's sync only makes the rename survive a
-    // power loss, so its outcome cannot undo the replacement.
-    posix::syncFolderOf(target);
+// The journal's owner, mode and single link show that this user made it.
+bool seal(const std::uint8_t*, std::size_t, std::uint8_t seal[SEAL_SIZE]) {
+    std::memset(seal, 0, SEAL_SIZE);
     return true;
 }
 

@@ -1,8 +1,10 @@
-// Where a POSIX rewrite puts its files, and when a rename may replace the original:
-// the new file and the journal beside the file, the journal in this user's private
-// folder in /var/tmp, and the checks that show a rename keeps everything the file is.
+// Where a Linux rewrite puts its files, and when a rename may replace the original: the
+// new file swapped in beside the file, the journal beside it or in this user's private
+// folders, and the checks that show a rename keeps everything the file is. Every step
+// works from the held folder's descriptor, or from a private folder shown to be ours.
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -22,15 +24,24 @@
 namespace kelvane::platform {
 namespace {
 
-// Name parts of the files made beside the original: a dot (hidden), its name, a suffix
-// (for the new file then a dash and 8 random hex digits).
+using folders::PlaceFolder;
+
+// Name parts of the files made beside the original: a dot (hidden), then for the new file
+// its name, this suffix, a dash and 8 random hex digits; for the journal this prefix and
+// the file's identity in hex.
 constexpr char NEW_FILE_SUFFIX[] = ".kelvane-new";
-// Random names tried for the new file before giving up (each clash is someone's file).
+constexpr char JOURNAL_BESIDE_PREFIX[] = ".kelvane-journal-";
+// A journal in a private folder: this prefix and the identity in hex.
+constexpr char JOURNAL_PRIVATE_PREFIX[] = "journal-";
+// What a journal set aside is called: its name, this, and 8 random hex digits.
+constexpr char KEPT_SUFFIX[] = "-kept-";
+// Random names tried for a new name before giving up (each clash is someone's file).
 constexpr int NEW_NAME_ATTEMPTS = 8;
-constexpr char JOURNAL_SUFFIX[] = ".kelvane-journal";
-// Where the private folders for journals are: kept across a restart, unlike /tmp on
-// many systems, so a journal there outlives a power loss too.
+// This user's private folders for journals, in order: the first kept across a restart,
+// unlike /tmp on many systems; the second, in the home from the password database, for
+// when someone else holds the first name.
 constexpr char TEMPORARY_FOLDER[] = "/var/tmp";
+constexpr char HOME_JOURNALS[] = ".kelvane-journals";
 
 // Inode flags a new file would not carry over (chattr's s u c S i a d A j t C x m P).
 constexpr unsigned long FLAGS_A_RENAME_LOSES = FS_SECRM_FL | FS_UNRM_FL | FS_COMPR_FL | FS_SYNC_FL |
@@ -46,13 +57,12 @@ unsigned long inodeFlags(int fd) {
     return ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 ? static_cast<unsigned int>(flags) : 0;
 }
 
-// True when files made in `folder` can be deleted again by this caller.
-bool folderKeepsNoFiles(const char* folder) {
-    const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool deletable = (inodeFlags(fd) & FLAGS_KEEPING_FILES) == 0;
-    ::close(fd);
-    return deletable && ::faccessat(AT_FDCWD, folder, W_OK | X_OK, AT_EACCESS) == 0;
+// True when this caller can make files in the open folder and delete them again, and
+// sync its entries (a folder held only by path cannot be synced).
+bool folderKeepsNoFiles(int folder) {
+    const int mode = ::fcntl(folder, F_GETFL);
+    return mode >= 0 && (mode & O_PATH) == 0 && (inodeFlags(folder) & FLAGS_KEEPING_FILES) == 0 &&
+           ::faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 bool inGroup(gid_t group) {
@@ -71,150 +81,172 @@ bool hasExtendedAttributes(int fd) {
     return listed > 0 || (listed < 0 && errno != ENOTSUP);
 }
 
-// True when new files in `folder` take an ACL of the folder's, which the file may not have.
-bool givesDefaultAcl(const char* folder) {
-    return ::getxattr(folder, "system.posix_acl_default", nullptr, 0) > 0;
-}
+// True when new files in the folder take an ACL of the folder's, which the file may not have.
+bool givesDefaultAcl(int folder) { return ::fgetxattr(folder, "system.posix_acl_default", nullptr, 0) > 0; }
 
 // True when something is mounted over the file (a bind mount of one file).
-bool isMountRoot(const char* path) {
+bool isMountRoot(int folder, const char* name) {
     struct statx status;
-    if (::statx(AT_FDCWD, path, 0, STATX_BASIC_STATS, &status) != 0) return true;
+    if (::statx(folder, name, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &status) != 0) return true;
     return (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
            (status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
 }
 
-// "<folder>/.<name><suffix>" for the file at the full path `path`.
-bool nameBeside(const char* path, const char* suffix, char name[PATH_CAPACITY]) {
-    const char* slash = std::strrchr(path, '/');
-    if (slash == nullptr) return false;
-    const char* base = slash + 1;
-    // Room for the new file's random part too.
-    if (std::strlen(base) + 1 + std::strlen(suffix) + 9 > NAME_MAX) return false;
-    const int length = std::snprintf(name, PATH_CAPACITY, "%.*s/.%s%s", static_cast<int>(slash - path), path,
-                                     base, suffix);
-    return length > 0 && static_cast<std::size_t>(length) < PATH_CAPACITY;
+// `count` bytes of `bytes` as lower-case hex after `prefix`, into `name`.
+bool hexName(const char* prefix, const std::uint8_t* bytes, std::size_t count, char name[NAME_CAPACITY]) {
+    const std::size_t length = std::strlen(prefix);
+    if (length + 2 * count >= NAME_CAPACITY || length + 2 * count > NAME_MAX) return false;
+    std::memcpy(name, prefix, length);
+    for (std::size_t i = 0; i < count; ++i) std::snprintf(name + length + 2 * i, 3, "%02x", bytes[i]);
+    return true;
 }
 
-// "<temporary folder>/kelvane-<user>": this user's own folder for journals, owner-only.
-// Never from the environment, so that a call with another TMPDIR finds the journal too.
-bool privateFolder(char folder[PATH_CAPACITY]) {
-    const int length = std::snprintf(folder, PATH_CAPACITY, "%s/kelvane-%ju", TEMPORARY_FOLDER,
+// `base` with `suffix` and 8 random hex digits after it, into `name`.
+bool randomName(const char* base, const char* suffix, char name[NAME_CAPACITY]) {
+    std::uint32_t draw = 0;
+    if (::getrandom(&draw, sizeof draw, 0) != sizeof draw) return false;
+    const int length = std::snprintf(name, NAME_CAPACITY, "%s%s%08" PRIx32, base, suffix, draw);
+    return length > 0 && length <= NAME_MAX;
+}
+
+// This user's private folders, in order ("/var/tmp/kelvane-UID/", then the home's).
+int privateFolders(char folders[2][PATH_CAPACITY]) {
+    int count = 0;
+    const int length = std::snprintf(folders[count], PATH_CAPACITY, "%s/kelvane-%ju/", TEMPORARY_FOLDER,
                                      static_cast<std::uintmax_t>(::geteuid()));
-    return length > 0 && static_cast<std::size_t>(length) < PATH_CAPACITY;
-}
-
-// True when `folder` is a folder of this user's that nobody else may enter: anything
-// else of that name (a symbolic link, another user's) was put there by someone else.
-bool isOwnPrivateFolder(const char* folder) {
-    struct stat status;
-    return ::lstat(folder, &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() &&
-           (status.st_mode & 077) == 0;
-}
-
-// True when `name` lies in this user's private folder.
-bool inPrivateFolder(const char* name, char folder[PATH_CAPACITY]) {
-    if (!privateFolder(folder)) return false;
-    const std::size_t length = std::strlen(folder);
-    return std::strncmp(name, folder, length) == 0 && name[length] == '/';
-}
-
-// "<private folder>/journal-<identity in hex>": found again from any name of the file,
-// and never by a later file that gets the same inode number.
-bool nameFromIdentity(const char* path, char name[PATH_CAPACITY]) {
-    FileIdentity identity;
-    char folder[PATH_CAPACITY];
-    if (!posix::identityOf(AT_FDCWD, path, 0, &identity) || !privateFolder(folder)) return false;
-    char hex[2 * sizeof identity.bytes + 1];
-    for (std::size_t i = 0; i < sizeof identity.bytes; ++i) {
-        std::snprintf(hex + 2 * i, 3, "%02x", identity.bytes[i]);
+    if (length > 0 && static_cast<std::size_t>(length) < PATH_CAPACITY) ++count;
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[4096];
+    if (::getpwuid_r(::geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr &&
+        entry.pw_dir != nullptr && entry.pw_dir[0] == '/') {
+        const int homeLength = std::snprintf(folders[count], PATH_CAPACITY, "%s/%s/", entry.pw_dir, HOME_JOURNALS);
+        if (homeLength > 0 && static_cast<std::size_t>(homeLength) < PATH_CAPACITY) ++count;
     }
-    const int length = std::snprintf(name, PATH_CAPACITY, "%s/journal-%s", folder, hex);
-    return length > 0 && static_cast<std::size_t>(length) < PATH_CAPACITY;
+    return count;
+}
+
+// True when the place is in one of this user's private folders (not beside a file).
+bool isPrivate(const FilePlace& place) { return place.own; }
+
+// Makes the private folder at `place` when it is missing, owner-only, with its entry synced.
+void makePrivateFolder(const FilePlace& place) {
+    if (::mkdir(place.folderPath, 0700) != 0) return;
+    FilePlace parent;
+    char path[PATH_CAPACITY];
+    std::strcpy(path, place.folderPath);
+    path[std::strlen(path) - 1] = '\0';  // the folder's own name, without its final slash
+    if (!splitPath(path, '/', &parent)) return;
+    const int fd = ::open(parent.folderPath, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    folders::syncFolder(fd);
+    ::close(fd);
 }
 
 }  // namespace
 
-namespace posix {
-
-bool linkNewFile(int fd, const char* target, char name[PATH_CAPACITY]) {
-    char base[PATH_CAPACITY];
-    char open[32];
-    if (!nameBeside(target, NEW_FILE_SUFFIX, base)) return false;
-    std::snprintf(open, sizeof open, "/proc/self/fd/%d", fd);
-    for (int attempt = 0; attempt < NEW_NAME_ATTEMPTS; ++attempt) {
-        std::uint32_t draw = 0;
-        if (::getrandom(&draw, sizeof draw, 0) != sizeof draw) return false;
-        const int length = std::snprintf(name, PATH_CAPACITY, "%s-%08" PRIx32, base, draw);
-        if (length <= 0 || static_cast<std::size_t>(length) >= PATH_CAPACITY) return false;
-        // linkat of a descriptor itself needs a privilege; through /proc it does not.
-        if (::linkat(AT_FDCWD, open, AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0) return true;
-        if (errno != EEXIST) return false;
-    }
-    return false;
-}
-
-}  // namespace posix
-
 namespace native {
 
-bool renameKeepsFile(const char* path, FileHandle file) {
+bool renameKeepsFile(const FilePlace& place, FileHandle file) {
     const int fd = static_cast<int>(file);
+    const int folder = static_cast<int>(place.folder);
     struct stat status;
     struct stat folderStatus;
-    char folder[PATH_CAPACITY];
-    if (::fstat(fd, &status) != 0 || !posix::folderOf(path, folder) || ::stat(folder, &folderStatus) != 0) {
-        return false;
-    }
+    if (::fstat(fd, &status) != 0 || ::fstat(folder, &folderStatus) != 0) return false;
     return status.st_nlink == 1 && status.st_uid == ::geteuid() && inGroup(status.st_gid) &&
            status.st_dev == folderStatus.st_dev && folderKeepsNoFiles(folder) && !givesDefaultAcl(folder) &&
-           (inodeFlags(fd) & FLAGS_A_RENAME_LOSES) == 0 && !hasExtendedAttributes(fd) && !isMountRoot(path);
+           (inodeFlags(fd) & FLAGS_A_RENAME_LOSES) == 0 && !hasExtendedAttributes(fd) &&
+           !isMountRoot(folder, place.name);
 }
 
-bool journalNames(const char* path, char names[JOURNAL_PLACES][PATH_CAPACITY], int* count) {
-    *count = 0;
-    struct stat status;
-    const bool oneName = ::stat(path, &status) == 0 && status.st_nlink == 1;
-    char folder[PATH_CAPACITY];
-    char beside[PATH_CAPACITY];
-    const bool besideUsable =
-        posix::folderOf(path, folder) && folderKeepsNoFiles(folder) && nameBeside(path, JOURNAL_SUFFIX, beside);
-    // Beside a file of one name: only that name leads there, and the copy needs no other
-    // folder. A file of more names: the one place every name leads to.
-    if (oneName && besideUsable) std::strcpy(names[(*count)++], beside);
-    if (nameFromIdentity(path, names[*count])) ++*count;
-    if (!oneName && besideUsable) std::strcpy(names[(*count)++], beside);
-    return true;
-}
-
-FileHandle createJournal(const char* name) {
-    char folder[PATH_CAPACITY];
-    const bool inPrivate = inPrivateFolder(name, folder);
-    // Twice: another call may just have removed the private folder, empty, as we made it.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (inPrivate && ::mkdir(folder, 0700) == 0) {
-            posix::syncFolderOf(folder);  // the folder's entry must last as long as the journal in it
-        } else if (inPrivate && errno != EEXIST) {
-            return NO_FILE;
-        }
-        if (inPrivate && !isOwnPrivateFolder(folder)) return NO_FILE;
-        const int fd = ::open(name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd >= 0) return fd;
-        if (!inPrivate || errno != ENOENT) return NO_FILE;
+// Links the new file as ".NAME.kelvane-new-" and random digits, swaps that name with the
+// file's, and shows that what came out is the held file; otherwise swaps back. A file
+// system that cannot swap names refuses, and the rewrite goes on in place.
+bool replace(const FilePlace& place, FileHandle replacement, FileHandle original) {
+    const int folder = static_cast<int>(place.folder);
+    char base[NAME_CAPACITY];
+    char name[NAME_CAPACITY];
+    char open[32];
+    std::snprintf(open, sizeof open, "/proc/self/fd/%d", static_cast<int>(replacement));
+    if (std::snprintf(base, sizeof base, ".%s", place.name) >= static_cast<int>(sizeof base)) return false;
+    bool linked = false;
+    for (int attempt = 0; attempt < NEW_NAME_ATTEMPTS && !linked; ++attempt) {
+        // linkat of a descriptor itself needs a privilege; through /proc it does not.
+        if (!randomName(base, NEW_FILE_SUFFIX, name)) return false;
+        linked = ::linkat(AT_FDCWD, open, folder, name, AT_SYMLINK_FOLLOW) == 0;
+        if (!linked && errno != EEXIST) return false;
     }
-    return NO_FILE;
-}
-
-bool remove(const char* name) {
-    if (::unlink(name) != 0) return false;
-    // Nothing of ours stays: the private folder goes with its last journal.
-    char folder[PATH_CAPACITY];
-    if (inPrivateFolder(name, folder)) ::rmdir(folder);
+    if (!linked) return false;
+    struct stat held, out;
+    if (::fstat(static_cast<int>(original), &held) != 0 ||
+        ::renameat2(folder, name, folder, place.name, RENAME_EXCHANGE) != 0) {
+        ::unlinkat(folder, name, 0);
+        return false;
+    }
+    const bool wasHeld = ::fstatat(folder, name, &out, AT_SYMLINK_NOFOLLOW) == 0 && out.st_dev == held.st_dev &&
+                         out.st_ino == held.st_ino;
+    if (!wasHeld) {
+        // Someone's file had taken the name: it goes back, and ours goes.
+        struct stat ours, now;
+        ::renameat2(folder, name, folder, place.name, RENAME_EXCHANGE);
+        if (::fstat(static_cast<int>(replacement), &ours) == 0 &&
+            ::fstatat(folder, name, &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_ino == ours.st_ino &&
+            now.st_dev == ours.st_dev) {
+            ::unlinkat(folder, name, 0);
+        }
+        return false;
+    }
+    // The new contents are in place; the folder's sync only makes the swap survive a
+    // power loss, so its outcome cannot undo the replacement.
+    ::unlinkat(folder, name, 0);
+    folders::syncFolder(folder);
     return true;
 }
 
-FileHandle openJournal(const char* name, bool* absent) {
-    const int fd = ::open(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+void journalPlaces(const FilePlace& file, FileHandle handle, FilePlace places[JOURNAL_PLACES], int* count) {
+    *count = 0;
+    FileIdentity id;
+    struct stat status;
+    if (!identity(handle, &id) || ::fstat(static_cast<int>(handle), &status) != 0) return;
+    const bool oneName = status.st_nlink == 1;
+    FilePlace beside;
+    bool besideUsable = false;
+    {
+        const PlaceFolder folder(file, false);
+        besideUsable = folder.valid() && folderKeepsNoFiles(folder.fd()) &&
+                       hexName(JOURNAL_BESIDE_PREFIX, id.bytes, sizeof id.bytes, beside.name);
+    }
+    beside.folder = file.folder;
+    std::strcpy(beside.folderPath, file.folderPath);
+    // Beside a file of one name: only that name leads there, and the copy needs no other
+    // folder. A file of more names: the places every name leads to.
+    if (oneName && besideUsable) places[(*count)++] = beside;
+    char privates[2][PATH_CAPACITY];
+    const int privateCount = privateFolders(privates);
+    for (int at = 0; at < privateCount; ++at) {
+        FilePlace& place = places[*count];
+        place.folder = NO_FILE;
+        place.own = true;
+        std::strcpy(place.folderPath, privates[at]);
+        if (hexName(JOURNAL_PRIVATE_PREFIX, id.bytes, sizeof id.bytes, place.name)) ++*count;
+    }
+    if (!oneName && besideUsable) places[(*count)++] = beside;
+}
+
+FileHandle createJournal(const FilePlace& place) {
+    if (isPrivate(place)) makePrivateFolder(place);
+    const PlaceFolder folder(place, isPrivate(place));
+    if (!folder.valid()) return NO_FILE;
+    const int fd = ::openat(folder.fd(), place.name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    return fd >= 0 ? fd : NO_FILE;
+}
+
+FileHandle openJournal(const FilePlace& place, bool* absent) {
+    const PlaceFolder folder(place, isPrivate(place));
+    // A private folder that is missing, or not ours, holds no journal of ours.
+    *absent = !folder.valid() && (errno == ENOENT || errno == ENOTDIR || errno == ELOOP || isPrivate(place));
+    if (!folder.valid()) return NO_FILE;
+    const int fd = ::openat(folder.fd(), place.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     // Only a shortage or an I/O error may hide a journal of ours; anything else (missing,
     // a symbolic link, a folder we cannot search) says there is none we could have made.
     *absent = fd < 0 && errno != EMFILE && errno != ENFILE && errno != ENOMEM && errno != EIO && errno != EINTR;
@@ -222,17 +254,43 @@ FileHandle openJournal(const char* name, bool* absent) {
     // Only a file this caller made may be copied into the file: in a shared folder
     // another user could have put one there under the same name.
     struct stat status;
-    if (::fstat(fd, &status) != 0) {
-        ::close(fd);
-        return NO_FILE;
-    }
-    if (S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & 077) == 0 &&
-        status.st_nlink == 1) {
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::geteuid() &&
+        (status.st_mode & 077) == 0 && status.st_nlink == 1) {
         return fd;
     }
     ::close(fd);
     *absent = true;
     return NO_FILE;
+}
+
+bool removeJournal(const FilePlace& place) {
+    {
+        const PlaceFolder folder(place, isPrivate(place));
+        if (!folder.valid() || ::unlinkat(folder.fd(), place.name, 0) != 0) return false;
+        folders::syncFolder(folder.fd());
+    }
+    // Nothing of ours stays: a private folder goes with its last journal.
+    if (isPrivate(place)) ::rmdir(place.folderPath);
+    return true;
+}
+
+bool setAside(const FilePlace& place) {
+    const PlaceFolder folder(place, isPrivate(place));
+    if (!folder.valid()) return false;
+    for (int attempt = 0; attempt < NEW_NAME_ATTEMPTS; ++attempt) {
+        char kept[NAME_CAPACITY];
+        if (!randomName(place.name, KEPT_SUFFIX, kept)) return false;
+        if (::renameat2(folder.fd(), place.name, folder.fd(), kept, RENAME_NOREPLACE) == 0) {
+            return folders::syncFolder(folder.fd());
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+bool syncFolder(const FilePlace& place) {
+    const PlaceFolder folder(place, isPrivate(place));
+    return folder.valid() && folders::syncFolder(folder.fd());
 }
 
 }  // namespace native

@@ -1,6 +1,8 @@
 // File operations on Windows: Win32 handles (64-bit sizes and offsets from a 32-bit
 // process), positional ReadFile and WriteFile, FlushFileBuffers. A rewrite always goes in
-// place here (see platform/file_rewrite.h), so nothing is ever renamed over a file.
+// place here (see platform/file_rewrite.h), so nothing is ever renamed over a file. The
+// held file and its folder are opened without delete sharing: while the call runs, no
+// one can rename or replace either, so the names the journal is made by stay theirs.
 #include "platform/native_files.h"
 
 #include <windows.h>
@@ -8,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/win32/journal_guard.h"
 #include "platform/win32/wide_text.h"
 
 namespace kelvane::platform {
@@ -15,8 +18,15 @@ namespace {
 
 // Largest count handed to one ReadFile or WriteFile.
 constexpr std::size_t IO_LIMIT = 1u << 30;
-// Name parts of the journal beside a file: a dot, the file's name, this suffix.
-constexpr char JOURNAL_SUFFIX[] = ".kelvane-journal";
+// Names of a journal: beside the file this prefix, in the temporary folder the other, and
+// the file's identity in hex after either.
+constexpr char JOURNAL_BESIDE_PREFIX[] = ".kelvane-journal-";
+constexpr char JOURNAL_TEMPORARY_PREFIX[] = "kelvane-journal-";
+// What a journal set aside is called: its name, this, and 8 random hex digits.
+constexpr char KEPT_SUFFIX[] = "-kept-";
+// Sharing asked of others while a file or folder is held: reading and writing, never
+// deleting, which is what a rename or a replacement of it needs.
+constexpr DWORD HELD_SHARING = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 HANDLE handleOf(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
@@ -66,18 +76,6 @@ private:
     bool overflowed_ = false;
 };
 
-// "<folder>\.<name><suffix>" for the full path `path`, when the W functions can take it.
-bool nameBeside(const char* path, char name[PATH_CAPACITY]) {
-    const char* separator = std::strrchr(path, '\\');
-    if (separator == nullptr) return false;
-    return NameBuilder(name)
-        .text(path, static_cast<std::size_t>(separator - path))
-        .text("\\.")
-        .text(separator + 1)
-        .text(JOURNAL_SUFFIX)
-        .fitsPath();
-}
-
 // The byte the rewrite lock covers: far past any contents, since a Windows lock also
 // stops reads and writes of the bytes it covers through other handles.
 constexpr DWORD LOCK_OFFSET_LOW = 0xFFFFFFFEu;
@@ -110,21 +108,33 @@ bool informationAt(const char* path, BY_HANDLE_FILE_INFORMATION* information) {
     return known;
 }
 
-// "<temporary folder>kelvane-journal-<volume><file ID>" in hex: fits whatever the file's
-// folder, and is found again from any name of the file.
-bool nameFromIdentity(const BY_HANDLE_FILE_INFORMATION& information, char name[PATH_CAPACITY]) {
+// The journal's name for a file of this identity, after `prefix`, into `place`'s name,
+// when the whole path still fits MAX_PATH.
+bool journalName(const char* prefix, const BY_HANDLE_FILE_INFORMATION& information, FilePlace* place) {
+    char path[PATH_CAPACITY];
+    NameBuilder name(place->name);
+    name.text(prefix)
+        .hex8(information.dwVolumeSerialNumber)
+        .hex8(information.nFileIndexHigh)
+        .hex8(information.nFileIndexLow);
+    return name.fitsPath() && NameBuilder(path).text(place->folderPath).text(place->name).fitsPath();
+}
+
+// The user's temporary folder, with its final backslash, into `place`.
+bool temporaryFolder(FilePlace* place) {
     wchar_t folder[MAX_PATH + 1];
     const DWORD folderLength = GetTempPathW(MAX_PATH + 1, folder);
     if (folderLength == 0 || folderLength > MAX_PATH) return false;
     const Text folderUtf8 = utf8FromWide(folder, folderLength);
-    if (!folderUtf8.valid()) return false;
-    return NameBuilder(name)
-        .text(folderUtf8.c_str())
-        .text("kelvane-journal-")
-        .hex8(information.dwVolumeSerialNumber)
-        .hex8(information.nFileIndexHigh)
-        .hex8(information.nFileIndexLow)
-        .fitsPath();
+    return folderUtf8.valid() && NameBuilder(place->folderPath).text(folderUtf8.c_str()).fitsPath();
+}
+
+// The full path of a place, as the W functions take it: empty (no file has that name)
+// when it does not fit.
+WideText widePath(const FilePlace& place) {
+    char path[PATH_CAPACITY];
+    if (!joinPath(place, path)) path[0] = '\0';
+    return wideFromUtf8(path, std::strlen(path));
 }
 
 // The handle when it is a file on a disk, else closed: the device names (NUL, COM1, also
@@ -148,17 +158,36 @@ FileHandle openRead(const char* path) {
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
-FileHandle openWrite(const char* path) {
+bool placeOf(const char* path, FilePlace* place) {
+    const WideName wide(path);
+    wchar_t fullWide[PATH_CAPACITY];
+    const DWORD length = wide.fits() ? GetFullPathNameW(wide.get(), PATH_CAPACITY, fullWide, nullptr) : 0;
+    const Text utf8 = utf8FromWide(fullWide, length < PATH_CAPACITY ? length : 0);
+    return !utf8.empty() && utf8.size() < PATH_CAPACITY && splitPath(utf8.c_str(), '\\', place);
+}
+
+FileHandle openHeld(const char* path, FilePlace* place) {
+    if (!placeOf(path, place)) return NO_FILE;
+    const WideText folder = wideFromUtf8(place->folderPath, std::strlen(place->folderPath));
+    const WideText full = widePath(*place);
+    if (!folder.valid() || !full.valid()) return NO_FILE;
     // Windows refuses to open a read-only file for writing; Wine running as root does not,
     // so the attribute is asked first.
-    const WideName wide(path);
-    const DWORD attributes = GetFileAttributesW(wide.get());
+    const DWORD attributes = GetFileAttributesW(full.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0) return NO_FILE;
-    // OPEN_EXISTING: no creation, no truncation. Sharing everything asks of others only
-    // the write access itself, so a file another process holds open sharing reading and
-    // writing is accepted, as a plain write opening accepts it.
-    return diskFileOnly(CreateFileW(wide.get(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const HANDLE held = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, HELD_SHARING, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (held == INVALID_HANDLE_VALUE) return NO_FILE;
+    // OPEN_EXISTING: no creation, no truncation. Others may go on reading and writing, as
+    // a plain write opening accepts; only renaming and deleting wait for the call's end.
+    const FileHandle file = diskFileOnly(CreateFileW(full.c_str(), GENERIC_READ | GENERIC_WRITE, HELD_SHARING, nullptr,
+                                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file == NO_FILE) {
+        CloseHandle(held);
+        return NO_FILE;
+    }
+    place->folder = fileOf(held);
+    return file;
 }
 
 FileHandle openOrCreate(const char* path) {
@@ -168,32 +197,30 @@ FileHandle openOrCreate(const char* path) {
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-bool fullPath(const char* path, char full[PATH_CAPACITY]) {
-    const WideName wide(path);
-    wchar_t fullWide[PATH_CAPACITY];
-    const DWORD length = wide.fits() ? GetFullPathNameW(wide.get(), PATH_CAPACITY, fullWide, nullptr) : 0;
-    const Text utf8 = utf8FromWide(fullWide, length < PATH_CAPACITY ? length : 0);
-    if (utf8.empty() || utf8.size() >= PATH_CAPACITY) return false;
-    std::memcpy(full, utf8.c_str(), utf8.size() + 1);
-    return true;
-}
-
 // Never renamed: under Wine a replacement takes the new file's Unix mode and loses the
 // hidden attribute, and no Win32 call shows the mode it would have to keep.
-bool renameKeepsFile(const char*, FileHandle) { return false; }
-FileHandle createNewFile(const char*) { return NO_FILE; }
-bool replace(const char*, FileHandle) { return false; }
+bool renameKeepsFile(const FilePlace&, FileHandle) { return false; }
+FileHandle createNewFile(const FilePlace&, FileHandle) { return NO_FILE; }
+bool replace(const FilePlace&, FileHandle, FileHandle) { return false; }
 
 // Beside the file first, whatever its links: the temporary folder comes from the
 // environment here (TMP, TEMP), which the next call may not share.
-bool journalNames(const char* path, char names[JOURNAL_PLACES][PATH_CAPACITY], int* count) {
+void journalPlaces(const FilePlace& file, FileHandle handle, FilePlace places[JOURNAL_PLACES], int* count) {
     *count = 0;
-    if (nameBeside(path, names[*count])) ++*count;
     BY_HANDLE_FILE_INFORMATION information;
-    if (informationAt(path, &information) && nameFromIdentity(information, names[*count])) ++*count;
-    return true;
+    if (!informationOf(handleOf(handle), &information)) return;
+    FilePlace& beside = places[*count];
+    std::memcpy(beside.folderPath, file.folderPath, sizeof beside.folderPath);
+    beside.folder = file.folder;
+    if (journalName(JOURNAL_BESIDE_PREFIX, information, &beside)) ++*count;
+    FilePlace& temporary = places[*count];
+    temporary.folder = NO_FILE;
+    temporary.own = true;
+    if (temporaryFolder(&temporary) && journalName(JOURNAL_TEMPORARY_PREFIX, information, &temporary)) ++*count;
 }
 
+// Any handle that may read the file can lock the byte, shared or exclusive, so a lock in
+// the way shows no writer here: the rewrite's journal does (file_rewrite.cpp).
 LockAttempt tryLock(FileHandle file) {
     OVERLAPPED range{};
     range.Offset = LOCK_OFFSET_LOW;
@@ -202,7 +229,7 @@ LockAttempt tryLock(FileHandle file) {
         return LockAttempt::Held;
     }
     const DWORD error = GetLastError();
-    if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) return LockAttempt::Busy;
+    if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) return LockAttempt::BusyReader;
     return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION ? LockAttempt::Unsupported
                                                                          : LockAttempt::Failed;
 }
@@ -214,23 +241,29 @@ bool identity(FileHandle file, FileIdentity* identity) {
     return true;
 }
 
-bool isNamed(const char* path, FileHandle file) {
+bool isNamed(const FilePlace& place, FileHandle file) {
+    char path[PATH_CAPACITY];
     BY_HANDLE_FILE_INFORMATION opened, named;
-    return informationOf(handleOf(file), &opened) && informationAt(path, &named) &&
+    return joinPath(place, path) && informationOf(handleOf(file), &opened) && informationAt(path, &named) &&
            opened.dwVolumeSerialNumber == named.dwVolumeSerialNumber && opened.nFileIndexHigh == named.nFileIndexHigh &&
            opened.nFileIndexLow == named.nFileIndexLow;
 }
 
-FileHandle createJournal(const char* name) {
-    // CREATE_NEW: never an existing file. The user's temporary folder is the user's own.
-    return fileOf(CreateFileW(WideName(name).get(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+FileHandle createJournal(const FilePlace& place) {
+    // CREATE_NEW: never an existing file. Owner-only: the folder may let others write.
+    win32::OwnerOnly ownerOnly;
+    const WideText path = widePath(place);
+    if (!path.valid()) return NO_FILE;
+    return fileOf(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, ownerOnly.get(),
                               CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
 }
 
-FileHandle openJournal(const char* name, bool* absent) {
+FileHandle openJournal(const FilePlace& place, bool* absent) {
+    const WideText path = widePath(place);
+    *absent = !path.valid();
+    if (!path.valid()) return NO_FILE;
     const HANDLE handle =
-        CreateFileW(WideName(name).get(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         *absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -238,11 +271,36 @@ FileHandle openJournal(const char* name, bool* absent) {
     }
     BY_HANDLE_FILE_INFORMATION information;
     const bool known = informationOf(handle, &information);
-    // Never one that is also another file's name.
-    if (known && information.nNumberOfLinks == 1) return fileOf(handle);
+    // Never one that is also another file's name, nor one another user made.
+    if (known && information.nNumberOfLinks == 1 && win32::ownedByCaller(handle)) return fileOf(handle);
     CloseHandle(handle);
     *absent = known;
     return NO_FILE;
+}
+
+// NTFS journals its folder entries; there is no separate folder sync to make.
+bool removeJournal(const FilePlace& place) {
+    const WideText path = widePath(place);
+    return path.valid() && DeleteFileW(path.c_str()) != 0;
+}
+
+bool setAside(const FilePlace& place) {
+    char journal[PATH_CAPACITY];
+    char kept[PATH_CAPACITY];
+    std::uint32_t draw = 0;
+    if (!joinPath(place, journal) || !win32::randomBytes(&draw, sizeof draw) ||
+        !NameBuilder(kept).text(journal).text(KEPT_SUFFIX).hex8(draw).fitsPath()) {
+        return false;
+    }
+    const WideText from = widePath(place);
+    const WideText to = wideFromUtf8(kept, std::strlen(kept));
+    return from.valid() && to.valid() && MoveFileExW(from.c_str(), to.c_str(), 0) != 0;
+}
+
+bool syncFolder(const FilePlace&) { return true; }
+
+bool seal(const std::uint8_t* record, std::size_t size, std::uint8_t seal[SEAL_SIZE]) {
+    return win32::sealRecord(record, size, seal);
 }
 
 std::int64_t size(FileHandle file) {
@@ -280,12 +338,7 @@ bool setSize(FileHandle file, std::int64_t size) {
 
 bool flush(FileHandle file) { return FlushFileBuffers(handleOf(file)) != 0; }
 
-// NTFS journals its folder entries; there is no separate folder sync to make.
-bool sync(const char*) { return true; }
-
 bool close(FileHandle file) { return CloseHandle(handleOf(file)) != 0; }
-
-bool remove(const char* path) { return DeleteFileW(WideName(path).get()) != 0; }
 
 }  // namespace native
 

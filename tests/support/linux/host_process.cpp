@@ -44,4 +44,11 @@ void setEnvironment(const char* name, const std::string& value) {
     }
 }
 
+// The first user id above the system's that no test process runs as.
+constexpr uid_t ANOTHER_USER = 65534;
+
+bool giveToAnotherUser(const std::string& path) {
+    return ::geteuid() == 0 && ::chown(path.c_str(), ANOTHER_USER, ANOTHER_USER) == 0;
+}
+
 }  // namespace kelvane::test

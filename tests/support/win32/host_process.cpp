@@ -48,4 +48,7 @@ void setEnvironment(const char* name, const std::string& value) {
     _putenv_s(name, value.c_str());
 }
 
+// Wine runs every process as one Unix user: no file can be given away here.
+bool giveToAnotherUser(const std::string&) { return false; }
+
 }  // namespace kelvane::test
