@@ -406,32 +406,44 @@ bool waitForLock(const FilePlace& place, FileHandle file) {
     return waitForLockBounded(tryOnce, pause);
 }
 
-// Fills a new journal at `place`: with an empty note the new contents first (after the
-// original's room), then the pending record, then the copy of the original; synced; then
-// the complete record, synced with the folder's entry.
+// The two records a journal gets: pending when it is begun, complete once its copy is synced.
+struct JournalRecords {
+    Record pending{};
+    Record complete{};
+};
+
+bool recordsFor(const JournalEntry& entry, JournalRecords* records) {
+    return recordFor(entry, PENDING_MARK, &records->pending) && recordFor(entry, COMPLETE_MARK, &records->complete);
+}
+
+// Fills a new journal at `place`: where it keeps the new contents (an empty note) those
+// first, after the original's room; then the pending record, the copy of the original,
+// synced, and the complete record, synced with the folder's entry. `records` are made
+// beforehand where they can be, so that a crash finds the pending record as early as can be.
 bool fillJournal(const HeldFile& held, FileHandle journal, const FilePlace& place, const ContentWriter& write,
-                 JournalEntry* entry) {
+                 JournalEntry* entry, JournalRecords records) {
     FileSystem& files = fileSystem();
     if (isEmpty(entry->note)) {
         FileSink kept(journal, entry->length);
         if (!write(held.handle(), entry->length, kept)) return false;
         entry->newLength = kept.end();
+        if (!recordsFor(*entry, &records)) return false;
     }
     const std::int64_t recordAt = entry->length + std::max<std::int64_t>(entry->newLength, 0);
-    Record pending{}, complete{};
     // The copy is synced before the complete record, so that no device order can give a
     // record without the bytes before it; the folder's sync makes the journal's name last
     // as long as the overwrite it guards.
-    return recordFor(*entry, PENDING_MARK, &pending) && recordFor(*entry, COMPLETE_MARK, &complete) &&
-           files.write(journal, recordAt, pending.bytes, RECORD_SIZE) &&
+    return files.write(journal, recordAt, records.pending.bytes, RECORD_SIZE) &&
            copyContents(held.handle(), journal, entry->length) && files.flush(journal) &&
-           files.write(journal, recordAt, complete.bytes, RECORD_SIZE) && files.flush(journal) &&
+           files.write(journal, recordAt, records.complete.bytes, RECORD_SIZE) && files.flush(journal) &&
            files.syncFolder(place);
 }
 
 // A copy of the original in a new journal, in the first place that takes one.
 FileHandle saveOriginal(const HeldFile& held, const ContentWriter& write, JournalEntry* entry, FilePlace* place) {
     FileSystem& files = fileSystem();
+    JournalRecords records;
+    if (!isEmpty(entry->note) && !recordsFor(*entry, &records)) return NO_FILE;
     FilePlace places[JOURNAL_PLACES];
     int count = 0;
     files.journalPlaces(held.place(), held.handle(), places, &count);
@@ -439,7 +451,7 @@ FileHandle saveOriginal(const HeldFile& held, const ContentWriter& write, Journa
         const FileHandle journal = files.createJournal(places[at]);
         if (journal == NO_FILE) continue;
         *place = places[at];
-        if (fillJournal(held, journal, *place, write, entry)) return journal;
+        if (fillJournal(held, journal, *place, write, entry, records)) return journal;
         dropJournal(journal, *place);
         return NO_FILE;
     }

@@ -32,7 +32,17 @@ HostProcess startHost(const std::vector<std::string>& arguments) {
     return HostProcess{reinterpret_cast<std::intptr_t>(process.hProcess)};
 }
 
-void killHost(const HostProcess& host) { TerminateProcess(reinterpret_cast<HANDLE>(host.id), KILLED_EXIT_CODE); }
+// How long Wine may take to stop a process it already reports ended, in milliseconds.
+constexpr DWORD WINE_KILL_LAG_MS = 300;
+
+// Under Wine the process is marked ended (and waitable) before its Unix process has
+// taken the signal: for a moment it still runs system calls, such as making a journal
+// after the test looked. The pause lets it stop first; Windows needs none.
+void killHost(const HostProcess& host) {
+    TerminateProcess(reinterpret_cast<HANDLE>(host.id), KILLED_EXIT_CODE);
+    WaitForSingleObject(reinterpret_cast<HANDLE>(host.id), INFINITE);
+    Sleep(WINE_KILL_LAG_MS);
+}
 
 int waitHost(const HostProcess& host) {
     const HANDLE process = reinterpret_cast<HANDLE>(host.id);
