@@ -399,8 +399,8 @@ bool waitForLock(const FilePlace& place, FileHandle file) {
         if (attempt == LockAttempt::Busy || journalShows(place, file)) writerSeenAt = waited;
         return LockTry{LockTry::Busy, std::min<std::int64_t>(limits.writerMs, writerSeenAt + limits.readerMs)};
     };
-    const auto pause = [&waited](int milliseconds) {
-        pauseMilliseconds(milliseconds);
+    const auto pause = [&waited, &limits](int milliseconds) {
+        limits.pause(milliseconds);
         waited += milliseconds;
     };
     return waitForLockBounded(tryOnce, pause);

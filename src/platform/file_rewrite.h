@@ -98,6 +98,7 @@
 #include <cstdint>
 
 #include "platform/file_system.h"
+#include "platform/pause.h"
 
 namespace kelvane::platform {
 
@@ -107,10 +108,12 @@ constexpr int REWRITE_LOCK_WAIT = 600;
 // Longest wait for a lock that may be a mere reader's, in seconds.
 constexpr int READER_LOCK_WAIT = 30;
 
-// The waits in force, in milliseconds: the constants above, unless a test shortened them.
+// The waits in force, in milliseconds, and the pause they are counted in: the constants
+// above and a real pause, unless a test set others.
 struct LockWaits {
     int writerMs = REWRITE_LOCK_WAIT * 1000;
     int readerMs = READER_LOCK_WAIT * 1000;
+    void (*pause)(int milliseconds) = pauseMilliseconds;
 };
 LockWaits& lockWaits();
 

@@ -3,6 +3,7 @@
 // each, a file is enciphered or a container deciphered (as another user where the row
 // says, in a forked child), which must give 2, keep the file itself, and leave nothing behind.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -17,6 +18,7 @@
 #include "container_check.h"
 #include "rewrite_check.h"
 #include "crypt/file_crypt.h"
+#include "platform/file_rewrite.h"
 #include "platform/file_system.h"
 
 namespace kelvane::test {
@@ -232,6 +234,28 @@ TEST(FileCryptPosixRefusals, ASquattedJournalFolderNeitherBlocksNorReceivesAnyth
         ::rmdir(journals.c_str());
         EXPECT_TRUE(stays) << "the squat was changed";
     }
+}
+
+// A write lock on the file can only come from one who may write it: the call waits for
+// it as for another rewrite, up to the writer's bound, not the reader's (counted pauses).
+TEST(FileCryptPosixRefusals, AWritersLockIsWaitedForAsALiveRewrite) {
+    ScratchFolder folder;
+    const std::string path = folder.path("file");
+    const Bytes contents(3000, 0x41);
+    writeFile(path, contents);
+    const int writer = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    ASSERT_EQ(::fcntl(writer, F_OFD_SETLK, &range), 0);
+    static std::int64_t paused = 0;
+    paused = 0;
+    platform::lockWaits() = platform::LockWaits{5000, 200, [](int milliseconds) { paused += milliseconds; }};
+    EXPECT_EQ(cryptFile(path.c_str()), FILE_WRITE_FAILED);
+    platform::lockWaits() = platform::LockWaits{};
+    ::close(writer);
+    EXPECT_GE(paused, 5000) << "a writer's lock was given up on as a reader's";
+    EXPECT_TRUE(readFile(path) == contents);
 }
 
 // Opening a FIFO for reading waits for a writer: the call must refuse it, not hang. A

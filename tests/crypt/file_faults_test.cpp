@@ -11,6 +11,7 @@
 #include <map>
 #include <random>
 #include <tuple>
+#include <utility>
 
 #include "container_check.h"
 #include "rewrite_check.h"
@@ -242,6 +243,74 @@ TEST(FileFaultResults, AFailedWriteReportsMinusThreeAndAFailedWriteOpeningMinusT
         platform::fileSystem() = platformFileSystem();
         injection = Injection{};
         EXPECT_EQ(readFile(path), input) << call.name;
+    }
+}
+
+// The order of an in-place rewrite's steps, as a crash at any moment needs it: the
+// journal's copy reaches the disk before the record that calls it complete, and the record
+// (and the journal's name) before the first byte of the file is overwritten.
+struct Event {
+    enum Kind { Write, Flush, Sync } kind;
+    FileHandle file;
+};
+std::vector<Event> events;
+FileHandle heldFile = NO_FILE;
+FileHandle journalFile = NO_FILE;
+
+FileHandle openHeldLogged(const char* path, platform::FilePlace* place) {
+    return heldFile = real().openHeld(path, place);
+}
+FileHandle createJournalLogged(const platform::FilePlace& place) { return journalFile = real().createJournal(place); }
+bool writeLogged(FileHandle file, std::int64_t offset, const std::uint8_t* bytes, std::size_t count) {
+    events.push_back({Event::Write, file});
+    return real().write(file, offset, bytes, count);
+}
+bool flushLogged(FileHandle file) {
+    events.push_back({Event::Flush, file});
+    return real().flush(file);
+}
+bool syncLogged(const platform::FilePlace& place) {
+    events.push_back({Event::Sync, NO_FILE});
+    return real().syncFolder(place);
+}
+
+TEST(FileFaultResults, TheCopyIsSyncedBeforeItsRecordAndTheRecordBeforeTheFileIsTouched) {
+    ScratchFolder folder;
+    const std::string path = folder.path("file");
+    std::mt19937 generator{14};
+    for (const FileCall& call : FILE_CALLS) {
+        writeInput(call, path, randomBytes(generator, 2 * CONTAINER_BLOCK_SIZE + 9));
+        FileSystem& files = platform::fileSystem();
+        files.renameKeepsFile = renameNever;
+        files.openHeld = openHeldLogged;
+        files.createJournal = createJournalLogged;
+        files.write = writeLogged;
+        files.flush = flushLogged;
+        files.syncFolder = syncLogged;
+        events.clear();
+        EXPECT_EQ(call.call(path.c_str()), call.done) << call.name;
+        platform::fileSystem() = platformFileSystem();
+        const auto at = [](auto predicate) {
+            return std::find_if(events.begin(), events.end(), predicate) - events.begin();
+        };
+        const auto last = [](auto predicate) {
+            const auto found = std::find_if(events.rbegin(), events.rend(), predicate);
+            return found == events.rend() ? std::ptrdiff_t{-1} : events.rend() - found - 1;
+        };
+        const auto isJournal = [](Event::Kind kind) { return [kind](const Event& e) { return e.kind == kind && e.file == journalFile; }; };
+        const std::ptrdiff_t record = last(isJournal(Event::Write));
+        const std::ptrdiff_t copied = last([record](const Event& e) {
+            return e.kind == Event::Write && e.file == journalFile && &e - events.data() < record;
+        });
+        const std::ptrdiff_t fileTouched = at([](const Event& e) { return e.kind == Event::Write && e.file == heldFile; });
+        const auto between = [](std::ptrdiff_t from, std::ptrdiff_t to, auto predicate) {
+            return std::any_of(events.begin() + from + 1, events.begin() + to, predicate);
+        };
+        ASSERT_GE(copied, 0) << call.name;
+        EXPECT_TRUE(between(copied, record, isJournal(Event::Flush))) << call.name << ": the record before the copy's sync";
+        EXPECT_TRUE(between(record, fileTouched, isJournal(Event::Flush))) << call.name << ": the file before the record's sync";
+        EXPECT_TRUE(between(record, fileTouched, [](const Event& e) { return e.kind == Event::Sync; }))
+            << call.name << ": the file before the journal's name is synced";
     }
 }
 
@@ -489,6 +558,146 @@ INSTANTIATE_TEST_SUITE_P(Rows, FileAfterACrash,
                          ::testing::Combine(::testing::ValuesIn(AFTER_A_CRASH), ::testing::ValuesIn(FILE_CALLS)),
                          [](const ::testing::TestParamInfo<std::tuple<AfterACrash, FileCall>>& info) {
                              return rowName(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
+                         });
+
+
+// A neighbour (another local user who may write the folder, or only read the file) acts at
+// a named step of a call's rewrite, made deterministic through the file-system table's step
+// hook. Whatever it does to the names or the lock, no contents are lost, no file gets
+// another's contents, and 2 means the file the call opened holds its container.
+std::function<void()> neighbour;
+const char* neighbourStep = "";
+void actAt(const char* name) {
+    if (neighbour && std::strcmp(name, neighbourStep) == 0) std::exchange(neighbour, nullptr)();
+}
+
+// Everything the open file `file` holds now.
+Bytes readHandle(FileHandle file) {
+    Bytes bytes(static_cast<std::size_t>(real().size(file)));
+    EXPECT_EQ(real().read(file, 0, bytes.data(), bytes.size()), static_cast<std::int64_t>(bytes.size()));
+    return bytes;
+}
+
+// False when `act` threw: the platform refused the neighbour (Windows: a held file or
+// folder cannot be renamed).
+bool tried(const std::function<void()>& act) {
+    try {
+        act();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// How many names the file has, and the step at which the neighbour acts: right after the
+// lock, or (one name: the rename way) right before the new file is swapped in.
+struct NeighbourRow {
+    int names;
+    const char* step;
+};
+
+void PrintTo(const NeighbourRow& row, std::ostream* out) { *out << row.names << " names, " << row.step; }
+
+// Milliseconds a lock wait paused for, counted instead of slept.
+std::int64_t paused = 0;
+void countPause(int milliseconds) { paused += milliseconds; }
+
+class FileNeighbours : public ::testing::TestWithParam<NeighbourRow> {
+protected:
+    ScratchFolder folder;
+    std::mt19937 generator{19};
+    bool acted = false;
+
+    void SetUp() override { platform::fileSystem().step = actAt; }
+    void TearDown() override {
+        platform::fileSystem() = platformFileSystem();
+        platform::lockWaits() = platform::LockWaits{};
+        neighbour = nullptr;
+    }
+    // Runs `act` as the neighbour at `step` of the next call.
+    void at(const char* step, std::function<void()> act) {
+        neighbourStep = step;
+        neighbour = [this, act] { acted = tried(act); };
+    }
+};
+
+// An editor saves another file of the same size under the name right after the call took
+// its lock: the saved file stays as it is, and the file the call opened (seen through a
+// handle held from before, and through its other names) holds the container. With one
+// name the call would rename; with three it works in place.
+TEST_P(FileNeighbours, ANameReplacedAfterTheLockKeepsTheSavedFileAndEnciphersTheOpenedOne) {
+    const int names = GetParam().names;
+    const std::string path = folder.path("doc.txt");
+    const Bytes contents = randomBytes(generator, 3 * CONTAINER_BLOCK_SIZE + 7);
+    const Bytes saved = randomBytes(generator, contents.size());
+    writeFile(path, contents);
+    for (int name = 1; name < names; ++name) std::filesystem::create_hard_link(path, folder.path("name" + std::to_string(name)));
+    const FileHandle opened = real().openRead(path.c_str());
+    at(GetParam().step, [&] {
+        writeFile(path + ".save", saved);
+        std::filesystem::rename(path + ".save", path);
+    });
+    EXPECT_EQ(cryptFile(path.c_str()), FILE_ENCRYPTED);
+    platform::fileSystem() = platformFileSystem();
+    expectContainerOf(contents, readHandle(opened));
+    real().close(opened);
+    if (acted) {
+        EXPECT_TRUE(readFile(path) == saved) << "the saved file was changed";
+    } else {
+        expectContainerOf(contents, readFile(path));
+    }
+    for (int name = 1; name < names; ++name) expectContainerOf(contents, readFile(folder.path("name" + std::to_string(name))));
+    expectNoJournal(path);
+}
+
+// The folder on the path is swapped for a link to another folder right after the lock:
+// the other folder's file of the same name stays as it was and gets nothing beside it.
+TEST_P(FileNeighbours, AFolderSwappedAfterTheLockMovesNoWriteElsewhere) {
+    const int names = GetParam().names;
+    const std::string app = folder.path("app");
+    const std::string other = folder.path("other");
+    std::filesystem::create_directory(app);
+    std::filesystem::create_directory(other);
+    const Bytes contents = randomBytes(generator, 5000);
+    const Bytes others = randomBytes(generator, 5000);
+    writeFile(app + "/settings.ini", contents);
+    writeFile(other + "/settings.ini", others);
+    for (int name = 1; name < names; ++name) std::filesystem::create_hard_link(app + "/settings.ini", app + "/name" + std::to_string(name));
+    at(GetParam().step, [&] {
+        std::filesystem::rename(app, app + "-moved");
+        std::filesystem::create_directory_symlink(other, app);
+    });
+    EXPECT_EQ(cryptFile((app + "/settings.ini").c_str()), FILE_ENCRYPTED);
+    platform::fileSystem() = platformFileSystem();
+    const std::string held = acted ? app + "-moved" : app;
+    expectContainerOf(contents, readFile(held + "/settings.ini"));
+    EXPECT_TRUE(readFile(other + "/settings.ini") == others) << "the other folder's file was changed";
+    EXPECT_EQ(listFolder(other), std::vector<std::string>{"settings.ini"});
+}
+
+// A lock that one who may only read the file takes never holds the call past the
+// reader's wait: it fails, and the file is as it was.
+TEST_P(FileNeighbours, AReadersLockFailsTheCallAfterABoundedWaitLeavingTheFile) {
+    const std::string path = folder.path("file");
+    const Bytes contents = randomBytes(generator, 4000);
+    writeFile(path, contents);
+    for (int name = 1; name < GetParam().names; ++name) std::filesystem::create_hard_link(path, folder.path("name" + std::to_string(name)));
+    const ReaderLock lock(path);
+    ASSERT_TRUE(lock.held());
+    platform::lockWaits() = platform::LockWaits{600 * 1000, 200, countPause};
+    paused = 0;
+    EXPECT_EQ(cryptFile(path.c_str()), FILE_WRITE_FAILED);
+    EXPECT_GE(paused, 200);
+    EXPECT_LT(paused, 1000) << "a reader's lock was waited for as a writer's";
+    EXPECT_TRUE(readFile(path) == contents);
+    expectNoJournal(path);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FileNeighbours,
+                         ::testing::Values(NeighbourRow{1, "locked"}, NeighbourRow{1, "before replace"},
+                                           NeighbourRow{3, "locked"}),
+                         [](const ::testing::TestParamInfo<NeighbourRow>& info) {
+                             return std::to_string(info.param.names) + "Names_" + rowName(info.param.step);
                          });
 
 }  // namespace

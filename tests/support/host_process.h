@@ -24,6 +24,23 @@ int waitHost(const HostProcess& host);
 // an empty value removes it.
 void setEnvironment(const char* name, const std::string& value);
 
+// A lock such as one who may only read the file at `path` can take, on the byte the
+// rewrite locks (POSIX: an open file description read lock over the whole file through a
+// read-only descriptor; Windows: a shared LockFileEx through a read-only handle), held
+// for the life of the object. held() is false when it could not be taken.
+class ReaderLock {
+public:
+    explicit ReaderLock(const std::string& path);
+    ~ReaderLock();
+    ReaderLock(const ReaderLock&) = delete;
+    ReaderLock& operator=(const ReaderLock&) = delete;
+    bool held() const { return held_; }
+
+private:
+    std::intptr_t handle_ = -1;
+    bool held_ = false;
+};
+
 // Gives the file at `path` to another user (root on POSIX only); false where it cannot.
 bool giveToAnotherUser(const std::string& path);
 

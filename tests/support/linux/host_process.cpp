@@ -51,4 +51,17 @@ bool giveToAnotherUser(const std::string& path) {
     return ::geteuid() == 0 && ::chown(path.c_str(), ANOTHER_USER, ANOTHER_USER) == 0;
 }
 
+ReaderLock::ReaderLock(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    handle_ = fd;
+    struct flock range {};
+    range.l_type = F_RDLCK;
+    range.l_whence = SEEK_SET;  // from 0 to the end, however far: the rewrite's byte too
+    held_ = fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &range) == 0;
+}
+
+ReaderLock::~ReaderLock() {
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+}
+
 }  // namespace kelvane::test

@@ -61,4 +61,17 @@ void setEnvironment(const char* name, const std::string& value) {
 // Wine runs every process as one Unix user: no file can be given away here.
 bool giveToAnotherUser(const std::string&) { return false; }
 
+ReaderLock::ReaderLock(const std::string& path) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    handle_ = file == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(file);
+    OVERLAPPED range{};
+    range.OffsetHigh = 0x7FFFFFFFu;  // the top of the range, where the rewrite's byte is
+    held_ = handle_ != -1 && LockFileEx(file, LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, 0, &range);
+}
+
+ReaderLock::~ReaderLock() {
+    if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
 }  // namespace kelvane::test
