@@ -68,8 +68,10 @@ KELVANE_API int KELVANE_CALL ReadSubKeysInFile(const char* keyPath, const char* 
  * null when the key cannot be opened or has no named values. */
 KELVANE_API char* KELVANE_CALL ReadSubValues(void);
 
-/* Data of value `valueName` of HKLM\keyPath as text, up to its first zero byte; null when
- * the key or value is missing or the data is longer than 512 bytes. */
+/* Data of value `valueName` of HKLM\keyPath up to its first zero byte: text (REG_SZ,
+ * REG_EXPAND_SZ, REG_MULTI_SZ) in the narrow form, any other type (REG_DWORD, REG_BINARY,
+ * ...) its bytes exactly as stored; null when the key or value is missing or the data is
+ * longer than 512 bytes. */
 KELVANE_API char* KELVANE_CALL ReadKeyValue(const char* keyPath, const char* valueName);
 
 /* Deletes HKLM\keyPath: 0 when deleted, 1010 for a null or empty path, otherwise the
@@ -91,7 +93,9 @@ KELVANE_API void KELVANE_CALL freeString(void* result);
 /* The wide twins, Windows only: paths, key paths, value names and results in UTF-16,
  * all the way to the system's W functions, so names outside the ANSI code page work.
  * Each gives what its narrow export gives, with the same failure results; a wide result
- * goes back through freeString too. ReadSubKeysInFileW appends the list in UTF-8. */
+ * goes back through freeString too. ReadSubKeysInFileW appends the list in UTF-8.
+ * ReadKeyValueW gives data that is not text as one UTF-16 unit per stored byte, of the
+ * byte's value (0x99 is U+0099), so each unit's low 8 bits are the stored bytes. */
 KELVANE_API int KELVANE_CALL cryptFileW(const wchar_t* filePath);
 KELVANE_API int KELVANE_CALL decryptFileW(const wchar_t* filePath);
 KELVANE_API wchar_t* KELVANE_CALL ReadSubKeysW(const wchar_t* keyPath);

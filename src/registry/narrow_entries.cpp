@@ -1,5 +1,6 @@
 // The registry exports for a host's narrow text: each argument into UTF-8 on the way in,
-// each listing, value or name into the host's form on the way out.
+// each listing or name into the host's form on the way out (the value read, whose data
+// need not be text, converts its own: value_read.cpp).
 #include "frame/narrow_result.h"
 #include "platform/host_text.h"
 #include "registry/registry_exports.h"
@@ -15,10 +16,6 @@ int ReadSubKeysInFile(const char* keyPath, const char* filePath) {
 }
 
 char* ReadSubValues() { return narrowResult(utf8::ReadSubValues()); }
-
-char* ReadKeyValue(const char* keyPath, const char* valueName) {
-    return narrowResult(utf8::ReadKeyValue(Utf8Argument(keyPath).get(), Utf8Argument(valueName).get()));
-}
 
 int RegDeleteKeyNT(const char* keyPath) { return utf8::RegDeleteKeyNT(Utf8Argument(keyPath).get()); }
 

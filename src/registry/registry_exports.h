@@ -8,6 +8,7 @@ namespace kelvane {
 char* ReadSubKeys(const char* keyPath);
 int ReadSubKeysInFile(const char* keyPath, const char* filePath);
 char* ReadSubValues();
+// A value's data up to its first zero byte: text in the narrow form, any other type as stored.
 char* ReadKeyValue(const char* keyPath, const char* valueName);
 int RegDeleteKeyNT(const char* keyPath);
 
@@ -17,6 +18,7 @@ char* ReadSubKeys(const char* keyPath);
 // Appends the list in UTF-8.
 int ReadSubKeysInFile(const char* keyPath, const char* filePath);
 char* ReadSubValues();
+// Text in UTF-8; any other type each byte as the character of the same number (value_read.cpp).
 char* ReadKeyValue(const char* keyPath, const char* valueName);
 int RegDeleteKeyNT(const char* keyPath);
 
