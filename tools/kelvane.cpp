@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "export_table.h"
+#include "exports/export_table.h"
 #include "hive_builder.h"
 #include "library_loader.h"
 

@@ -1,6 +1,8 @@
 // Registry queries below HKEY_LOCAL_MACHINE. These
 // take and give key paths, value names, file paths and listings in the host's narrow
 // form (platform/host_text.h); those of `utf8` take and give UTF-8 on every platform.
+// ReadSubKeys, ReadSubValues and RegDeleteKeyNT are written from the export list around
+// their utf8:: twins (exports/narrow_entries.cpp); the other two are the area's own.
 #pragma once
 
 namespace kelvane {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "export_table.h"
+#include "exports/export_table.h"
 #include "kelvane.h"
 #include "library_loader.h"
 #include "platform/win32/wide_text.h"
