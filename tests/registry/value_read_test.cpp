@@ -15,6 +15,18 @@ struct StoredValue {
     std::optional<std::string> expected; // the text ReadKeyValue gives
 };
 
+// `text` as ReadKeyValue gives it: null when its narrow form, the NUL with it, passes 512 bytes.
+std::string repeated(const std::string& text, int times) {
+    std::string result;
+    for (int i = 0; i < times; ++i) result += text;
+    return result;
+}
+
+std::optional<std::string> withinLimit(const std::string& text) {
+    const std::string narrow = narrowText(text);
+    return narrow.size() <= 511 ? std::optional<std::string>(narrow) : std::nullopt;
+}
+
 // `character` (UTF-8) repeated to fill up to 511 bytes in the narrow form, the NUL making 512.
 std::string fillingNarrowForm(const std::string& character) {
     const std::string narrow = narrowText(character);
@@ -31,6 +43,9 @@ std::vector<StoredValue> storedValues() {
         // The limit counts the narrow form's bytes (one é in the code page), not UTF-8's.
         {"non-ASCII text filling 512 narrow bytes", ValueType::String, textBytes(fillingNarrowForm("é")),
          fillingNarrowForm("é")},
+        // 300 é: 300 bytes in code page 1252, 600 in UTF-8 (the .so's narrow form).
+        {"300 é against the narrow form's limit", ValueType::String, textBytes(narrowText(repeated("é", 300))),
+         withinLimit(repeated("é", 300))},
         {"empty string", ValueType::String, textBytes(""), ""},
         {"string without its NUL", ValueType::String, textBytes("abc", false), "abc"},
         {"environment string unexpanded", ValueType::ExpandString, textBytes("%SystemRoot%\\x"), "%SystemRoot%\\x"},
@@ -65,11 +80,7 @@ const StoredValue UTF8_FORMS[] = {
     {"64-bit number", ValueType::Qword, fromHex("80 7F 01 00"), "\u0080\u007F\u0001"},
     {"value of no type", ValueType::None, fromHex("E9"), "\u00E9"},
     {"type number with no name", static_cast<ValueType>(0x002FE702), fromHex("FF FE"), "\u00FF\u00FE"},
-    {"512 raw bytes above 0x7F", ValueType::Binary, Bytes(512, 0xE9), [] {
-         std::string twice;
-         for (int i = 0; i < 512; ++i) twice += "\u00E9";
-         return twice;
-     }()},
+    {"512 raw bytes above 0x7F", ValueType::Binary, Bytes(512, 0xE9), repeated("\u00E9", 512)},
     {"513 raw bytes", ValueType::Binary, Bytes(513, 0xE9), std::nullopt},
 };
 
