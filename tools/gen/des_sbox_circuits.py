@@ -411,6 +411,43 @@ def operand(name):
     return {"zero": "Ops::zero()", "ones": "Ops::ones()"}.get(name, name)
 
 
+def permute_operands(imm, order):
+    """imm of the same function with its operands taken in `order` (new position k reads
+    old operand order[k])."""
+    result = 0
+    for index in range(8):
+        new_bits = [(index >> (2 - k)) & 1 for k in range(3)]
+        old_bits = [0, 0, 0]
+        for k, old in enumerate(order):
+            old_bits[old] = new_bits[k]
+        if (imm >> (4 * old_bits[0] + 2 * old_bits[1] + old_bits[2])) & 1:
+            result |= 1 << index
+    return result
+
+
+def destination_first(circuit, roots):
+    """The nodes with an operand that is read for the last time there moved to the front:
+    vpternlog overwrites its first operand, so a node whose first operand is still needed
+    costs a register copy."""
+    last_use = {}
+    for index, (_, *operands) in enumerate(circuit.nodes):
+        for name in operands:
+            last_use[name] = index
+    for name in roots:
+        last_use[name] = len(circuit.nodes)  # read by the xor into the left half
+    reordered = Circuit()
+    for index, (imm, *operands) in enumerate(circuit.nodes):
+        dying = [k for k, name in enumerate(operands)
+                 if last_use.get(name) == index and name not in ("zero", "ones") and operands.count(name) == 1]
+        if dying and dying[0] != 0:
+            first = dying[0]
+            order = [first] + [k for k in range(3) if k != first]
+            imm, operands = permute_operands(imm, order), [operands[k] for k in order]
+        reordered.table_of[f"t{index}"] = ternary_table(imm, *[reordered.table_of[n] for n in operands])
+        reordered.nodes.append((imm, *operands))
+    return reordered
+
+
 def emit_round(style, boxes, e_table, p_table, cost_of):
     """The round function left ^= f(right, key) in `style` ("Ternary" or "Gates")."""
     lines = [f"// left[j-1] ^= bit j of f(right, round key), bit j of a half being its slice j-1;",
@@ -477,6 +514,7 @@ def main():
         tables = [output_table(sboxes[box], o) for o in range(4)]
         (circuit, roots), box_plan = build_box(tables, TERNARY_NODE_COST, plan and plan["ternary"][box])
         new_plan["ternary"].append(box_plan)
+        circuit = destination_first(circuit, roots)
         check(circuit, roots, tables)
         ternary_boxes.append((circuit, roots))
         (circuit, roots), box_plan = build_box(tables, GATES_NODE_COST, plan and plan["gates"][box])
