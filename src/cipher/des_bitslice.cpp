@@ -1,5 +1,5 @@
-// Feeds the active kernels' bit-sliced DES whole batches; the round keys become slice
-// masks once per call.
+// Feeds the active kernels' bit-sliced DES whole batches, and makes the round keys
+// their slice masks.
 #include "cipher/des_bitslice.h"
 
 #include <cstring>
@@ -16,9 +16,11 @@ constexpr std::size_t WIDEST_BATCH_BLOCKS = 512;
 // code takes about as long for 55-75 blocks as one batch takes on any instruction set.
 constexpr std::size_t PAD_MIN_BLOCKS = 64;
 
+}  // namespace
+
 // Round key bit i of S-box s = (i-1) / 6 sits in schedule word 2r + s % 2 at bit
 // 8 * (s / 2) + (i-1) % 6 (the round layout of des_tables.h).
-DesSliceKeys sliceKeys(const DesSchedule& schedule, std::uint16_t direction) {
+DesSliceKeys desSliceKeys(const DesSchedule& schedule, std::uint16_t direction) {
     DesSliceKeys keys;
     for (int use = 0; use < 16; ++use) {
         const int round = direction != 0 ? use : 15 - use;
@@ -32,10 +34,8 @@ DesSliceKeys sliceKeys(const DesSchedule& schedule, std::uint16_t direction) {
     return keys;
 }
 
-}  // namespace
-
-std::size_t desSlicedCryptBuffer(std::uint8_t* buffer, std::size_t blockCount, const DesSchedule& schedule,
-                                 std::uint16_t direction) {
+std::size_t desSlicedCrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t blockCount,
+                           const DesSliceKeys& keys) {
     const Kernels& kernels = activeKernels();
     const std::size_t batchBlocks = kernels.desBatchBlocks;
     if (batchBlocks == 0) return 0;
@@ -44,14 +44,13 @@ std::size_t desSlicedCryptBuffer(std::uint8_t* buffer, std::size_t blockCount, c
     const bool padRest = rest >= PAD_MIN_BLOCKS;
     if (batches == 0 && !padRest) return 0;
 
-    const DesSliceKeys keys = sliceKeys(schedule, direction);
-    kernels.desBatches(buffer, batches, keys);
+    kernels.desBatches(in, out, batches, keys);
     if (!padRest) return batches * batchBlocks;
     alignas(64) std::uint8_t padded[8 * WIDEST_BATCH_BLOCKS] = {};
-    std::uint8_t* restStart = buffer + 8 * batches * batchBlocks;
-    std::memcpy(padded, restStart, 8 * rest);
-    kernels.desBatches(padded, 1, keys);
-    std::memcpy(restStart, padded, 8 * rest);
+    const std::size_t restStart = 8 * batches * batchBlocks;
+    std::memcpy(padded, in + restStart, 8 * rest);
+    kernels.desBatches(padded, padded, 1, keys);
+    std::memcpy(out + restStart, padded, 8 * rest);
     return blockCount;
 }
 

@@ -127,15 +127,16 @@ inline void feistel(V* left, const V* right, const typename Ops::Key* key) {
 template <class Ops>
 constexpr std::size_t BATCH_BLOCKS = 64 * sizeof(typename Ops::Vec) / 8;
 
-// Enciphers or deciphers (as the keys' order says) the 64 * sizeof(V) bytes at `blocks`.
+// Enciphers or deciphers (as the keys' order says) the 64 * sizeof(V) bytes at `in` into
+// `out`; every load comes before the first store, so `out` may be `in`.
 template <class Ops>
-void cryptBatch(std::uint8_t* blocks, const DesSliceKeys& keys) {
+void cryptBatch(const std::uint8_t* in, std::uint8_t* out, const DesSliceKeys& keys) {
     using V = typename Ops::Vec;
     V scratch[64];
     V halves[64];  // L then R, each bit j at index j-1
     // In: the blocks transposed, and the initial permutation as renaming on the way out
     // of the last pass.
-    transpose<Ops>([blocks](int i) { return Ops::load(blocks + i * sizeof(V)); },
+    transpose<Ops>([in](int i) { return Ops::load(in + i * sizeof(V)); },
                    [&halves](int slice, V v) { halves[IP_HALF_OF_SLICE.slice[slice]] = v; }, scratch);
     // Rounds in pairs, so that L and R stay where they are instead of swapping.
     for (int round = 0; round < 16; round += 2) {
@@ -144,13 +145,14 @@ void cryptBatch(std::uint8_t* blocks, const DesSliceKeys& keys) {
     }
     // Out: IP^-1 of R16 L16, R16 (halves 32-63) going where L0 came from, transposed back.
     transpose<Ops>([&halves](int slice) { return halves[IP_HALF_OF_SLICE.slice[slice] ^ 32]; },
-                   [blocks](int i, V v) { Ops::store(blocks + i * sizeof(V), v); }, scratch);
+                   [out](int i, V v) { Ops::store(out + i * sizeof(V), v); }, scratch);
 }
 
 // `batchCount` consecutive batches.
 template <class Ops>
-void cryptBatches(std::uint8_t* blocks, std::size_t batchCount, const DesSliceKeys& keys) {
-    for (std::size_t b = 0; b < batchCount; ++b) cryptBatch<Ops>(blocks + 8 * BATCH_BLOCKS<Ops> * b, keys);
+void cryptBatches(const std::uint8_t* in, std::uint8_t* out, std::size_t batchCount, const DesSliceKeys& keys) {
+    constexpr std::size_t BATCH_BYTES = 8 * BATCH_BLOCKS<Ops>;
+    for (std::size_t b = 0; b < batchCount; ++b) cryptBatch<Ops>(in + BATCH_BYTES * b, out + BATCH_BYTES * b, keys);
 }
 
 }  // namespace kelvane::des
