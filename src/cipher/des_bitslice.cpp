@@ -13,8 +13,8 @@ namespace {
 constexpr std::size_t WIDEST_BATCH_BLOCKS = 512;
 
 // A rest of at least this many blocks runs as one padded batch: measured here, the table
-// code takes about as long for 55-75 blocks as one batch takes on any instruction set.
-constexpr std::size_t PAD_MIN_BLOCKS = 64;
+// code takes about as long for 28 (AVX-512) to 41 (SSE2) blocks as one batch takes.
+constexpr std::size_t PAD_MIN_BLOCKS = 32;
 
 // The 48 bits of the round key used `use`-th, bit i-1 being round key bit i. Bit i of
 // S-box s = (i-1) / 6 sits in schedule word 2r + s % 2 at bit 8 * (s / 2) + (i-1) % 6

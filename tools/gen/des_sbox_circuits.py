@@ -209,11 +209,21 @@ def determines(table, operands):
 
 
 def existing_operands(circuit, table):
-    """Three names already in the circuit that determine `table`, if any."""
+    """Three names already in the circuit that determine `table`, if any: the first in the
+    order of itertools.combinations. A pair whose four cells leave `table` mixed on some
+    of them needs a third name equal to `table` or its complement on each of those."""
     pool = [name for name, value in circuit.table_of.items() if name != "zero"]
-    for names in itertools.combinations(pool, 3):
-        if determines(table, [circuit.table_of[n] for n in names]):
-            return list(names)
+    values = [circuit.table_of[name] for name in pool]
+    complement = FULL ^ table
+    for i, a in enumerate(values):
+        for j in range(i + 1, len(values)):
+            b = values[j]
+            cells = (a & b, a & (FULL ^ b), (FULL ^ a) & b, (FULL ^ a) & (FULL ^ b))
+            mixed = [cell for cell in cells if cell & table and cell & complement]
+            for k in range(j + 1, len(values)):
+                differing = values[k] ^ table
+                if all(differing & cell in (0, cell) for cell in mixed):
+                    return [pool[i], pool[j], pool[k]]
     return None
 
 
@@ -252,9 +262,10 @@ def take_choice(circuit, table, choice, depth, plan):
 
 
 def candidate_choices(circuit, table, inputs, depth):
-    """What the search tries, in order: three existing nodes (at the top only, taken
-    when found), then every split by one input, then every pair of inputs that fits."""
-    if depth == 0:
+    """What the search tries, in order: three existing nodes (taken when found; at the top
+    only for the gates round, where such a node may cost several operations), then every
+    split by one input, then every pair of inputs that fits."""
+    if depth == 0 or circuit.node_cost is TERNARY_NODE_COST:
         names = existing_operands(circuit, table)
         if names:
             return [["existing"] + names]
