@@ -262,13 +262,14 @@ def take_choice(circuit, table, choice, depth, plan):
 
 
 def candidate_choices(circuit, table, inputs, depth):
-    """What the search tries, in order: three existing nodes (taken when found, but below
-    the top of the gates round, where such a node may cost several operations, only
-    tried), then every split by one input, then every pair of inputs that fits."""
-    names = existing_operands(circuit, table)
-    if names and (depth == 0 or circuit.node_cost is TERNARY_NODE_COST):
-        return [["existing"] + names]
-    choices = [["existing"] + names] if names else []
+    """What the search tries, in order: three existing nodes (taken when found; at the top
+    only for the gates round, where such a node may cost several operations), then every
+    split by one input, then every pair of inputs that fits."""
+    if depth == 0 or circuit.node_cost is TERNARY_NODE_COST:
+        names = existing_operands(circuit, table)
+        if names:
+            return [["existing"] + names]
+    choices = []
     for s in inputs:
         choices += [["input", s, kind] for kind in (range(3) if depth < XOR_SPLIT_DEPTH else range(1))]
     for y, z in itertools.combinations(inputs, 2):
