@@ -108,6 +108,26 @@ def print_goal_table(native, win32, files):
           f"{'yes' if peak <= 8 else 'no'} |")
 
 
+def processor_name():
+    """The processor as /proc/cpuinfo names it, with its family and model (a virtual
+    machine's name alone often says little) and the vector sets the engine can use."""
+    fields, flags = {}, set()
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                key, _, value = line.partition(":")
+                key = key.strip()
+                if key == "flags":
+                    flags = set(value.split())
+                    break
+                fields.setdefault(key, value.strip())
+    except OSError:
+        return "?"
+    sets = [name for name in ("avx2", "avx512f", "avx512bw", "avx512vl", "gfni") if name in flags]
+    return (f"{fields.get('vendor_id', '?')} {fields.get('model name', '?')} (family {fields.get('cpu family', '?')}, "
+            f"model {fields.get('model', '?')}; {' '.join(sets)})")
+
+
 # The builds measured, in the order of their JSON files on the command line.
 BUILDS = (".so", "DLL32", "DLL64")
 
@@ -161,8 +181,7 @@ def main():
          "BM_reference_openssl_DES_hex/16777216", 8),
         ("decryptString 16 MiB / raw DES", "BM_decryptString/16777216", "DES", None),
     ]
-    print(f"CPU: {context.get('cpu_model', context.get('host_name', '?'))}, "
-          f"{context.get('num_cpus', '?')} cores at {context.get('mhz_per_cpu', '?')} MHz")
+    print(f"CPU: {processor_name()}, {context.get('num_cpus', '?')} cores at {context.get('mhz_per_cpu', '?')} MHz")
     print()
     print_goal_table(native, dlls[0], files)
     print()
