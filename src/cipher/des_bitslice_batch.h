@@ -128,7 +128,7 @@ template <class Ops>
 constexpr std::size_t BATCH_BLOCKS = 64 * sizeof(typename Ops::Vec) / 8;
 
 // Batches that go through the rounds side by side: each round waits on the one before,
-// and a second batch's round fills that wait (measured: 4% more with two, on AVX-512).
+// and a second batch's round fills that wait (measured: 3-4% more with two, on AVX-512 and AVX2).
 constexpr int INTERLEAVED_BATCHES = 2;
 
 // Enciphers or deciphers (as the keys' order says) GROUP consecutive batches of
