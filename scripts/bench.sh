@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every benchmark (64-bit .so build natively, 32-bit and 64-bit DLL builds
 # under Wine, each in its own prefix),
-# times cryptFile against `openssl enc` on a 256 MiB file (and decryptFile on its container), and prints the ratio table.
+# times the file calls on a 256 MiB file against a synced copy of it (and against `openssl enc`),
+# and prints the ratio tables: first the engine's goals, then the details.
 # Usage: scripts/bench.sh [--quick]    (--quick: shorter runs, for a smoke test)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,8 +10,8 @@ bash scripts/setup.sh >/dev/null
 # What only the benchmarks use: GNU time for peak memory, Python for the table.
 [ -x /usr/bin/time ] && command -v python3 >/dev/null ||
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends time python3 >/dev/null
-min_time=0.3 repetitions=9
-[ "${1:-}" = "--quick" ] && min_time=0.05 repetitions=1
+min_time=0.3 repetitions=9 file_rounds=5
+[ "${1:-}" = "--quick" ] && min_time=0.05 repetitions=1 file_rounds=1
 gbench_flags=(--benchmark_min_time="$min_time" --benchmark_repetitions="$repetitions"
   --benchmark_report_aggregates_only=true --benchmark_out_format=json
   --benchmark_enable_random_interleaving=true)
@@ -83,31 +84,46 @@ for path in avx2 sse2 scalar; do
   path_tables+=("$path=$out/native-$path.json,$out/win32-$path.json,$out/win64-$path.json")
 done
 
-# --- cryptFile on 256 MiB against openssl enc -des-ecb -nopad, wall time and peak memory;
-# decryptFile then reads the container back (decrypt_* rows)
+# --- The file calls on a 256 MiB file of random bytes, wall time and peak memory, in rounds
+# (the disk's speed wanders more than the processor's; the table takes the median of each
+# round's ratio). Every round times a synced copy of the file (dd conv=fsync) beside
+# cryptFile with one link, decryptFile of its container, and cryptFile with a second hard
+# link, which makes the rewrite go in place with a copy kept aside. Each file starts
+# written out (sync), so that no call pays for writing back the one before it.
+# Lines of file.txt: label round seconds peak_kib.
 file="$out/file-256MiB.bin"
-make_file() { head -c $((256 << 20)) /dev/urandom > "$file"; }
-time_command() {  # $1 label, rest: command; prints "label seconds peak_kib"
-  local label=$1; shift
+make_file() { head -c $((256 << 20)) /dev/urandom > "$file"; sync; }
+time_command() {  # $1 label, $2 round, rest: command; prints "label round seconds peak_kib"
+  local label=$1 round=$2; shift 2
   /usr/bin/time -f "%e %M" -o "$out/time.txt" "$@" >/dev/null 2>&1
-  echo "$label $(cat "$out/time.txt")"
+  echo "$label $round $(cat "$out/time.txt")"
+  sync
 }
-measure() { make_file; time_command "$@"; }
+host=(build/native-bench/bin/kelvane --lib build/native-bench/bin/libkelvane.so)
 {
-  for call in cryptFile decryptFile; do
-    label=file; [ $call = cryptFile ] && make_file || label=decrypt
-    time_command ${label}_native build/native-bench/bin/kelvane --lib build/native-bench/bin/libkelvane.so $call "$file"
+  for round in $(seq 1 "$file_rounds"); do
+    make_file
+    time_command copy "$round" dd if="$file" of="$file.copy" bs=1M conv=fsync status=none
+    rm -f "$file.copy"
+    time_command file_native "$round" "${host[@]}" cryptFile "$file"
+    time_command decrypt_native "$round" "${host[@]}" decryptFile "$file"
+    make_file
+    ln "$file" "$file.link"
+    time_command file_two_links "$round" "${host[@]}" cryptFile "$file"
+    rm -f "$file.link"
   done
   for dll in win32 win64; do
+    make_file
     for call in cryptFile decryptFile; do
-      label=file; [ $call = cryptFile ] && make_file || label=decrypt
-      time_command "${label}_$dll" env WINEPREFIX="${prefix_of[$dll]}" WINEARCH=$dll wine build/$dll-bench/bin/kelvane.exe \
+      label=file; [ $call = cryptFile ] || label=decrypt
+      time_command "${label}_$dll" 1 env WINEPREFIX="${prefix_of[$dll]}" WINEARCH=$dll wine build/$dll-bench/bin/kelvane.exe \
         $call "$(in_prefix $dll winepath -w "$file" 2>/dev/null)"
     done
   done
-  measure file_openssl openssl enc -des-ecb -nopad -provider legacy -provider default \
+  make_file
+  time_command file_openssl 1 openssl enc -des-ecb -nopad -provider legacy -provider default \
     -K 133457799BBCDFF1 -in "$file" -out "$file.enc"
 } > "$out/file.txt"
-rm -f "$file" "$file.enc"
+rm -f "$file" "$file.enc" "$file.copy" "$file.link"
 
 python3 bench/ratio_table.py "$out/native.json" "$out/win32.json" "$out/win64.json" "$out/file.txt" "${path_tables[@]}"

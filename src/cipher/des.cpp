@@ -4,6 +4,8 @@
 // desKeyTable lookups per round. The tables and the word layout: des_tables.h.
 #include "cipher/des.h"
 
+#include <cstring>
+
 #include "cipher/algorithms.h"
 #include "cipher/byte_order.h"
 #include "cipher/des_bitslice.h"
@@ -177,19 +179,26 @@ void desCryptBlock(std::uint8_t block[8], const DesSchedule& schedule, std::uint
     cryptBlocks<1>(block, keys.words);
 }
 
-void desCryptBuffer(std::uint8_t* buffer, std::size_t blockCount, const std::uint8_t* key,
-                    std::uint16_t direction) {
+DesKeyedRun desPrepareRun(const std::uint8_t key[8], std::uint16_t direction) {
     const DesSchedule schedule = desMakeSchedule(key);
-    // Whole batches on the vector kernels; what it leaves goes through the tables.
-    std::size_t block = desSlicedCryptBuffer(buffer, blockCount, schedule, direction);
+    return {roundKeysInOrder(schedule, direction), desSliceKeys(schedule, direction)};
+}
+
+void desRunBlocks(const DesKeyedRun& run, const std::uint8_t* in, std::uint8_t* out, std::size_t blockCount) {
+    // Whole batches on the vector kernels; what they leave goes through the tables, in place.
+    std::size_t block = desSlicedCrypt(in, out, blockCount, run.sliceKeys);
     if (block == blockCount) return;
-    // The schedule already in the order of this direction.
-    const DesSchedule keys = roundKeysInOrder(schedule, direction);
+    if (in != out) std::memcpy(out + 8 * block, in + 8 * block, 8 * (blockCount - block));
     // Blocks per pass: four independent blocks keep the table loads busy; measured
     // fastest on x86-64 and on 32-bit x86 alike, spills there notwithstanding.
     constexpr int STRIDE = 4;
-    for (; block + STRIDE <= blockCount; block += STRIDE) cryptBlocks<STRIDE>(buffer + 8 * block, keys.words);
-    for (; block < blockCount; ++block) cryptBlocks<1>(buffer + 8 * block, keys.words);
+    for (; block + STRIDE <= blockCount; block += STRIDE) cryptBlocks<STRIDE>(out + 8 * block, run.roundKeys.words);
+    for (; block < blockCount; ++block) cryptBlocks<1>(out + 8 * block, run.roundKeys.words);
+}
+
+void desCryptBuffer(std::uint8_t* buffer, std::size_t blockCount, const std::uint8_t* key,
+                    std::uint16_t direction) {
+    desRunBlocks(desPrepareRun(key, direction), buffer, buffer, blockCount);
 }
 
 }  // namespace kelvane

@@ -1,5 +1,5 @@
-// Feeds the active kernels' bit-sliced DES whole batches; the round keys become slice
-// masks once per call.
+// Feeds the active kernels' bit-sliced DES whole batches, and makes the round keys
+// their slice masks.
 #include "cipher/des_bitslice.h"
 
 #include <cstring>
@@ -13,29 +13,53 @@ namespace {
 constexpr std::size_t WIDEST_BATCH_BLOCKS = 512;
 
 // A rest of at least this many blocks runs as one padded batch: measured here, the table
-// code takes about as long for 55-75 blocks as one batch takes on any instruction set.
-constexpr std::size_t PAD_MIN_BLOCKS = 64;
+// code takes about as long for 28 (AVX-512) to 41 (SSE2) blocks as one batch takes.
+constexpr std::size_t PAD_MIN_BLOCKS = 32;
 
-// Round key bit i of S-box s = (i-1) / 6 sits in schedule word 2r + s % 2 at bit
-// 8 * (s / 2) + (i-1) % 6 (the round layout of des_tables.h).
-DesSliceKeys sliceKeys(const DesSchedule& schedule, std::uint16_t direction) {
-    DesSliceKeys keys;
-    for (int use = 0; use < 16; ++use) {
-        const int round = direction != 0 ? use : 15 - use;
-        for (int bit = 0; bit < 48; ++bit) {
-            const int box = bit / 6;
-            const std::uint32_t word = schedule.words[2 * round + box % 2];
-            const std::uint32_t value = word >> (8 * (box / 2) + bit % 6) & 1;
-            keys.masks[use][bit] = 0u - value;
-        }
+// The 48 bits of the round key used `use`-th, bit i-1 being round key bit i. Bit i of
+// S-box s = (i-1) / 6 sits in schedule word 2r + s % 2 at bit 8 * (s / 2) + (i-1) % 6
+// (the round layout of des_tables.h).
+std::uint64_t roundKeyBits(const DesSchedule& schedule, std::uint16_t direction, int use) {
+    const int round = direction != 0 ? use : 15 - use;
+    std::uint64_t bits = 0;
+    for (int box = 0; box < 8; ++box) {
+        const std::uint32_t word = schedule.words[2 * round + box % 2];
+        bits |= std::uint64_t{word >> (8 * (box / 2)) & 0x3F} << (6 * box);
     }
-    return keys;
+    return bits;
+}
+
+// The masks of the four bits of every nibble: NIBBLE_MASKS.masks[v][k] is all ones when
+// bit k of v is 1, else zero.
+struct NibbleMasks {
+    std::uint32_t masks[16][4];
+};
+constexpr NibbleMasks makeNibbleMasks() {
+    NibbleMasks table{};
+    for (unsigned v = 0; v < 16; ++v) {
+        for (int k = 0; k < 4; ++k) table.masks[v][k] = 0u - (v >> k & 1);
+    }
+    return table;
+}
+constexpr NibbleMasks NIBBLE_MASKS = makeNibbleMasks();
+
+// One mask (all ones or zero) per bit of `bits`, four at a time.
+template <int COUNT>
+void writeMasks(std::uint64_t bits, std::uint32_t (&masks)[COUNT]) {
+    static_assert(COUNT % 4 == 0);
+    for (int i = 0; i < COUNT; i += 4) std::memcpy(masks + i, NIBBLE_MASKS.masks[bits >> i & 15], 16);
 }
 
 }  // namespace
 
-std::size_t desSlicedCryptBuffer(std::uint8_t* buffer, std::size_t blockCount, const DesSchedule& schedule,
-                                 std::uint16_t direction) {
+DesSliceKeys desSliceKeys(const DesSchedule& schedule, std::uint16_t direction) {
+    DesSliceKeys keys;
+    for (int use = 0; use < 16; ++use) writeMasks(roundKeyBits(schedule, direction, use), keys.masks[use]);
+    return keys;
+}
+
+std::size_t desSlicedCrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t blockCount,
+                           const DesSliceKeys& keys) {
     const Kernels& kernels = activeKernels();
     const std::size_t batchBlocks = kernels.desBatchBlocks;
     if (batchBlocks == 0) return 0;
@@ -44,14 +68,13 @@ std::size_t desSlicedCryptBuffer(std::uint8_t* buffer, std::size_t blockCount, c
     const bool padRest = rest >= PAD_MIN_BLOCKS;
     if (batches == 0 && !padRest) return 0;
 
-    const DesSliceKeys keys = sliceKeys(schedule, direction);
-    kernels.desBatches(buffer, batches, keys);
+    kernels.desBatches(in, out, batches, keys);
     if (!padRest) return batches * batchBlocks;
     alignas(64) std::uint8_t padded[8 * WIDEST_BATCH_BLOCKS] = {};
-    std::uint8_t* restStart = buffer + 8 * batches * batchBlocks;
-    std::memcpy(padded, restStart, 8 * rest);
-    kernels.desBatches(padded, 1, keys);
-    std::memcpy(restStart, padded, 8 * rest);
+    const std::size_t restStart = 8 * batches * batchBlocks;
+    std::memcpy(padded, in + restStart, 8 * rest);
+    kernels.desBatches(padded, padded, 1, keys);
+    std::memcpy(out + restStart, padded, 8 * rest);
     return blockCount;
 }
 

@@ -10,16 +10,14 @@
 
 namespace kelvane {
 
-// The round keys as slice masks, in the order of use: masks[r][i-1] is all ones when
-// bit i of the key of the r-th round applied is 1, else zero.
-struct DesSliceKeys {
-    std::uint32_t masks[16][48];
-};
+// The round keys of `schedule` as slice masks, in the order `direction` applies them.
+DesSliceKeys desSliceKeys(const DesSchedule& schedule, std::uint16_t direction);
 
-// Runs as many of the `blockCount` blocks as the active kernels take (whole batches, and
-// the rest padded to a batch when that is the cheaper way) and returns how many it ran:
-// the first ones. 0 without vector kernels or for short calls.
-std::size_t desSlicedCryptBuffer(std::uint8_t* buffer, std::size_t blockCount, const DesSchedule& schedule,
-                                 std::uint16_t direction);
+// Runs as many of the `blockCount` blocks from `in` to `out` (the same buffer, or two
+// that do not overlap) as the active kernels take (whole batches, and the rest padded to
+// a batch when that is the cheaper way) and returns how many it ran: the first ones. 0
+// without vector kernels or for short calls.
+std::size_t desSlicedCrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t blockCount,
+                           const DesSliceKeys& keys);
 
 }  // namespace kelvane

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "cipher/idea.h"
+#include "cipher/lane_rest.h"
 
 namespace kelvane::lanes {
 
@@ -91,8 +92,9 @@ inline void ideaCryptLaneBatches(std::uint8_t* blocks, const IdeaLaneSchedule<OP
     }
 }
 
-// As many whole runs of BATCHES * LANES16 blocks as `blockCount` holds; returns the
-// blocks done, the rest being left to the scalar code.
+// As many whole runs of BATCHES * LANES16 blocks as `blockCount` holds, then the rest a
+// batch at a time (runRestInBatches); returns the blocks done, any left being for the
+// scalar code.
 template <class OPS, int BATCHES>
 inline std::size_t ideaCryptLanes(std::uint8_t* blocks, std::size_t blockCount, const IdeaSchedule& schedule) {
     constexpr std::size_t RUN = static_cast<std::size_t>(BATCHES) * OPS::LANES16;
@@ -100,7 +102,8 @@ inline std::size_t ideaCryptLanes(std::uint8_t* blocks, std::size_t blockCount, 
     const IdeaLaneSchedule<OPS> lanes(schedule);
     std::size_t done = 0;
     for (; done + RUN <= blockCount; done += RUN) ideaCryptLaneBatches<OPS, BATCHES>(blocks + 8 * done, lanes);
-    return done;
+    return runRestInBatches<8, OPS::LANES16>(blocks, done, blockCount,
+                                             [&lanes](std::uint8_t* batch) { ideaCryptLaneBatches<OPS, 1>(batch, lanes); });
 }
 
 }  // namespace kelvane::lanes

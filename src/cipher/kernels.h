@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "cipher/des_bitslice.h"
+#include "cipher/des.h"
 #include "cipher/idea.h"
 #include "cipher/instruction_set.h"
 #include "cipher/wide_block_addends.h"
@@ -20,9 +20,10 @@ namespace kelvane {
 
 struct Kernels {
     InstructionSet set;
-    // Bit-sliced DES: blocks in one batch (0: none), and `batchCount` whole batches in place.
+    // Bit-sliced DES: blocks in one batch (0: none), and `batchCount` whole batches from
+    // `in` to `out` (the same buffer, or two that do not overlap).
     std::size_t desBatchBlocks;
-    void (*desBatches)(std::uint8_t* blocks, std::size_t batchCount, const DesSliceKeys& keys);
+    void (*desBatches)(const std::uint8_t* in, std::uint8_t* out, std::size_t batchCount, const DesSliceKeys& keys);
     // The others take as many whole batches from the start as the count holds and return
     // how many blocks (hex: bytes) they did; the caller's scalar code does the rest.
     std::size_t (*idea)(std::uint8_t* blocks, std::size_t blockCount, const IdeaSchedule& schedule);

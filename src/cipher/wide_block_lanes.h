@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "cipher/lane_rest.h"
 #include "cipher/md5_compress.h"
 #include "cipher/md5_compress_lanes.h"
 #include "cipher/wide_block_addends.h"
@@ -126,8 +127,9 @@ inline void wideCryptLaneBatches(std::uint8_t* blocks, const WideLaneAddends<OPS
     }
 }
 
-// As many whole runs of BATCHES * LANES32 blocks as `blockCount` holds; returns the
-// blocks done, the rest being left to the scalar code.
+// As many whole runs of BATCHES * LANES32 blocks as `blockCount` holds, then the rest a
+// batch at a time (runRestInBatches); returns the blocks done, any left being for the
+// scalar code.
 template <class OPS, int BATCHES>
 inline std::size_t wideCryptLanes(std::uint8_t* blocks, std::size_t blockCount, const WideStepAddends& addends,
                                   bool forward) {
@@ -136,7 +138,8 @@ inline std::size_t wideCryptLanes(std::uint8_t* blocks, std::size_t blockCount, 
     const WideLaneAddends<OPS> keys(addends);
     std::size_t done = 0;
     for (; done + RUN <= blockCount; done += RUN) wideCryptLaneBatches<OPS, BATCHES>(blocks + 32 * done, keys, forward);
-    return done;
+    return runRestInBatches<32, OPS::LANES32>(
+        blocks, done, blockCount, [&keys, forward](std::uint8_t* batch) { wideCryptLaneBatches<OPS, 1>(batch, keys, forward); });
 }
 
 }  // namespace kelvane::lanes

@@ -209,11 +209,21 @@ def determines(table, operands):
 
 
 def existing_operands(circuit, table):
-    """Three names already in the circuit that determine `table`, if any."""
+    """Three names already in the circuit that determine `table`, if any: the first in the
+    order of itertools.combinations. A pair whose four cells leave `table` mixed on some
+    of them needs a third name equal to `table` or its complement on each of those."""
     pool = [name for name, value in circuit.table_of.items() if name != "zero"]
-    for names in itertools.combinations(pool, 3):
-        if determines(table, [circuit.table_of[n] for n in names]):
-            return list(names)
+    values = [circuit.table_of[name] for name in pool]
+    complement = FULL ^ table
+    for i, a in enumerate(values):
+        for j in range(i + 1, len(values)):
+            b = values[j]
+            cells = (a & b, a & (FULL ^ b), (FULL ^ a) & b, (FULL ^ a) & (FULL ^ b))
+            mixed = [cell for cell in cells if cell & table and cell & complement]
+            for k in range(j + 1, len(values)):
+                differing = values[k] ^ table
+                if all(differing & cell in (0, cell) for cell in mixed):
+                    return [pool[i], pool[j], pool[k]]
     return None
 
 
@@ -252,9 +262,10 @@ def take_choice(circuit, table, choice, depth, plan):
 
 
 def candidate_choices(circuit, table, inputs, depth):
-    """What the search tries, in order: three existing nodes (at the top only, taken
-    when found), then every split by one input, then every pair of inputs that fits."""
-    if depth == 0:
+    """What the search tries, in order: three existing nodes (taken when found; at the top
+    only for the gates round, where such a node may cost several operations), then every
+    split by one input, then every pair of inputs that fits."""
+    if depth == 0 or circuit.node_cost is TERNARY_NODE_COST:
         names = existing_operands(circuit, table)
         if names:
             return [["existing"] + names]
@@ -411,6 +422,43 @@ def operand(name):
     return {"zero": "Ops::zero()", "ones": "Ops::ones()"}.get(name, name)
 
 
+def permute_operands(imm, order):
+    """imm of the same function with its operands taken in `order` (new position k reads
+    old operand order[k])."""
+    result = 0
+    for index in range(8):
+        new_bits = [(index >> (2 - k)) & 1 for k in range(3)]
+        old_bits = [0, 0, 0]
+        for k, old in enumerate(order):
+            old_bits[old] = new_bits[k]
+        if (imm >> (4 * old_bits[0] + 2 * old_bits[1] + old_bits[2])) & 1:
+            result |= 1 << index
+    return result
+
+
+def destination_first(circuit, roots):
+    """The nodes with an operand that is read for the last time there moved to the front:
+    vpternlog overwrites its first operand, so a node whose first operand is still needed
+    costs a register copy."""
+    last_use = {}
+    for index, (_, *operands) in enumerate(circuit.nodes):
+        for name in operands:
+            last_use[name] = index
+    for name in roots:
+        last_use[name] = len(circuit.nodes)  # read by the xor into the left half
+    reordered = Circuit()
+    for index, (imm, *operands) in enumerate(circuit.nodes):
+        dying = [k for k, name in enumerate(operands)
+                 if last_use.get(name) == index and name not in ("zero", "ones") and operands.count(name) == 1]
+        if dying and dying[0] != 0:
+            first = dying[0]
+            order = [first] + [k for k in range(3) if k != first]
+            imm, operands = permute_operands(imm, order), [operands[k] for k in order]
+        reordered.table_of[f"t{index}"] = ternary_table(imm, *[reordered.table_of[n] for n in operands])
+        reordered.nodes.append((imm, *operands))
+    return reordered
+
+
 def emit_round(style, boxes, e_table, p_table, cost_of):
     """The round function left ^= f(right, key) in `style` ("Ternary" or "Gates")."""
     lines = [f"// left[j-1] ^= bit j of f(right, round key), bit j of a half being its slice j-1;",
@@ -477,6 +525,7 @@ def main():
         tables = [output_table(sboxes[box], o) for o in range(4)]
         (circuit, roots), box_plan = build_box(tables, TERNARY_NODE_COST, plan and plan["ternary"][box])
         new_plan["ternary"].append(box_plan)
+        circuit = destination_first(circuit, roots)
         check(circuit, roots, tables)
         ternary_boxes.append((circuit, roots))
         (circuit, roots), box_plan = build_box(tables, GATES_NODE_COST, plan and plan["gates"][box])
