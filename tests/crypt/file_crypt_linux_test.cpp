@@ -206,11 +206,12 @@ TEST(FileCryptPosixRefusals, ASymbolicLinkKeepsPointingAtItsTarget) {
     expectContainerOf(contents, readFile(target));
 }
 
-// Another user's squat on this user's journal folder in /var/tmp, which a file of two
-// names would use: a symbolic link to elsewhere, or a folder others may enter. Neither
-// blocks the call nor receives anything; both stay as they were.
+// Another user's squat on this user's journal folder (/var/tmp/kelvane-UID, here the
+// run's own), which a file of two names would use: a symbolic link to elsewhere, or a
+// folder others may enter. Neither blocks the call nor receives anything; both stay as
+// they were.
 TEST(FileCryptPosixRefusals, ASquattedJournalFolderNeitherBlocksNorReceivesAnything) {
-    const std::string journals = "/var/tmp/kelvane-" + std::to_string(::geteuid());
+    const std::string journals = runJournalFolder() + "/kelvane-" + std::to_string(::geteuid());
     struct stat status;
     if (::lstat(journals.c_str(), &status) == 0) GTEST_SKIP() << journals << " exists already";
     ScratchFolder folder;

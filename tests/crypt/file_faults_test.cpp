@@ -315,38 +315,54 @@ TEST(FileFaultResults, TheCopyIsSyncedBeforeItsRecordAndTheRecordBeforeTheFileIs
 }
 
 // A writer elsewhere appends to the file while it is being enciphered.
+// Appends one byte to the file at growingPath, once: a writer elsewhere.
 std::string growingPath;
+void growOnce() {
+    if (growingPath.empty()) return;
+    Bytes grown = readFile(growingPath);
+    grown.push_back(0x5A);
+    writeFile(growingPath, grown);
+    growingPath.clear();
+}
 std::int64_t readWhileGrowing(FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count) {
-    if (offset > 0 && !growingPath.empty()) {
-        Bytes grown = readFile(growingPath);
-        grown.push_back(0x5A);
-        writeFile(growingPath, grown);
-        growingPath.clear();
-    }
+    if (offset > 0) growOnce();
     return real().read(file, offset, buffer, count);
 }
+void growWhenSaved(const char* step) {
+    if (std::strcmp(step, "journal saved") == 0) growOnce();
+}
 
-// Only a rewrite by rename reads the file itself while it writes; in place, it reads the
-// synced copy, and a writer elsewhere meanwhile is the callers' to exclude.
-TEST(FileFaultResults, AFileThatGrowsDuringARenameKeepsItsNewEnd) {
+// A writer elsewhere appends to the file during the call: while a rewrite by rename reads
+// the file itself, or in place (which reads the synced copy) once the journal is saved and
+// before the file is overwritten. The call fails and the file keeps its new end.
+TEST(FileFaultResults, AFileThatGrowsMeanwhileKeepsItsNewEnd) {
     ScratchFolder folder;
     const std::string path = folder.path("growing");
     std::mt19937 generator{13};
     const Bytes contents = randomBytes(generator, CONTAINER_BLOCK_SIZE + 50);
-    writeFile(path, contents);
-    platform::FilePlace place;
-    const FileHandle probe = real().openHeld(path.c_str(), &place);
-    const bool renames = real().renameKeepsFile(place, probe);
-    real().close(probe);
-    real().close(place.folder);
-    if (!renames) GTEST_SKIP() << "no rewrite by rename on this platform";
-    growingPath = path;
-    platform::fileSystem().read = readWhileGrowing;
-    EXPECT_EQ(cryptFile(path.c_str()), FILE_WRITE_FAILED);
-    platform::fileSystem() = platformFileSystem();
     Bytes grown = contents;
     grown.push_back(0x5A);
-    EXPECT_TRUE(readFile(path) == grown);
+    for (const bool inPlace : {true, false}) {
+        writeFile(path, contents);
+        platform::FilePlace place;
+        const FileHandle probe = real().openHeld(path.c_str(), &place);
+        const bool renames = real().renameKeepsFile(place, probe);
+        real().close(probe);
+        real().close(place.folder);
+        if (!inPlace && !renames) continue;  // no rewrite by rename on this platform
+        growingPath = path;
+        FileSystem& files = platform::fileSystem();
+        if (inPlace) {
+            files.renameKeepsFile = renameNever;
+            files.step = growWhenSaved;
+        } else {
+            files.read = readWhileGrowing;
+        }
+        EXPECT_EQ(cryptFile(path.c_str()), FILE_WRITE_FAILED) << (inPlace ? "in place" : "by rename");
+        platform::fileSystem() = platformFileSystem();
+        EXPECT_TRUE(readFile(path) == grown) << (inPlace ? "in place" : "by rename");
+        expectNoJournal(path);
+    }
 }
 
 // What happens to a file between a call that died in the middle of an in-place rewrite
@@ -436,6 +452,16 @@ const AfterACrash AFTER_A_CRASH[] = {
     {"a journal given to another user", AfterACrash::OneName,
      [](const std::string& path, const std::string& journal, const Bytes&) {
          return giveToAnotherUser(journal) ? readFile(path) : Bytes{};
+     },
+     false, AfterACrash::Stays},
+    {"a journal others may write", AfterACrash::OneName,
+     [](const std::string& path, const std::string& journal, const Bytes&) {
+         return openToOthers(journal) ? readFile(path) : Bytes{};
+     },
+     false, AfterACrash::Stays},
+    {"a journal with a second name", AfterACrash::OneName,
+     [](const std::string& path, const std::string& journal, const Bytes&) {
+         return linkElsewhere(journal, path + "-journal-link") ? readFile(path) : Bytes{};
      },
      false, AfterACrash::Stays},
 };
