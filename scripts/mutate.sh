@@ -60,7 +60,8 @@ os.utime(path)
 ' "$1" "$2" "$3"
 }
 
-# The faults, as records of tab-separated fields: fault, file, find, replace, program, filter, quick.
+# The faults, one line each, the fields (fault, file, find, replace, program, filter, quick)
+# parted by the unit separator, which no field holds (a tab would swallow an empty field).
 read_faults() {
   python3 -B -c '
 import sys
@@ -68,7 +69,7 @@ record = {}
 def flush():
     if record:
         program, _, filter = record["test"].partition(" ")
-        print("\t".join([record["fault"], record["file"], record["find"], record.get("replace", ""),
+        print("\x1f".join([record["fault"], record["file"], record["find"], record.get("replace", ""),
                          program, filter, record.get("quick", "no")]))
         record.clear()
 for line in open(sys.argv[1], encoding="utf-8"):
@@ -86,7 +87,7 @@ flush()
 
 faults=()
 while IFS= read -r record; do
-  IFS=$'\t' read -r _ _ _ _ _ _ is_quick <<<"$record"
+  IFS=$'\x1f' read -r _ _ _ _ _ _ is_quick <<<"$record"
   [[ $quick == yes && $is_quick != yes ]] && continue
   faults+=("$record")
 done < <(read_faults)
@@ -117,7 +118,7 @@ run_program() {
 # would count every fault as caught.
 declare -A checked=()
 for record in "${faults[@]}"; do
-  IFS=$'\t' read -r _ _ _ _ program filter _ <<<"$record"
+  IFS=$'\x1f' read -r _ _ _ _ program filter _ <<<"$record"
   [[ -n ${checked["$program $filter"]:-} ]] && continue
   checked["$program $filter"]=1
   build_program "$program" || { cat "$root/build/mutate/build.log"; echo "the unchanged copy does not build"; exit 1; }
@@ -136,7 +137,7 @@ done
 
 survivors=0
 for record in "${faults[@]}"; do
-  IFS=$'\t' read -r fault file find replace program filter _ <<<"$record"
+  IFS=$'\x1f' read -r fault file find replace program filter _ <<<"$record"
   original=$(mktemp)
   cp "$tree/$file" "$original"
   plant "$tree/$file" "$find" "$replace"

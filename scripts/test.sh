@@ -16,6 +16,8 @@ export KELVANE_PACKAGE_DIR=$PWD/${package[0]}
 cmake --preset native
 cmake --build --preset native
 ctest --preset native
+# Every fault planted in a scratch copy must fail a test (its own build folder, build/mutate).
+bash scripts/mutate.sh
 
 cmake --preset win32
 cmake --build --preset win32

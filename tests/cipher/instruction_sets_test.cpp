@@ -1,9 +1,12 @@
 // Every instruction set this processor offers gives, bit for bit, what the scalar code
 // gives: for every algorithm and direction, on random keys and on lengths from one
-// block to CHUNK_LIMIT with every kind of tail, and with the same subkeyArea after it.
+// block to CHUNK_LIMIT with every kind of tail, and with the same subkeyArea after it. And
+// KELVANE_CIPHER_PATH caps the set.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "cipher/cipher.h"
 #include "cipher/subkey_area.h"
