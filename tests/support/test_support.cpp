@@ -111,6 +111,9 @@ class RunJournalFolder : public ::testing::Environment {
 public:
     void SetUp() override {
         folder_ = std::make_unique<ScratchFolder>();
+        // Open to every user, sticky, as /var/tmp is: a test calling as another user makes
+        // that user's folder in it.
+        fs::permissions(folder_->root(), fs::perms::all | fs::perms::sticky_bit);
         giveJournalFolder(folder_->root());
     }
     void TearDown() override {
