@@ -23,7 +23,7 @@ install(FILES include/kelvane.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 if(WIN32)
   # For toolchains that make their own import library from it (lib /def:kelvane.def).
-  install(FILES src/exports/kelvane.def DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES ${KELVANE_DEF} DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endif()
 install(TARGETS kelvane_host RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 

@@ -22,11 +22,10 @@ foreach(nsis_target ${KELVANE_NSIS_TARGETS})
   set(KELVANE_DESCRIPTION "kelvane as an NSIS plugin (${nsis_target})")
   set(KELVANE_INTERNAL_NAME kelvane_nsis)
   configure_file(cmake/kelvane.rc.in ${CMAKE_CURRENT_BINARY_DIR}/${plugin}.rc @ONLY)
-  add_library(${plugin} SHARED ${KELVANE_NSIS_SOURCES} tools/export_table.cpp
-              src/frame/entry/dll_main_win32.cpp src/nsis_plugin/kelvane_nsis.def
+  add_library(${plugin} SHARED ${KELVANE_NSIS_SOURCES} src/exports/export_table.cpp
+              src/frame/entry/dll_main_win32.cpp ${KELVANE_NSIS_DEF}
               ${CMAKE_CURRENT_BINARY_DIR}/${plugin}.rc)
   target_compile_definitions(${plugin} PRIVATE KELVANE_NSIS_CHAR=${KELVANE_NSIS_CHAR_${nsis_target}})
-  target_include_directories(${plugin} PRIVATE tools)
   target_link_libraries(${plugin} PRIVATE kelvane_core)
   # Built as the core is, without exceptions (nothing in it throws), so that it carries no
   # C++ runtime either. Like kelvane.dll, it imports only Windows' own DLLs.

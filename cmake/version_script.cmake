@@ -1,5 +1,5 @@
-# The .so's version script, written at configure time from the .def, which lists every
-# export once. The wide twins (a narrow name with W appended) exist only in the DLL.
+# The .so's version script, written at configure time from kelvane.def (itself written
+# from the export list, cmake/export_files.cmake). The wide twins (a narrow name with W appended) exist only in the DLL.
 #   kelvane_version_script(DEF OUTPUT)
 function(kelvane_version_script def output)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})

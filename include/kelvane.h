@@ -54,7 +54,7 @@ KELVANE_API int KELVANE_CALL cryptFile(const char* filePath);
  * plus a whole number of 32-byte blocks long; anything else gives 1 and is not touched.
  * The container does not record the file's size: the zero bytes at the end of the last
  * 32-byte block are removed as fill, so a file that itself ended in zero bytes loses
- * those too (up to 32 of them). Draws no file key: cryptFile's keys are unaffected. */
+ * those too (up to 31 of them: a fill is never a whole block). Draws no file key: cryptFile's keys are unaffected. */
 KELVANE_API int KELVANE_CALL decryptFile(const char* filePath);
 
 /* Comma-joined subkey names of HKEY_LOCAL_MACHINE\keyPath; null when the key cannot be
@@ -64,12 +64,17 @@ KELVANE_API char* KELVANE_CALL ReadSubKeys(const char* keyPath);
 /* Appends the subkey list of keyPath (or "(null)") to the text file filePath; always 0. */
 KELVANE_API int KELVANE_CALL ReadSubKeysInFile(const char* keyPath, const char* filePath);
 
-/* Comma-joined value names of HKLM\SOFTWARE\Microsoft\MSSQLServer\Client\TDS;
- * null when the key cannot be opened or has no named values. */
+/* Comma-joined value names of HKLM\SOFTWARE\Microsoft\MSSQLServer\Client\TDS, in the
+ * registry's own order (Windows: as the values were added; Wine: sorted by name; a hive
+ * file on Linux: as stored), the key's unnamed value skipped and the names after it
+ * listed; null when the key cannot be opened or has no named values. */
 KELVANE_API char* KELVANE_CALL ReadSubValues(void);
 
-/* Data of value `valueName` of HKLM\keyPath as text, up to its first zero byte; null when
- * the key or value is missing or the data is longer than 512 bytes. */
+/* Data of value `valueName` of HKLM\keyPath up to its first zero byte: text (REG_SZ,
+ * REG_EXPAND_SZ, REG_MULTI_SZ) in the narrow form, any other type (REG_DWORD, REG_BINARY,
+ * ...) its bytes exactly as stored; null when the key or value is missing or the data is
+ * longer than 512 bytes (text counted in the narrow form: the ANSI code page's bytes on
+ * Windows, also for ReadKeyValueW, UTF-8 bytes elsewhere). */
 KELVANE_API char* KELVANE_CALL ReadKeyValue(const char* keyPath, const char* valueName);
 
 /* Deletes HKLM\keyPath: 0 when deleted, 1010 for a null or empty path, otherwise the
@@ -91,7 +96,9 @@ KELVANE_API void KELVANE_CALL freeString(void* result);
 /* The wide twins, Windows only: paths, key paths, value names and results in UTF-16,
  * all the way to the system's W functions, so names outside the ANSI code page work.
  * Each gives what its narrow export gives, with the same failure results; a wide result
- * goes back through freeString too. ReadSubKeysInFileW appends the list in UTF-8. */
+ * goes back through freeString too. ReadSubKeysInFileW appends the list in UTF-8.
+ * ReadKeyValueW gives data that is not text as one UTF-16 unit per stored byte, of the
+ * byte's value (0x99 is U+0099), so each unit's low 8 bits are the stored bytes. */
 KELVANE_API int KELVANE_CALL cryptFileW(const wchar_t* filePath);
 KELVANE_API int KELVANE_CALL decryptFileW(const wchar_t* filePath);
 KELVANE_API wchar_t* KELVANE_CALL ReadSubKeysW(const wchar_t* keyPath);

@@ -23,10 +23,10 @@ epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null)} ||
 # install writes the DLLs' header time anew, from SOURCE_DATE_EPOCH, which it is given there.
 unset SOURCE_DATE_EPOCH
 
-# The list of the DLL's exports: the package's kelvane.def and the source of its import libraries.
-export_def=src/exports/kelvane.def
-
 stage=build/package
+# The list of the DLL's exports, as the 32-bit build wrote it from the export list and installed
+# it: the package's kelvane.def and the source of its import libraries.
+export_def=$stage/install-win32/lib/kelvane.def
 rm -rf "$stage" dist
 mkdir -p "$stage" dist
 

@@ -13,13 +13,15 @@ python3 -B -m zipfile -e dist/kelvane-*-windows.zip build/package/unpacked-windo
 package=(build/package/unpacked-windows/kelvane-*)
 export KELVANE_PACKAGE_DIR=$PWD/${package[0]}
 
-cmake --preset native
+# Warnings fail these builds (there are none): CMake's own switch, kept in each build's cache.
+werror=-DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+cmake --preset native "$werror"
 cmake --build --preset native
 ctest --preset native
 # Every fault planted in a scratch copy must fail a test (its own build folder, build/mutate).
 bash scripts/mutate.sh
 
-cmake --preset win32
+cmake --preset win32 "$werror"
 cmake --build --preset win32
 source scripts/wine-env.sh
 trap wine_stop EXIT
@@ -35,7 +37,7 @@ sed 's/\r$//' "build/win32/tests/inno installer (x86)/kelvane-results.txt"
 wine_stop
 
 # After win32: its registry view test runs the 32-bit host in the 64-bit prefix.
-cmake --preset win64
+cmake --preset win64 "$werror"
 cmake --build --preset win64
 wine_use win64
 wine_start

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fails when the library exports any name but those in the .def file (the .so: but the
+# Fails when the .def file and include/kelvane.h name other exports, or the library
+# exports any name but those in the .def file (the .so: but the
 # wide twins, whose names end in W and which only the DLL has), or (the DLL) imports any
 # DLL that is not part of Windows, is not of the build's pointer size, or lacks the
 # version resource of VERSION. EXTRA: a system DLL this library may import too (MSI).
@@ -7,6 +8,20 @@
 set -euo pipefail
 platform=$1 library=$2 def=$3 objdump=${4:-i686-w64-mingw32-objdump} bits=${5:-32} version=${6:-} extra=${7:-}
 expected=$(awk 'f && NF {print $1} /^EXPORTS/ {f=1}' "$def" | sort)
+
+# The .def, written from the export list, names exactly the functions include/kelvane.h
+# declares (the plugin: all but freeString, which its callers never need; the MSI actions:
+# the narrow ones but freeString).
+declared=$(grep -oP 'KELVANE_API .*KELVANE_CALL \K\w+(?=\()' "$(dirname "$0")/../include/kelvane.h" | sort)
+case "$(awk '$1 == "LIBRARY" {print $2}' "$def")" in
+  kelvane_nsis.dll) declared=$(grep -vx freeString <<<"$declared") ;;
+  kelvane_msi.dll) declared=$(grep -vx -e freeString -e '.*W' <<<"$declared") ;;
+esac
+if [ "$expected" != "$declared" ]; then
+  echo "$def and include/kelvane.h name other exports:"
+  diff <(echo "$declared") <(echo "$expected") || true
+  exit 1
+fi
 
 if [ "$platform" = win32 ]; then
   dump=$("$objdump" -p "$library")

@@ -1,6 +1,6 @@
 // Calling an export through a pointer of its own type, apart from the table: the NSIS
 // plugin uses the table but never calls through pointers, and so carries no std::string.
-#include "export_table.h"
+#include "exports/export_table.h"
 #include "kelvane.h"
 
 namespace kelvane::tools {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "export_table.h"
+#include "exports/export_table.h"
 #include "hive_builder.h"
 #include "library_loader.h"
 
@@ -52,8 +52,9 @@ void printHelp() {
         "fill (on Linux a folder of such files stands in for HKEY_LOCAL_MACHINE); it never\n"
         "writes over an existing file.\n\n"
         "exit status: %d the export reported success; %d it reported failure (a null text,\n"
-        "cryptFile or decryptFile below 1, RegDeleteKeyNT or ReadSubKeysInFile not 0); %d a bad command\n"
-        "line; %d the library or the export not found; %d the result could not be written.\n"
+        "cryptFile or decryptFile below 1, RegDeleteKeyNT not 0); %d a bad command line; %d the\n"
+        "library or the export not found; %d the result could not be written. ReadSubKeysInFile\n"
+        "has no failure result: it always gives 0, which says only that the call was made.\n"
         "\nexports:\n",
         kelvane::tools::defaultLibraryName(), EXIT_SUCCEEDED, EXIT_FAILED, EXIT_USAGE, EXIT_LOAD, EXIT_OUTPUT);
     for (const ExportInfo& info : kelvane::tools::exportTable()) {

@@ -71,10 +71,6 @@ HoldResult holdAndReadStart(const char* path, HeldFile& file, FileStart* start) 
 
 }  // namespace
 
-int cryptFile(const char* path) { return utf8::cryptFile(platform::Utf8Argument(path).get()); }
-
-int decryptFile(const char* path) { return utf8::decryptFile(platform::Utf8Argument(path).get()); }
-
 namespace utf8 {
 
 int cryptFile(const char* path) {

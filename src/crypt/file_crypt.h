@@ -16,7 +16,8 @@ constexpr int FILE_CANNOT_READ = KELVANE_FILE_CANNOT_READ;
 constexpr int FILE_CANNOT_WRITE = KELVANE_FILE_CANNOT_WRITE;
 constexpr int FILE_WRITE_FAILED = KELVANE_FILE_WRITE_FAILED;
 
-// `path` in the host's narrow form (platform/host_text.h).
+// `path` in the host's narrow form (platform/host_text.h). These two narrow entries are
+// written from the export list (exports/narrow_entries.cpp) around the utf8:: ones below.
 int cryptFile(const char* path);
 
 // The contents of the container at `path` back in its place, without the zero bytes at

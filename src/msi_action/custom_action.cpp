@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "export_table.h"
+#include "exports/export_table.h"
 #include "msi_action/installer_session.h"
 #include "msi_action/log_line.h"
 #include "nsis_plugin/installer_edge.h"

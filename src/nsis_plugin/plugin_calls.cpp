@@ -4,7 +4,8 @@
 
 #include "crypt/file_crypt.h"
 #include "crypt/string_crypt.h"
-#include "export_table.h"
+#include "exports/export_list.h"
+#include "exports/export_table.h"
 #include "frame/module_memory.h"
 #include "registry/registry_exports.h"
 #include "system/system_exports.h"
@@ -12,43 +13,33 @@
 namespace kelvane::nsis {
 namespace {
 
+// What an export gave: a text (null or a ModuleString) or an integer.
+struct Given {
+    bool isText;
+    char* text;
+    int integer;
+};
+Given given(char* text) { return {true, text, 0}; }
+Given given(int integer) { return {false, nullptr, integer}; }
+
 // The calls of one export: with narrow names, and with UTF-8 names.
 struct PluginCall {
     const char* name;
     bool texts;  // cryptString, decryptString: their arguments are texts, not names
-    char* (*narrowText)(const Arguments&);
-    char* (*utf8Text)(const Arguments&);
-    int (*narrowInteger)(const Arguments&);
-    int (*utf8Integer)(const Arguments&);
+    Given (*narrow)(const Arguments&);
+    Given (*utf8)(const Arguments&);
 };
 
-const char* at(const Arguments& arguments, std::size_t index) { return arguments.items[index].c_str(); }
-
-char* crypt(const Arguments& a) { return kelvane::cryptString(at(a, 0), at(a, 1)); }
-char* decrypt(const Arguments& a) { return kelvane::decryptString(at(a, 0), at(a, 1)); }
-
-// Every export but freeString (the plugin frees its own results), in the header's order.
-const PluginCall CALLS[] = {
-    {"cryptString", true, crypt, crypt, nullptr, nullptr},
-    {"decryptString", true, decrypt, decrypt, nullptr, nullptr},
-    {"cryptFile", false, nullptr, nullptr, [](const Arguments& a) { return kelvane::cryptFile(at(a, 0)); },
-     [](const Arguments& a) { return utf8::cryptFile(at(a, 0)); }},
-    {"decryptFile", false, nullptr, nullptr, [](const Arguments& a) { return kelvane::decryptFile(at(a, 0)); },
-     [](const Arguments& a) { return utf8::decryptFile(at(a, 0)); }},
-    {"ReadSubKeys", false, [](const Arguments& a) { return kelvane::ReadSubKeys(at(a, 0)); },
-     [](const Arguments& a) { return utf8::ReadSubKeys(at(a, 0)); }, nullptr, nullptr},
-    {"ReadSubKeysInFile", false, nullptr, nullptr,
-     [](const Arguments& a) { return kelvane::ReadSubKeysInFile(at(a, 0), at(a, 1)); },
-     [](const Arguments& a) { return utf8::ReadSubKeysInFile(at(a, 0), at(a, 1)); }},
-    {"ReadSubValues", false, [](const Arguments&) { return kelvane::ReadSubValues(); },
-     [](const Arguments&) { return utf8::ReadSubValues(); }, nullptr, nullptr},
-    {"ReadKeyValue", false, [](const Arguments& a) { return kelvane::ReadKeyValue(at(a, 0), at(a, 1)); },
-     [](const Arguments& a) { return utf8::ReadKeyValue(at(a, 0), at(a, 1)); }, nullptr, nullptr},
-    {"RegDeleteKeyNT", false, nullptr, nullptr, [](const Arguments& a) { return kelvane::RegDeleteKeyNT(at(a, 0)); },
-     [](const Arguments& a) { return utf8::RegDeleteKeyNT(at(a, 0)); }},
-    {"ComputerName", false, [](const Arguments&) { return kelvane::ComputerName(); },
-     [](const Arguments&) { return utf8::ComputerName(); }, nullptr, nullptr},
-};
+// Every export but freeString (the plugin frees its own results), from the export list.
+#define KELVANE_ARGUMENTS_0
+#define KELVANE_ARGUMENTS_1 arguments.items[0].c_str()
+#define KELVANE_ARGUMENTS_2 arguments.items[0].c_str(), arguments.items[1].c_str()
+#define KELVANE_CALLING(function, arity) \
+    []([[maybe_unused]] const Arguments& arguments) { return given(function(KELVANE_ARGUMENTS_##arity)); }
+#define KELVANE_PLUGIN_CALL(name, form, result, failure, arity, first, second, summary) \
+    {#name, KELVANE_TAKES_TEXTS_##form, KELVANE_CALLING(kelvane::name, arity),            \
+     KELVANE_CALLING(KELVANE_UTF8_CALL_##form(name), arity)},
+const PluginCall CALLS[] = {KELVANE_EXPORTS(KELVANE_PLUGIN_CALL)};
 
 const PluginCall* findCall(const char* name) {
     for (const PluginCall& call : CALLS) {
@@ -59,19 +50,16 @@ const PluginCall* findCall(const char* name) {
 
 // The outcome of a text call (its ModuleString freed) or an integer call, judged by the
 // export's result kind as the command-line host judges it.
-CallOutcome outcomeOf(const char* name, char* (*text)(const Arguments&), int (*integer)(const Arguments&),
-                      const Arguments& arguments) {
+CallOutcome outcomeOf(const char* name, Given (*call)(const Arguments&), const Arguments& arguments) {
+    const Given result = call(arguments);
     CallOutcome outcome;
-    outcome.isText = text != nullptr;
+    outcome.isText = result.isText;
+    outcome.integer = result.integer;
     if (outcome.isText) {
-        char* given = text(arguments);
-        outcome.isNull = given == nullptr;
-        if (given != nullptr) outcome.text = Text(given, std::strlen(given));
+        if (result.text != nullptr) outcome.text = Text(result.text, std::strlen(result.text));
         // No memory for the copy: no result, as for a null one.
-        outcome.isNull = outcome.isNull || !outcome.text.valid();
-        moduleFree(given);
-    } else {
-        outcome.integer = integer(arguments);
+        outcome.isNull = result.text == nullptr || !outcome.text.valid();
+        moduleFree(result.text);
     }
     outcome.succeeded = tools::resultSucceeded(tools::findExport(name)->result, outcome.isNull, outcome.integer);
     return outcome;
@@ -88,12 +76,12 @@ std::size_t argumentCount(const char* name) { return tools::findExport(name)->ar
 
 CallOutcome callNarrow(const char* name, const Arguments& arguments) {
     const PluginCall* call = findCall(name);
-    return outcomeOf(name, call->narrowText, call->narrowInteger, arguments);
+    return outcomeOf(name, call->narrow, arguments);
 }
 
 CallOutcome callUtf8(const char* name, const Arguments& arguments) {
     const PluginCall* call = findCall(name);
-    return outcomeOf(name, call->utf8Text, call->utf8Integer, arguments);
+    return outcomeOf(name, call->utf8, arguments);
 }
 
 }  // namespace kelvane::nsis

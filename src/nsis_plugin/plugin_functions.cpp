@@ -5,6 +5,7 @@
 // so does every failure result, exactly where the command-line host exits 1.
 #include <cstring>
 
+#include "exports/export_list.h"
 #include "nsis_plugin/installer_edge.h"
 #include "nsis_plugin/nsis_api.h"
 #include "nsis_plugin/plugin_calls.h"
@@ -94,21 +95,9 @@ using kelvane::nsis::Tchar;
         kelvane::nsis::callFromInstaller(exportName, stringSize, top, extra);                        \
     }
 
-KELVANE_PLUGIN_FUNCTION(cryptString, "cryptString")
-KELVANE_PLUGIN_FUNCTION(decryptString, "decryptString")
-KELVANE_PLUGIN_FUNCTION(cryptFile, "cryptFile")
-KELVANE_PLUGIN_FUNCTION(decryptFile, "decryptFile")
-KELVANE_PLUGIN_FUNCTION(ReadSubKeys, "ReadSubKeys")
-KELVANE_PLUGIN_FUNCTION(ReadSubKeysInFile, "ReadSubKeysInFile")
-KELVANE_PLUGIN_FUNCTION(ReadSubValues, "ReadSubValues")
-KELVANE_PLUGIN_FUNCTION(ReadKeyValue, "ReadKeyValue")
-KELVANE_PLUGIN_FUNCTION(RegDeleteKeyNT, "RegDeleteKeyNT")
-KELVANE_PLUGIN_FUNCTION(ComputerName, "ComputerName")
-KELVANE_PLUGIN_FUNCTION(cryptFileW, "cryptFile")
-KELVANE_PLUGIN_FUNCTION(decryptFileW, "decryptFile")
-KELVANE_PLUGIN_FUNCTION(ReadSubKeysW, "ReadSubKeys")
-KELVANE_PLUGIN_FUNCTION(ReadSubKeysInFileW, "ReadSubKeysInFile")
-KELVANE_PLUGIN_FUNCTION(ReadSubValuesW, "ReadSubValues")
-KELVANE_PLUGIN_FUNCTION(ReadKeyValueW, "ReadKeyValue")
-KELVANE_PLUGIN_FUNCTION(RegDeleteKeyNTW, "RegDeleteKeyNT")
-KELVANE_PLUGIN_FUNCTION(ComputerNameW, "ComputerName")
+#define KELVANE_PLUGIN_TWIN(name, ...) KELVANE_PLUGIN_FUNCTION(name##W, #name)
+#define KELVANE_PLUGIN_FUNCTIONS(name, form, ...) \
+    KELVANE_PLUGIN_FUNCTION(name, #name)          \
+    KELVANE_IF_TWIN_##form(KELVANE_PLUGIN_TWIN, name, form, __VA_ARGS__)
+
+KELVANE_EXPORTS(KELVANE_PLUGIN_FUNCTIONS)

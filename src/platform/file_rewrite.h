@@ -88,9 +88,11 @@
 // Where the journal lives: beside a file of one name (".kelvane-journal-" and the
 // identity in hex, where the folder lets us create and delete); for a file of several
 // names, or a folder we may not write, in a place every name leads to: on POSIX this
-// user's owner-only folder /var/tmp/kelvane-UID, else (when someone else has taken that
-// name) the owner-only folder .kelvane-journals in the user's home from the password
-// database; never from TMPDIR or HOME, so that a call with another environment finds it.
+// user's owner-only folder .kelvane-journals in the home from the password database, else
+// (no usable home, or someone else holds the name) /var/tmp/kelvane-UID; never from TMPDIR
+// or HOME, so that a call with another environment finds it. A journal whose file is gone
+// (every name deleted after a crash) is never found again: it stays, as the only copy of
+// that original, with the user's own files rather than in a shared temporary folder.
 // On Windows the journal goes beside the file first whatever its links, since the
 // user's temporary folder, its other place, comes from the environment. Recovery looks
 // in every place.

@@ -34,12 +34,21 @@ long registryEnumKey(RegistryKey* key, std::uint32_t index, char* name, std::uin
 // the NUL on entry, and the name's length without the NUL on success.
 long registryEnumValue(RegistryKey* key, std::uint32_t index, char* name, std::uint32_t* length);
 
-// Data of the value `valueName` (null or empty: the unnamed value), text in UTF-8;
-// *size is the buffer's size on entry and the data's size on return. *narrowSize (when
-// asked) is the size the data has in the host's narrow form: the ANSI code page's bytes
-// on Windows, which limits what a host may receive, whichever form it takes it in.
+// Data of the value `valueName` (null or empty: the unnamed value): text in UTF-8, any
+// other type as stored; *size is the buffer's size on entry and the data's size on
+// return. *narrowSize (when asked) is the size the data has in the host's narrow form:
+// the ANSI code page's bytes on Windows, which limits what a host may receive, whichever
+// form it takes it in.
 long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* data, std::uint32_t* size,
                         std::uint32_t* narrowSize = nullptr);
+
+// What registryQueryValue gave: text (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ), converted to
+// UTF-8, or data of any other type (numbers, raw bytes, unknown types), as stored.
+enum class ValueKind { Text, Stored };
+
+// registryQueryValue, telling also which of the two the data is; *kind is set with REGISTRY_OK.
+long registryQueryValueKind(RegistryKey* key, const char* valueName, std::uint8_t* data, std::uint32_t* size,
+                            std::uint32_t* narrowSize, ValueKind* kind);
 
 // Deletes the key `path` below HKEY_LOCAL_MACHINE; a key with subkeys is refused.
 long registryDeleteKey(const char* path);

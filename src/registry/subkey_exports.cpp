@@ -1,5 +1,7 @@
 // ReadSubKeys and ReadSubKeysInFile: the subkey name list returned, or appended to a file.
 #include "frame/module_memory.h"
+#include "frame/narrow_result.h"
+#include "platform/host_text.h"
 #include "registry/appended_text.h"
 #include "registry/registry_exports.h"
 #include "registry/subkey_names.h"
@@ -14,6 +16,12 @@ constexpr const char* NO_LIST_TEXT = "(null)";
 char* keepUtf8(char* list) { return list; }
 
 }  // namespace
+
+// The list in the host's narrow form, from names in it.
+int ReadSubKeysInFile(const char* keyPath, const char* filePath) {
+    return appendSubKeyList(platform::Utf8Argument(keyPath).get(), platform::Utf8Argument(filePath).get(),
+                            narrowResult);
+}
 
 int appendSubKeyList(const char* keyPath, const char* filePath, char* (*inFileForm)(char* list)) {
     // The key is read and closed before the file is touched.

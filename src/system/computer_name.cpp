@@ -4,12 +4,9 @@
 #include <cstring>
 
 #include "frame/module_memory.h"
-#include "frame/narrow_result.h"
 #include "system/system_exports.h"
 
 namespace kelvane {
-
-char* ComputerName() { return narrowResult(utf8::ComputerName()); }
 
 namespace utf8 {
 

@@ -5,7 +5,8 @@
 
 namespace kelvane {
 
-// The computer's name in the host's narrow form.
+// The computer's name in the host's narrow form (written from the export list:
+// exports/narrow_entries.cpp).
 char* ComputerName();
 
 namespace utf8 {

@@ -206,34 +206,36 @@ TEST(FileCryptPosixRefusals, ASymbolicLinkKeepsPointingAtItsTarget) {
     expectContainerOf(contents, readFile(target));
 }
 
-// Another user's squat on this user's journal folder (/var/tmp/kelvane-UID, here the
-// run's own), which a file of two names would use: a symbolic link to elsewhere, or a
-// folder others may enter. Neither blocks the call nor receives anything; both stay as
-// they were.
+// Another user's squat on one of this user's journal folders (in the home, in /var/tmp;
+// here both in the run's own folder), which a file of two names would use: a symbolic link
+// to elsewhere, or a folder others may enter. Neither blocks the call nor receives
+// anything; both stay as they were.
 TEST(FileCryptPosixRefusals, ASquattedJournalFolderNeitherBlocksNorReceivesAnything) {
-    const std::string journals = runJournalFolder() + "/kelvane-" + std::to_string(::geteuid());
-    struct stat status;
-    if (::lstat(journals.c_str(), &status) == 0) GTEST_SKIP() << journals << " exists already";
-    ScratchFolder folder;
-    std::mt19937 generator{9};
-    const std::string path = folder.path("file");
-    const std::string victim = folder.path("victim");
-    ASSERT_EQ(::mkdir(victim.c_str(), 0777), 0);
-    const auto squats = {std::function<int()>([&] { return ::symlink(victim.c_str(), journals.c_str()); }),
-                         std::function<int()>([&] { return ::mkdir(journals.c_str(), 0777) || ::chmod(journals.c_str(), 0777); })};
-    for (const auto& squat : squats) {
-        const Bytes contents = randomBytes(generator, 5000);
-        writeFile(path, contents);
-        ::unlink(folder.path("link").c_str());
-        ASSERT_EQ(::link(path.c_str(), folder.path("link").c_str()), 0);
-        ASSERT_EQ(squat(), 0);
-        EXPECT_EQ(cryptFile(path.c_str()), FILE_ENCRYPTED);
-        expectContainerOf(contents, readFile(path));
-        EXPECT_TRUE(listFolder(victim).empty());
-        const bool stays = ::lstat(journals.c_str(), &status) == 0 && (S_ISLNK(status.st_mode) || (status.st_mode & 0777) == 0777);
-        ::unlink(journals.c_str());
-        ::rmdir(journals.c_str());
-        EXPECT_TRUE(stays) << "the squat was changed";
+    for (const std::string& journals : {runJournalFolder() + "/.kelvane-journals",
+                                        runJournalFolder() + "/kelvane-" + std::to_string(::geteuid())}) {
+        struct stat status;
+        if (::lstat(journals.c_str(), &status) == 0) continue;  // in use here: not ours to squat
+        ScratchFolder folder;
+        std::mt19937 generator{9};
+        const std::string path = folder.path("file");
+        const std::string victim = folder.path("victim");
+        ASSERT_EQ(::mkdir(victim.c_str(), 0777), 0);
+        const auto squats = {std::function<int()>([&] { return ::symlink(victim.c_str(), journals.c_str()); }),
+                             std::function<int()>([&] { return ::mkdir(journals.c_str(), 0777) || ::chmod(journals.c_str(), 0777); })};
+        for (const auto& squat : squats) {
+            const Bytes contents = randomBytes(generator, 5000);
+            writeFile(path, contents);
+            ::unlink(folder.path("link").c_str());
+            ASSERT_EQ(::link(path.c_str(), folder.path("link").c_str()), 0);
+            ASSERT_EQ(squat(), 0);
+            EXPECT_EQ(cryptFile(path.c_str()), FILE_ENCRYPTED) << journals;
+            expectContainerOf(contents, readFile(path));
+            EXPECT_TRUE(listFolder(victim).empty()) << journals;
+            const bool stays = ::lstat(journals.c_str(), &status) == 0 && (S_ISLNK(status.st_mode) || (status.st_mode & 0777) == 0777);
+            ::unlink(journals.c_str());
+            ::rmdir(journals.c_str());
+            EXPECT_TRUE(stays) << journals << ": the squat was changed";
+        }
     }
 }
 

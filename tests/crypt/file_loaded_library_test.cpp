@@ -8,7 +8,7 @@
 #include "container_check.h"
 #include "crypt/file_crypt.h"
 #include "crypt/module_rand.h"
-#include "export_table.h"
+#include "exports/export_table.h"
 #include "kelvane.h"
 #include "library_loader.h"
 

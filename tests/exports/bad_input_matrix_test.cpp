@@ -14,7 +14,7 @@
 
 #include "crypt/chunked_des.h"
 #include "crypt/container_header.h"
-#include "export_table.h"
+#include "exports/export_table.h"
 #include "kelvane.h"
 #include "library_loader.h"
 #include "support/registry_fixture.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "export_table.h"
+#include "exports/export_table.h"
 #include "kelvane.h"
 #include "library_loader.h"
 #include "support/test_support.h"

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,7 @@ const std::wstring BELOW = L"below the arguments";
 struct PluginCase {
     const char* name;
     const char* function;
-    std::vector<std::wstring> arguments;  // in the script's order
+    std::vector<std::wstring> arguments;  // in the script's order; "@key" is the fixture's key
     std::wstring pushed;
     bool error;
     int stringSize = STRING_SIZE;
@@ -56,6 +57,9 @@ const PluginCase CASES[] = {
     {"MissingKey", "ReadSubKeys", {MISSING_KEY}, L"", true},
     {"StatusZeroIsNoFailure", "ReadSubKeysInFile", {MISSING_KEY, MISSING_FILE}, L"0", false},
     {"MissingKey", "ReadKeyValue", {MISSING_KEY, L"Τιμή"}, L"", true},
+    // Data that is not text: each stored byte as the unit of its number, up to the first zero byte.
+    {"Number1433", "ReadKeyValue", {L"@key", L"Port"}, L"\x99\x05", false},
+    {"BytesAbove0x7F", "ReadKeyValue", {L"@key", L"Bytes"}, L"\xC3\xA9\xFF", false},
     {"MissingKey", "RegDeleteKeyNT", {MISSING_KEY}, L"2", true},
     {"EmptyKey", "RegDeleteKeyNT", {L""}, L"1010", true},
 };
@@ -82,9 +86,43 @@ std::vector<std::wstring> drain(StackNode** top) {
 
 using PluginFunction = void(__cdecl*)(HWND, int, wchar_t*, StackNode**, ExtraParameters*);
 
+// The values that are not text, stored in a key of the fixture's own.
+struct StoredValue {
+    const wchar_t* name;
+    DWORD type;
+    std::string bytes;
+};
+const StoredValue STORED_VALUES[] = {
+    {L"Port", REG_DWORD, std::string("\x99\x05\0\0", 4)},
+    {L"Bytes", REG_BINARY, std::string("\xC3\xA9\xFF\0", 4)},
+};
+
+tools::LoadedLibrary loadPlugin(const char* target) {
+    return tools::LoadedLibrary(tools::programFolder() + "..\\nsis-plugins\\" + target + "\\kelvane_nsis.dll");
+}
+
+// A key of its own holding STORED_VALUES, removed afterwards.
+struct StoredKey {
+    std::wstring path = L"SOFTWARE\\KelvaneNsisTest-" + std::to_wstring(std::random_device()());
+    StoredKey() {
+        HKEY handle;
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
+                            nullptr) != ERROR_SUCCESS) {
+            return;
+        }
+        for (const StoredValue& value : STORED_VALUES) {
+            RegSetValueExW(handle, value.name, 0, value.type, reinterpret_cast<const BYTE*>(value.bytes.data()),
+                           static_cast<DWORD>(value.bytes.size()));
+        }
+        RegCloseKey(handle);
+    }
+    ~StoredKey() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str()); }
+};
+
 class NsisPlugin : public ::testing::TestWithParam<PluginCase> {
 protected:
-    tools::LoadedLibrary plugin{tools::programFolder() + "..\\nsis-plugins\\" + UNICODE_TARGET + "\\kelvane_nsis.dll"};
+    tools::LoadedLibrary plugin = loadPlugin(UNICODE_TARGET);
+    StoredKey key;
 };
 
 TEST_P(NsisPlugin, PushesOneResultAndSetsTheErrorFlagOnFailure) {
@@ -94,7 +132,9 @@ TEST_P(NsisPlugin, PushesOneResultAndSetsTheErrorFlagOnFailure) {
     ASSERT_NE(function, nullptr);
     StackNode* top = nullptr;
     if (c.withBelow) push(&top, BELOW);
-    for (auto argument = c.arguments.rbegin(); argument != c.arguments.rend(); ++argument) push(&top, *argument);
+    for (auto argument = c.arguments.rbegin(); argument != c.arguments.rend(); ++argument) {
+        push(&top, *argument == L"@key" ? key.path : *argument);
+    }
     ExecFlags flags{};
     ExtraParameters extra{&flags, nullptr, nullptr, registerCallback};
     std::vector<wchar_t> variables(25 * STRING_SIZE);
@@ -104,6 +144,41 @@ TEST_P(NsisPlugin, PushesOneResultAndSetsTheErrorFlagOnFailure) {
     if (c.withBelow) expected.push_back(BELOW);
     EXPECT_EQ(drain(&top), expected);
     EXPECT_EQ(flags.execError, c.error ? 1 : 0);
+}
+
+// The ANSI plugin (32-bit builds only) gives a narrow host the stored bytes themselves.
+TEST(NsisAnsiPlugin, ReadKeyValueGivesTheStoredBytes) {
+    if (sizeof(void*) != 4) GTEST_SKIP() << "x86-ansi is built by the 32-bit build";
+    struct NarrowNode {
+        NarrowNode* next;
+        char text[STRING_SIZE];
+    };
+    using NarrowFunction = void(__cdecl*)(HWND, int, char*, NarrowNode**, ExtraParameters*);
+    const auto pushNarrow = [](NarrowNode** top, const std::string& text) {
+        auto* node = static_cast<NarrowNode*>(GlobalAlloc(GPTR, sizeof(NarrowNode)));
+        text.copy(node->text, text.size());
+        node->next = *top;
+        *top = node;
+    };
+    const tools::LoadedLibrary plugin = loadPlugin("x86-ansi");
+    ASSERT_TRUE(plugin.loaded()) << plugin.error();
+    const auto function = reinterpret_cast<NarrowFunction>(plugin.symbol("ReadKeyValue"));
+    ASSERT_NE(function, nullptr);
+    const StoredKey key;
+    for (const StoredValue& value : STORED_VALUES) {
+        NarrowNode* top = nullptr;
+        pushNarrow(&top, std::string(value.name, value.name + wcslen(value.name)));  // ASCII names
+        pushNarrow(&top, std::string(key.path.begin(), key.path.end()));
+        ExecFlags flags{};
+        ExtraParameters extra{&flags, nullptr, nullptr, registerCallback};
+        std::vector<char> variables(25 * STRING_SIZE);
+        function(nullptr, STRING_SIZE, variables.data(), &top, &extra);
+        ASSERT_NE(top, nullptr);
+        EXPECT_EQ(std::string(top->text), value.bytes.substr(0, value.bytes.find('\0')));
+        EXPECT_EQ(top->next, nullptr);
+        EXPECT_EQ(flags.execError, 0);
+        GlobalFree(top);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Functions, NsisPlugin, ::testing::ValuesIn(CASES),

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "export_table.h"
+#include "exports/export_table.h"
 #include "kelvane.h"
 #include "library_loader.h"
 #include "platform/win32/wide_text.h"
@@ -38,6 +38,7 @@ enum class Effect {
     Enciphered,  // the file is a container: a second call answers 1, decryptFileW gives it back
     Utf8List,    // the list file holds the subkey names in UTF-8
     KeyDeleted,  // the key is gone, and a second call answers 2
+    StoredBytes, // the narrow export gives the stored bytes: each unit of the wide text, narrowed
 };
 
 // What a row must give: a text (null: a null result), or an integer.
@@ -72,6 +73,9 @@ const WideCase CASES[] = {
     {"GreekJapaneseNames", "ReadKeyValue", {L"@key", L"@valueName"}, VALUE_DATA},
     {"MissingValue", "ReadKeyValue", {L"@key", L"@missingKey"}, std::nullopt},
     {"AnsiNames", "ReadKeyValue", {L"@ansiKey", L"@ansiValue"}, L"ok", 0, true},
+    // Data that is not text: each stored byte as the unit of its number, up to the first zero byte.
+    {"Number1433", "ReadKeyValue", {L"@ansiKey", L"@number"}, L"\x99\x05", 0, false, Effect::StoredBytes},
+    {"BytesAbove0x7F", "ReadKeyValue", {L"@ansiKey", L"@bytes"}, L"\xC3\xA9\xFF", 0, false, Effect::StoredBytes},
     {"GreekJapaneseLeaf", "RegDeleteKeyNT", {L"@leaf"}, {}, 0, false, Effect::KeyDeleted},
     {"MissingKey", "RegDeleteKeyNT", {L"@missingKey"}, {}, MISSING},
     {"NullKey", "RegDeleteKeyNT", {nullptr}, {}, BAD_KEY, true},
@@ -118,6 +122,10 @@ protected:
         createKey(inputs[L"@ansiKey"] + L"\\Sub");
         setValue(inputs[L"@ansiKey"], ANSI_VALUE, L"ok");
         inputs[L"@ansiValue"] = ANSI_VALUE;
+        inputs[L"@number"] = L"Port";
+        setValue(inputs[L"@ansiKey"], L"Port", std::string("\x99\x05\0\0", 4), REG_DWORD);
+        inputs[L"@bytes"] = L"Bytes";
+        setValue(inputs[L"@ansiKey"], L"Bytes", std::string("\xC3\xA9\xFF\0", 4), REG_BINARY);
     }
 
     void TearDown() override { RegDeleteTreeW(HKEY_LOCAL_MACHINE, root.c_str()); }
@@ -144,10 +152,16 @@ protected:
     }
 
     static void setValue(const std::wstring& path, const std::wstring& name, const std::wstring& data) {
+        const std::wstring terminated = data + L'\0';
+        setValue(path, name, std::string(reinterpret_cast<const char*>(terminated.data()), terminated.size() * 2),
+                 REG_SZ);
+    }
+
+    static void setValue(const std::wstring& path, const std::wstring& name, const std::string& bytes, DWORD type) {
         HKEY key;
         ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
-        RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                       static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+        RegSetValueExW(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                       static_cast<DWORD>(bytes.size()));
         RegCloseKey(key);
     }
 
@@ -193,8 +207,8 @@ protected:
         return result;
     }
 
-    // The narrow export with the same names in the ANSI code page, its result widened.
-    WideResult callNarrow(const tools::ExportInfo& info, const std::vector<const wchar_t*>& arguments) {
+    // The narrow export with the same names in the ANSI code page.
+    tools::CallResult callNarrowBytes(const tools::ExportInfo& info, const std::vector<const wchar_t*>& arguments) {
         std::vector<std::string> texts;
         for (const wchar_t* argument : arguments) {
             platform::Text ansi;
@@ -203,8 +217,12 @@ protected:
         }
         std::vector<const char*> narrow;
         for (std::size_t i = 0; i < arguments.size(); ++i) narrow.push_back(arguments[i] ? texts[i].c_str() : nullptr);
-        const tools::CallResult called =
-            tools::callExport(info, library.symbol(info.name), library.symbol(tools::FREE_EXPORT), narrow);
+        return tools::callExport(info, library.symbol(info.name), library.symbol(tools::FREE_EXPORT), narrow);
+    }
+
+    // The same, its result widened.
+    WideResult callNarrow(const tools::ExportInfo& info, const std::vector<const wchar_t*>& arguments) {
+        const tools::CallResult called = callNarrowBytes(info, arguments);
         WideResult result{std::nullopt, called.integer};
         if (info.result == tools::ResultKind::Text && !called.isNull) result.text = wide(called.text);
         return result;
@@ -247,6 +265,11 @@ TEST_P(WideExports, LeaveTheirEffects) {
     case Effect::Utf8List:
         EXPECT_EQ(readWide(arguments[1]), u8"Άλφα,ベータ");
         break;
+    case Effect::StoredBytes: {
+        const std::string stored(c.text->begin(), c.text->end());
+        EXPECT_EQ(callNarrowBytes(info, arguments).text, stored);
+        break;
+    }
     case Effect::KeyDeleted: {
         HKEY key;
         EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, arguments[0], 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);

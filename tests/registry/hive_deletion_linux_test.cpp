@@ -477,12 +477,9 @@ bool writeUntilDeath(platform::FileHandle file, std::int64_t offset, const std::
 
 // A helper killed while it overwrote a hive of two names in place: the hive half written,
 // its journal in the place both names lead to. The next read and deletion see it whole.
-TEST(HiveDeletionPosix, AHelperKilledOnAHiveOfTwoNamesLeavesItWholeForTheNextCalls) {
-    RegistryFixture registry;
-    createSubKeys(registry, registry.keyPath("Parent"), {"Doomed", "Kept"});
-    const std::string hive = registry.hiveFolder() + "/SOFTWARE";
-    ScratchFolder elsewhere;
-    ASSERT_EQ(link(hive.c_str(), elsewhere.path("SOFTWARE").c_str()), 0);
+// Rewrites the hive of two names in place with garbage, dying at ever later writes until
+// one leaves it half written, its journal in the place both names lead to.
+void leaveHalfWritten(const std::string& hive) {
     const Bytes whole = readFile(hive);
     const Bytes garbage(whole.size(), 0xEE);
     const auto overwrite = [&garbage](platform::FileHandle, std::int64_t, platform::RewriteSink& sink) {
@@ -499,11 +496,51 @@ TEST(HiveDeletionPosix, AHelperKilledOnAHiveOfTwoNamesLeavesItWholeForTheNextCal
     }
     platform::fileSystem() = platform::platformFileSystem();
     ASSERT_TRUE(halfWritten()) << "no failing write left the hive half written";
+}
+
+TEST(HiveDeletionPosix, AHelperKilledOnAHiveOfTwoNamesLeavesItWholeForTheNextCalls) {
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Doomed", "Kept"});
+    const std::string hive = registry.hiveFolder() + "/SOFTWARE";
+    ScratchFolder elsewhere;
+    ASSERT_EQ(link(hive.c_str(), elsewhere.path("SOFTWARE").c_str()), 0);
+    leaveHalfWritten(hive);
     EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Doomed,Kept");
     EXPECT_EQ(RegDeleteKeyNT(registry.keyPath("Parent\\Doomed").c_str()), 0);
     EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
     EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"});
     EXPECT_EQ(listFolder(runJournalFolder() + "/kelvane-" + std::to_string(geteuid())), std::vector<std::string>{});
+}
+
+// After such a crash the administrator restores the hive in place from a backup (cp: the
+// same inode). The next read keeps the backup: the journal, made for the state the crash
+// left, is set aside, never put back over the restored hive.
+TEST(HiveDeletionPosix, AHiveRestoredInPlaceFromABackupAfterACrashKeepsTheBackup) {
+    RegistryFixture registry;
+    createSubKeys(registry, registry.keyPath("Parent"), {"Old"});
+    const std::string hive = registry.hiveFolder() + "/SOFTWARE";
+    const Bytes backup = readFile(hive);
+    createSubKeys(registry, registry.keyPath("Parent"), {"New"});
+    ScratchFolder elsewhere;
+    ASSERT_EQ(link(hive.c_str(), elsewhere.path("SOFTWARE").c_str()), 0);
+    leaveHalfWritten(hive);
+    writeFile(hive, backup);
+    EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Old");
+    EXPECT_TRUE(readFile(hive) == backup) << "an older journal went back over the restored hive";
+    // The journal set aside (a copy of the hive as it was before the crash) is ours to clear.
+    char journals[platform::JOURNAL_PLACES][platform::PATH_CAPACITY];
+    const int count = platform::journalPaths(hive.c_str(), journals);
+    int setAside = 0;
+    for (int place = 0; place < count; ++place) {
+        const std::string journal = journals[place];
+        const std::string folder = journal.substr(0, journal.rfind('/'));
+        for (const std::string& left : listFolder(folder)) {
+            if (left.rfind(journal.substr(folder.size() + 1) + "-kept-", 0) != 0) continue;
+            setAside += std::remove((folder + "/" + left).c_str()) == 0 ? 1 : 0;
+            rmdir(folder.c_str());
+        }
+    }
+    EXPECT_EQ(setAside, 1);
 }
 
 // With no descriptor free, a deletion cannot tell whether the key exists: it says so

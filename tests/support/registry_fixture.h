@@ -12,11 +12,13 @@ namespace kelvane::test {
 
 // Value types, with Windows' numbers.
 enum class ValueType : std::uint32_t {
+    None = 0,            // REG_NONE
     String = 1,          // REG_SZ
     ExpandString = 2,    // REG_EXPAND_SZ
     Binary = 3,          // REG_BINARY
     Dword = 4,           // REG_DWORD
     MultiString = 7,     // REG_MULTI_SZ
+    Qword = 11,          // REG_QWORD
 };
 
 class RegistryFixture {

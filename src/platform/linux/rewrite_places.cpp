@@ -37,11 +37,12 @@ constexpr char JOURNAL_PRIVATE_PREFIX[] = "journal-";
 constexpr char KEPT_SUFFIX[] = "-kept-";
 // Random names tried for a new name before giving up (each clash is someone's file).
 constexpr int NEW_NAME_ATTEMPTS = 8;
-// This user's private folders for journals, in order: the first kept across a restart,
-// unlike /tmp on many systems; the second, in the home from the password database, for
-// when someone else holds the first name.
-constexpr char TEMPORARY_FOLDER[] = "/var/tmp";
+// This user's private folders for journals, in order: in the home from the password
+// database, so that a journal whose file is gone (its names deleted after a crash) stays
+// with the user's own files rather than in a shared temporary folder; then /var/tmp, kept
+// across a restart unlike /tmp on many systems, for a user without a usable home.
 constexpr char HOME_JOURNALS[] = ".kelvane-journals";
+constexpr char TEMPORARY_FOLDER[] = "/var/tmp";
 
 // Inode flags a new file would not carry over (chattr's s u c S i a d A j t C x m P).
 constexpr unsigned long FLAGS_A_RENAME_LOSES = FS_SECRM_FL | FS_UNRM_FL | FS_COMPR_FL | FS_SYNC_FL |
@@ -109,15 +110,12 @@ bool randomName(const char* base, const char* suffix, char name[NAME_CAPACITY]) 
     return length > 0 && length <= NAME_MAX;
 }
 
-// This user's private folders, in order ("/var/tmp/kelvane-UID/", then the home's); both
-// in the folder journalFolders() gives, when one is given.
+// This user's private folders, in order ("HOME/.kelvane-journals/", "/var/tmp/kelvane-UID/");
+// both in the folder journalFolders() gives, when one is given.
 int privateFolders(char folders[2][PATH_CAPACITY]) {
     const char* given = journalFolders().root;
     const bool isGiven = given[0] != '\0';
     int count = 0;
-    const int length = std::snprintf(folders[count], PATH_CAPACITY, "%s/kelvane-%ju/",
-                                     isGiven ? given : TEMPORARY_FOLDER, static_cast<std::uintmax_t>(::geteuid()));
-    if (length > 0 && static_cast<std::size_t>(length) < PATH_CAPACITY) ++count;
     passwd entry{};
     passwd* found = nullptr;
     char buffer[4096];
@@ -127,9 +125,13 @@ int privateFolders(char folders[2][PATH_CAPACITY]) {
         home = entry.pw_dir;
     }
     if (home != nullptr) {
-        const int homeLength = std::snprintf(folders[count], PATH_CAPACITY, "%s/%s/", home, HOME_JOURNALS);
+        const int homeLength = std::snprintf(folders[count], PATH_CAPACITY, "%s%s%s/", home,
+                                             home[std::strlen(home) - 1] == '/' ? "" : "/", HOME_JOURNALS);
         if (homeLength > 0 && static_cast<std::size_t>(homeLength) < PATH_CAPACITY) ++count;
     }
+    const int length = std::snprintf(folders[count], PATH_CAPACITY, "%s/kelvane-%ju/",
+                                     isGiven ? given : TEMPORARY_FOLDER, static_cast<std::uintmax_t>(::geteuid()));
+    if (length > 0 && static_cast<std::size_t>(length) < PATH_CAPACITY) ++count;
     return count;
 }
 

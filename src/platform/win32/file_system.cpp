@@ -147,6 +147,17 @@ FileHandle diskFileOnly(HANDLE handle) {
     return NO_FILE;
 }
 
+// The folder opened so that no one can rename or delete it while the handle is open (its
+// contents listed: an access that takes part in sharing); where the caller may not list
+// it, opened for its attributes alone, which holds nothing but lets the call go on.
+HANDLE holdFolder(const wchar_t* folder) {
+    const HANDLE held = CreateFileW(folder, FILE_LIST_DIRECTORY, HELD_SHARING, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (held != INVALID_HANDLE_VALUE) return held;
+    return CreateFileW(folder, FILE_READ_ATTRIBUTES, HELD_SHARING, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                       nullptr);
+}
+
 }  // namespace
 
 namespace native {
@@ -175,8 +186,7 @@ FileHandle openHeld(const char* path, FilePlace* place) {
     // so the attribute is asked first.
     const DWORD attributes = GetFileAttributesW(full.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0) return NO_FILE;
-    const HANDLE held = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, HELD_SHARING, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE held = holdFolder(folder.c_str());
     if (held == INVALID_HANDLE_VALUE) return NO_FILE;
     // OPEN_EXISTING: no creation, no truncation. Others may go on reading and writing, as
     // a plain write opening accepts; only renaming and deleting wait for the call's end.

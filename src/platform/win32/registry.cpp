@@ -71,6 +71,12 @@ long registryEnumValue(RegistryKey* key, std::uint32_t index, char* name, std::u
 
 long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* data, std::uint32_t* size,
                         std::uint32_t* narrowSize) {
+    ValueKind kind;
+    return registryQueryValueKind(key, valueName, data, size, narrowSize, &kind);
+}
+
+long registryQueryValueKind(RegistryKey* key, const char* valueName, std::uint8_t* data, std::uint32_t* size,
+                            std::uint32_t* narrowSize, ValueKind* kind) {
     const WideName wide(valueName);
     if (!wide.fits()) return ERROR_INVALID_PARAMETER;
     DWORD type = 0;
@@ -92,6 +98,7 @@ long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* d
         ansiFromWide(units, raw.size() / 2, false, &ansi);
         if (!text.valid() || !ansi.valid()) return ERROR_OUTOFMEMORY;
     }
+    *kind = isText(type) ? ValueKind::Text : ValueKind::Stored;
     if (narrowSize != nullptr) *narrowSize = static_cast<std::uint32_t>(isText(type) ? ansi.size() : raw.size());
     const std::uint8_t* given = isText(type) ? reinterpret_cast<const std::uint8_t*>(text.data()) : raw.data();
     const std::size_t count = isText(type) ? text.size() : raw.size();

@@ -33,7 +33,7 @@ HostProcess startHost(const std::vector<std::string>& arguments) {
 }
 
 // How long Wine may take to stop a process it already reports ended, in milliseconds.
-constexpr DWORD WINE_KILL_LAG_MS = 300;
+constexpr DWORD WINE_KILL_LAG_MS = 500;
 
 // Under Wine the process is marked ended (and waitable) before its Unix process has
 // taken the signal: for a moment it still runs system calls, such as making a journal

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "exports/export_list.h"
+
 namespace kelvane::tools {
 
 // Text: a string, null on failure. Outcome: an integer, positive on success and negative
@@ -45,7 +47,7 @@ struct ExportRange {
     const ExportInfo* end() const { return last; }
 };
 
-// Every narrow export of the library, in the order of the header; export_table.cpp says
+// Every narrow export of the library, in the order of the export list; export_table.cpp says
 // why the wide twins are left out.
 ExportRange exportTable();
 // The entry of `name`, or null.
@@ -72,6 +74,6 @@ bool exportSucceeded(const ExportInfo& info, const CallResult& result);
 bool resultSucceeded(ResultKind kind, bool isNull, int integer);
 
 // The name of the export that takes a text result back.
-constexpr const char* FREE_EXPORT = "freeString";
+constexpr const char* FREE_EXPORT = KELVANE_TEXT_OF(KELVANE_FREE_EXPORT);
 
 }  // namespace kelvane::tools
