@@ -23,15 +23,22 @@ quick=no
 [[ ${1:-} == --quick ]] && quick=yes
 
 # The copy: every file git knows (and its changes not yet committed), copied only where
-# the contents differ, so that an unchanged file keeps its time and its object file.
+# the contents differ, so that an unchanged file keeps its time and its object file; a
+# file gone from the working tree goes from the copy too (the build's globs would find it).
 sync_tree() {
   mkdir -p "$tree"
   git ls-files -z --cached --others --exclude-standard | python3 -B -c '
 import os, shutil, sys
 source, target = sys.argv[1], sys.argv[2]
-for name in sys.stdin.buffer.read().decode().split("\0"):
-    if not name or not os.path.isfile(os.path.join(source, name)):
-        continue
+names = {name for name in sys.stdin.buffer.read().decode().split("\0")
+         if name and os.path.isfile(os.path.join(source, name))}
+for folder, subfolders, files in os.walk(target):
+    if folder == target:
+        subfolders[:] = [sub for sub in subfolders if sub != "build"]
+    for file in files:
+        if os.path.relpath(os.path.join(folder, file), target) not in names:
+            os.remove(os.path.join(folder, file))
+for name in sorted(names):
     to = os.path.join(target, name)
     with open(os.path.join(source, name), "rb") as a:
         wanted = a.read()
