@@ -18,6 +18,8 @@ werror=-DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 cmake --preset native "$werror"
 cmake --build --preset native
 ctest --preset native
+# Every fault planted in a scratch copy must fail a test (its own build folder, build/mutate).
+bash scripts/mutate.sh
 
 cmake --preset win32 "$werror"
 cmake --build --preset win32

@@ -17,12 +17,15 @@ constexpr FileSystem PLATFORM_OPERATIONS{
     native::read,          native::write,         native::setSize,        native::flush,
     native::syncFolder,    native::seal,          native::close,          nullptr};
 FileSystem inUse = PLATFORM_OPERATIONS;
+JournalFolders givenJournalFolders;
 
 }  // namespace
 
 const FileSystem& platformFileSystem() { return PLATFORM_OPERATIONS; }
 
 FileSystem& fileSystem() { return inUse; }
+
+JournalFolders& journalFolders() { return givenJournalFolders; }
 
 bool splitPath(const char* path, char separator, FilePlace* place) {
     const char* last = std::strrchr(path, separator);

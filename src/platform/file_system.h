@@ -126,6 +126,14 @@ struct FileSystem {
     void (*step)(const char* name);
 };
 
+// Where the private journal folders go instead of this user's own (a folder path without
+// a final separator): a test run sets one of its own, so that runs share no journal folder
+// with each other or the machine. Empty everywhere else. Only the POSIX body reads it.
+struct JournalFolders {
+    char root[PATH_CAPACITY] = {};
+};
+JournalFolders& journalFolders();
+
 // The table in use: the platform's operations unless a test has swapped an entry.
 FileSystem& fileSystem();
 // The platform's own operations.

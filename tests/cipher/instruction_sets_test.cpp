@@ -1,13 +1,17 @@
 // Every instruction set this processor offers gives, bit for bit, what the scalar code
 // gives: for every algorithm and direction, on random keys and on lengths from one
-// block to CHUNK_LIMIT with every kind of tail, and with the same subkeyArea after it.
+// block to CHUNK_LIMIT with every kind of tail, and with the same subkeyArea after it. And
+// KELVANE_CIPHER_PATH caps the set.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "cipher/cipher.h"
 #include "cipher/subkey_area.h"
 #include "cipher/kernels.h"
+#include "support/host_process.h"
 #include "support/test_support.h"
 
 namespace kelvane::test {
@@ -83,6 +87,20 @@ TEST(InstructionSets, EveryOfferedSetMatchesTheScalarCode) {
     forceInstructionSet(before);
     resetSubkeyArea();
     RecordProperty("sets", setsRun);
+}
+
+// KELVANE_CIPHER_PATH caps the set at the one it names; a name it does not know caps nothing.
+TEST(InstructionSets, TheEnvironmentCapsTheSet) {
+    const char* before = std::getenv(INSTRUCTION_SET_VARIABLE);
+    const std::string kept = before != nullptr ? before : "";
+    const InstructionSet offered = offeredInstructionSet();
+    for (InstructionSet cap : {InstructionSet::Scalar, InstructionSet::Sse2, InstructionSet::Avx2, InstructionSet::Avx512}) {
+        setEnvironment(INSTRUCTION_SET_VARIABLE, instructionSetName(cap));
+        EXPECT_EQ(allowedInstructionSet(), lowerInstructionSet(offered, cap)) << instructionSetName(cap);
+    }
+    setEnvironment(INSTRUCTION_SET_VARIABLE, "fastest");
+    EXPECT_EQ(allowedInstructionSet(), offered);
+    setEnvironment(INSTRUCTION_SET_VARIABLE, kept);
 }
 
 }  // namespace

@@ -37,8 +37,10 @@ Clock::duration wholeCall(const FileCall& call, const std::string& path) {
 }
 
 // `withSecondLink`: a second name forces the rewrite in place; one name lets it rename
-// where the platform allows.
+// where the platform allows. The hosts keep a file of two names' journal in this user's
+// own folder, where this process looks too.
 void killAtSpreadMoments(const FileCall& call, bool withSecondLink) {
+    const UserJournalFolders asTheHost;
     ScratchFolder folder;
     std::mt19937 generator{31};
     const Bytes original = randomBytes(generator, CRASH_FILE_SIZE);
@@ -81,6 +83,7 @@ void killAtSpreadMoments(const FileCall& call, bool withSecondLink) {
 // the earlier and sees what it left. cryptFile twice: one layer (2 and 1); decryptFile
 // and cryptFile on a container: the contents, or their container under a new key.
 void twoHostsAtOnce(const FileCall& call, bool withSecondLink) {
+    const UserJournalFolders asTheHost;
     ScratchFolder folder;
     std::mt19937 generator{37};
     const Bytes original = randomBytes(generator, CRASH_FILE_SIZE);

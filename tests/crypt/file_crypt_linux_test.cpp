@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <grp.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -207,14 +206,13 @@ TEST(FileCryptPosixRefusals, ASymbolicLinkKeepsPointingAtItsTarget) {
     expectContainerOf(contents, readFile(target));
 }
 
-// Another user's squat on one of this user's journal folders (in the home, in /var/tmp),
-// which a file of two names would use: a symbolic link to elsewhere, or a folder others
-// may enter. Neither blocks the call nor receives anything; both stay as they were.
+// Another user's squat on one of this user's journal folders (in the home, in /var/tmp;
+// here both in the run's own folder), which a file of two names would use: a symbolic link
+// to elsewhere, or a folder others may enter. Neither blocks the call nor receives
+// anything; both stay as they were.
 TEST(FileCryptPosixRefusals, ASquattedJournalFolderNeitherBlocksNorReceivesAnything) {
-    const passwd* user = ::getpwuid(::geteuid());
-    ASSERT_NE(user, nullptr);
-    for (const std::string& journals : {std::string(user->pw_dir) + "/.kelvane-journals",
-                                        "/var/tmp/kelvane-" + std::to_string(::geteuid())}) {
+    for (const std::string& journals : {runJournalFolder() + "/.kelvane-journals",
+                                        runJournalFolder() + "/kelvane-" + std::to_string(::geteuid())}) {
         struct stat status;
         if (::lstat(journals.c_str(), &status) == 0) continue;  // in use here: not ours to squat
         ScratchFolder folder;

@@ -179,6 +179,10 @@ protected:
                              const std::string& where) {
         platform::fileSystem() = platformFileSystem();
         EXPECT_TRUE(result == GetParam().call.done || result < 0) << where << ": result " << result;
+        if (GetParam().operation == Operation::Remove && result < 0) {
+            // The commit failed: the call itself took the file back, before any next call.
+            EXPECT_TRUE(readFile(path) == input) << where << ": a failed commit was not taken back";
+        }
         ASSERT_TRUE(restoreInterruptedCall(path.c_str())) << where;
         const Bytes now = readFile(path);
         if (result == GetParam().call.done) {
@@ -248,9 +252,10 @@ TEST(FileFaultResults, AFailedWriteReportsMinusThreeAndAFailedWriteOpeningMinusT
 
 // The order of an in-place rewrite's steps, as a crash at any moment needs it: the
 // journal's copy reaches the disk before the record that calls it complete, and the record
-// (and the journal's name) before the first byte of the file is overwritten.
+// (and the journal's name) before the first byte of the file is overwritten, and the
+// overwritten file before the journal goes.
 struct Event {
-    enum Kind { Write, Flush, Sync } kind;
+    enum Kind { Write, Flush, Sync, Remove } kind;
     FileHandle file;
 };
 std::vector<Event> events;
@@ -273,6 +278,10 @@ bool syncLogged(const platform::FilePlace& place) {
     events.push_back({Event::Sync, NO_FILE});
     return real().syncFolder(place);
 }
+bool removeLogged(const platform::FilePlace& place) {
+    events.push_back({Event::Remove, NO_FILE});
+    return real().removeJournal(place);
+}
 
 TEST(FileFaultResults, TheCopyIsSyncedBeforeItsRecordAndTheRecordBeforeTheFileIsTouched) {
     ScratchFolder folder;
@@ -287,6 +296,7 @@ TEST(FileFaultResults, TheCopyIsSyncedBeforeItsRecordAndTheRecordBeforeTheFileIs
         files.write = writeLogged;
         files.flush = flushLogged;
         files.syncFolder = syncLogged;
+        files.removeJournal = removeLogged;
         events.clear();
         EXPECT_EQ(call.call(path.c_str()), call.done) << call.name;
         platform::fileSystem() = platformFileSystem();
@@ -311,42 +321,63 @@ TEST(FileFaultResults, TheCopyIsSyncedBeforeItsRecordAndTheRecordBeforeTheFileIs
         EXPECT_TRUE(between(record, fileTouched, isJournal(Event::Flush))) << call.name << ": the file before the record's sync";
         EXPECT_TRUE(between(record, fileTouched, [](const Event& e) { return e.kind == Event::Sync; }))
             << call.name << ": the file before the journal's name is synced";
+        const std::ptrdiff_t fileDone = last([](const Event& e) { return e.kind == Event::Write && e.file == heldFile; });
+        const std::ptrdiff_t removed = at([](const Event& e) { return e.kind == Event::Remove; });
+        ASSERT_LT(removed, static_cast<std::ptrdiff_t>(events.size())) << call.name << ": the journal never went";
+        EXPECT_TRUE(between(fileDone, removed, [](const Event& e) { return e.kind == Event::Flush && e.file == heldFile; }))
+            << call.name << ": the journal went before the file's sync";
     }
 }
 
 // A writer elsewhere appends to the file while it is being enciphered.
+// Appends one byte to the file at growingPath, once: a writer elsewhere.
 std::string growingPath;
+void growOnce() {
+    if (growingPath.empty()) return;
+    Bytes grown = readFile(growingPath);
+    grown.push_back(0x5A);
+    writeFile(growingPath, grown);
+    growingPath.clear();
+}
 std::int64_t readWhileGrowing(FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count) {
-    if (offset > 0 && !growingPath.empty()) {
-        Bytes grown = readFile(growingPath);
-        grown.push_back(0x5A);
-        writeFile(growingPath, grown);
-        growingPath.clear();
-    }
+    if (offset > 0) growOnce();
     return real().read(file, offset, buffer, count);
 }
+void growWhenSaved(const char* step) {
+    if (std::strcmp(step, "journal saved") == 0) growOnce();
+}
 
-// Only a rewrite by rename reads the file itself while it writes; in place, it reads the
-// synced copy, and a writer elsewhere meanwhile is the callers' to exclude.
-TEST(FileFaultResults, AFileThatGrowsDuringARenameKeepsItsNewEnd) {
+// A writer elsewhere appends to the file during the call: while a rewrite by rename reads
+// the file itself, or in place (which reads the synced copy) once the journal is saved and
+// before the file is overwritten. The call fails and the file keeps its new end.
+TEST(FileFaultResults, AFileThatGrowsMeanwhileKeepsItsNewEnd) {
     ScratchFolder folder;
     const std::string path = folder.path("growing");
     std::mt19937 generator{13};
     const Bytes contents = randomBytes(generator, CONTAINER_BLOCK_SIZE + 50);
-    writeFile(path, contents);
-    platform::FilePlace place;
-    const FileHandle probe = real().openHeld(path.c_str(), &place);
-    const bool renames = real().renameKeepsFile(place, probe);
-    real().close(probe);
-    real().close(place.folder);
-    if (!renames) GTEST_SKIP() << "no rewrite by rename on this platform";
-    growingPath = path;
-    platform::fileSystem().read = readWhileGrowing;
-    EXPECT_EQ(cryptFile(path.c_str()), FILE_WRITE_FAILED);
-    platform::fileSystem() = platformFileSystem();
     Bytes grown = contents;
     grown.push_back(0x5A);
-    EXPECT_TRUE(readFile(path) == grown);
+    for (const bool inPlace : {true, false}) {
+        writeFile(path, contents);
+        platform::FilePlace place;
+        const FileHandle probe = real().openHeld(path.c_str(), &place);
+        const bool renames = real().renameKeepsFile(place, probe);
+        real().close(probe);
+        real().close(place.folder);
+        if (!inPlace && !renames) continue;  // no rewrite by rename on this platform
+        growingPath = path;
+        FileSystem& files = platform::fileSystem();
+        if (inPlace) {
+            files.renameKeepsFile = renameNever;
+            files.step = growWhenSaved;
+        } else {
+            files.read = readWhileGrowing;
+        }
+        EXPECT_EQ(cryptFile(path.c_str()), FILE_WRITE_FAILED) << (inPlace ? "in place" : "by rename");
+        platform::fileSystem() = platformFileSystem();
+        EXPECT_TRUE(readFile(path) == grown) << (inPlace ? "in place" : "by rename");
+        expectNoJournal(path);
+    }
 }
 
 // What happens to a file between a call that died in the middle of an in-place rewrite
@@ -398,13 +429,18 @@ const AfterACrash AFTER_A_CRASH[] = {
          return readFile(path + RENAMED);
      },
      true, AfterACrash::Gone, false, false, true},
-    {"the file deleted and made again", AfterACrash::OneName,
-     [](const std::string& path, const std::string&, const Bytes&) {
-         // What the crash left, as a new file (on ext4 often the same inode number): only
-         // the identity tells it apart.
+    {"the file deleted and made again, the journal copied to its journal name", AfterACrash::OneName,
+     [](const std::string& path, const std::string& journal, const Bytes&) {
+         // What the crash left, as a new file (on ext4 often the same inode number): the
+         // journal's name follows the identity, and the record repeats it, which alone tells
+         // a copy under the new file's name apart.
          const Bytes left = readFile(path);
          std::filesystem::remove(path);
          writeFile(path, left);
+         const std::string folder = journal.substr(0, journal.find_last_of("/\\") + 1);
+         for (const std::string& name : journalPaths(path)) {
+             if (name.rfind(folder, 0) == 0 && name != journal) std::filesystem::copy_file(journal, name);
+         }
          return left;
      },
      false, AfterACrash::Stays, true},
@@ -436,6 +472,16 @@ const AfterACrash AFTER_A_CRASH[] = {
     {"a journal given to another user", AfterACrash::OneName,
      [](const std::string& path, const std::string& journal, const Bytes&) {
          return giveToAnotherUser(journal) ? readFile(path) : Bytes{};
+     },
+     false, AfterACrash::Stays},
+    {"a journal others may write", AfterACrash::OneName,
+     [](const std::string& path, const std::string& journal, const Bytes&) {
+         return openToOthers(journal) ? readFile(path) : Bytes{};
+     },
+     false, AfterACrash::Stays},
+    {"a journal with a second name", AfterACrash::OneName,
+     [](const std::string& path, const std::string& journal, const Bytes&) {
+         return linkElsewhere(journal, path + "-journal-link") ? readFile(path) : Bytes{};
      },
      false, AfterACrash::Stays},
 };

@@ -509,7 +509,7 @@ TEST(HiveDeletionPosix, AHelperKilledOnAHiveOfTwoNamesLeavesItWholeForTheNextCal
     EXPECT_EQ(RegDeleteKeyNT(registry.keyPath("Parent\\Doomed").c_str()), 0);
     EXPECT_EQ(takeText(ReadSubKeys(registry.keyPath("Parent").c_str())), "Kept");
     EXPECT_EQ(listFolder(registry.hiveFolder()), std::vector<std::string>{"SOFTWARE"});
-    EXPECT_EQ(listFolder("/var/tmp/kelvane-" + std::to_string(geteuid())), std::vector<std::string>{});
+    EXPECT_EQ(listFolder(runJournalFolder() + "/kelvane-" + std::to_string(geteuid())), std::vector<std::string>{});
 }
 
 // After such a crash the administrator restores the hive in place from a backup (cp: the

@@ -16,6 +16,8 @@
 #include "platform/linux/computer_name_form.h"
 #include "platform/hive/hive_deletion.h"
 #include "platform/hive/hive_image.h"
+#include "platform/hive/utf16.h"
+#include "platform/linux/utf8.h"
 #include "platform/registry.h"
 #include "registry/registry_exports.h"
 #include "system/system_exports.h"
@@ -93,6 +95,42 @@ TEST_F(HiveFilesPosix, StringsAreConvertedFromUtf16BeforeTheSizeTest) {
     EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), "ascii300")), std::string(300, 'a'));  // 602 bytes stored
     EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), "e255")), e255);                       // 511 bytes narrow
     EXPECT_EQ(takeText(ReadKeyValue(key.c_str(), "e256")), std::nullopt);               // 513 bytes narrow
+}
+
+// The text conversions' bounds, by the bytes in and out. A UTF-16 unit past the size given
+// (here a low surrogate) is never read; bytes that form no UTF-8 character (overlong,
+// past U+10FFFF, a surrogate, cut short) decode each to its own mark.
+struct Conversion {
+    const char* what;
+    Bytes in;
+    std::size_t size;  // of `in`, as given to the conversion
+    Bytes out;         // UTF-8 from UTF-16; UTF-8 as decoded and encoded again
+    bool fromUtf16;
+};
+
+const Conversion CONVERSIONS[] = {
+    {"a surrogate pair", fromHex("3DD8 00DE"), 4, fromHex("F09F9880"), true},
+    {"a lone high surrogate at the end", fromHex("00D8 00DC"), 2, fromHex("EFBFBD"), true},
+    {"a lone low surrogate", fromHex("00DC 4100"), 4, fromHex("EFBFBD 41"), true},
+    {"an odd byte at the end", fromHex("4100 42"), 3, fromHex("41"), true},
+    {"a two-byte character", fromHex("C3A9"), 2, fromHex("C3A9"), false},
+    {"an overlong NUL", fromHex("C080"), 2, fromHex("EDB380 EDB280"), false},
+    {"an overlong slash of three bytes", fromHex("E080AF"), 3, fromHex("EDB3A0 EDB280 EDB2AF"), false},
+    {"past U+10FFFF", fromHex("F4908080"), 4, fromHex("EDB3B4 EDB290 EDB280 EDB280"), false},
+    {"a surrogate", fromHex("EDA080"), 3, fromHex("EDB3AD EDB2A0 EDB280"), false},
+    {"a sequence cut short", fromHex("E282"), 2, fromHex("EDB3A2 EDB282"), false},
+};
+
+TEST(TextConversionPosix, BoundsHoldByteForByte) {
+    for (const Conversion& row : CONVERSIONS) {
+        std::string out;
+        if (row.fromUtf16) {
+            out = platform::utf16LeToUtf8(row.in.data(), row.size);
+        } else {
+            for (char32_t c : platform::decodeUtf8(std::string(row.in.begin(), row.in.end()))) platform::appendUtf8(out, c);
+        }
+        EXPECT_EQ(toHex(Bytes(out.begin(), out.end())), toHex(row.out)) << row.what;
+    }
 }
 
 // Damaged hives: every read gives a failure result and nothing crashes.

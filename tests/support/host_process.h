@@ -43,5 +43,9 @@ private:
 
 // Gives the file at `path` to another user (root on POSIX only); false where it cannot.
 bool giveToAnotherUser(const std::string& path);
+// Lets others write the file at `path` (POSIX modes); false where that shows nothing.
+bool openToOthers(const std::string& path);
+// Gives the file at `path` the second name `link` (a hard link, POSIX); false elsewhere.
+bool linkElsewhere(const std::string& path, const std::string& link);
 
 }  // namespace kelvane::test

@@ -4,9 +4,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
 #include "library_loader.h"
+#include "platform/file_system.h"
 
 namespace kelvane::test {
 
@@ -92,6 +96,44 @@ std::vector<std::string> listFolder(const std::string& path) {
     for (const auto& entry : fs::directory_iterator(path, error)) names.push_back(entry.path().filename().string());
     return names;
 }
+
+namespace {
+
+void giveJournalFolder(const std::string& root) {
+    platform::JournalFolders& folders = platform::journalFolders();
+    folders = platform::JournalFolders{};
+    root.copy(folders.root, sizeof folders.root - 1);
+}
+
+// Gives each run of a test program a journal folder of its own, so that runs at once (and
+// the machine's own calls) never meet in this user's shared one.
+class RunJournalFolder : public ::testing::Environment {
+public:
+    void SetUp() override {
+        folder_ = std::make_unique<ScratchFolder>();
+        // Open to every user, sticky, as /var/tmp is: a test calling as another user makes
+        // that user's folder in it.
+        fs::permissions(folder_->root(), fs::perms::all | fs::perms::sticky_bit);
+        giveJournalFolder(folder_->root());
+    }
+    void TearDown() override {
+        giveJournalFolder("");
+        folder_.reset();
+    }
+
+private:
+    std::unique_ptr<ScratchFolder> folder_;
+};
+
+[[maybe_unused]] ::testing::Environment* const RUN_JOURNAL_FOLDER =
+    ::testing::AddGlobalTestEnvironment(new RunJournalFolder);
+
+}  // namespace
+
+std::string runJournalFolder() { return platform::journalFolders().root; }
+
+UserJournalFolders::UserJournalFolders() : given_(runJournalFolder()) { giveJournalFolder(""); }
+UserJournalFolders::~UserJournalFolders() { giveJournalFolder(given_); }
 
 std::string libraryPath() { return tools::programFolder() + tools::defaultLibraryName(); }
 

@@ -32,6 +32,24 @@ private:
     std::string root_;
 };
 
+// The folder this run's private journal folders go in (platform::journalFolders()): each
+// test program's run has one of its own below the temporary folder, made before its first
+// test and removed after its last.
+std::string runJournalFolder();
+
+// For its life, the private journal folders are this user's own again, as in a process
+// the test starts (a host), which knows nothing of the run's folder.
+class UserJournalFolders {
+public:
+    UserJournalFolders();
+    ~UserJournalFolders();
+    UserJournalFolders(const UserJournalFolders&) = delete;
+    UserJournalFolders& operator=(const UserJournalFolders&) = delete;
+
+private:
+    std::string given_;
+};
+
 // Whole file contents, or an empty vector with `exists` false when it cannot be read.
 Bytes readFile(const std::string& path, bool* exists = nullptr);
 void writeFile(const std::string& path, const Bytes& contents);

@@ -110,21 +110,27 @@ bool randomName(const char* base, const char* suffix, char name[NAME_CAPACITY]) 
     return length > 0 && length <= NAME_MAX;
 }
 
-// This user's private folders, in order ("HOME/.kelvane-journals/", "/var/tmp/kelvane-UID/").
+// This user's private folders, in order ("HOME/.kelvane-journals/", "/var/tmp/kelvane-UID/");
+// both in the folder journalFolders() gives, when one is given.
 int privateFolders(char folders[2][PATH_CAPACITY]) {
+    const char* given = journalFolders().root;
+    const bool isGiven = given[0] != '\0';
     int count = 0;
     passwd entry{};
     passwd* found = nullptr;
     char buffer[4096];
-    if (::getpwuid_r(::geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr &&
+    const char* home = isGiven ? given : nullptr;
+    if (!isGiven && ::getpwuid_r(::geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr &&
         entry.pw_dir != nullptr && entry.pw_dir[0] == '/') {
-        const int homeLength = std::snprintf(folders[count], PATH_CAPACITY, "%s%s%s/", entry.pw_dir,
-                                             entry.pw_dir[std::strlen(entry.pw_dir) - 1] == '/' ? "" : "/",
-                                             HOME_JOURNALS);
+        home = entry.pw_dir;
+    }
+    if (home != nullptr) {
+        const int homeLength = std::snprintf(folders[count], PATH_CAPACITY, "%s%s%s/", home,
+                                             home[std::strlen(home) - 1] == '/' ? "" : "/", HOME_JOURNALS);
         if (homeLength > 0 && static_cast<std::size_t>(homeLength) < PATH_CAPACITY) ++count;
     }
-    const int length = std::snprintf(folders[count], PATH_CAPACITY, "%s/kelvane-%ju/", TEMPORARY_FOLDER,
-                                     static_cast<std::uintmax_t>(::geteuid()));
+    const int length = std::snprintf(folders[count], PATH_CAPACITY, "%s/kelvane-%ju/",
+                                     isGiven ? given : TEMPORARY_FOLDER, static_cast<std::uintmax_t>(::geteuid()));
     if (length > 0 && static_cast<std::size_t>(length) < PATH_CAPACITY) ++count;
     return count;
 }

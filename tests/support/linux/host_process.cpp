@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -49,6 +50,12 @@ constexpr uid_t ANOTHER_USER = 65534;
 
 bool giveToAnotherUser(const std::string& path) {
     return ::geteuid() == 0 && ::chown(path.c_str(), ANOTHER_USER, ANOTHER_USER) == 0;
+}
+
+bool openToOthers(const std::string& path) { return ::chmod(path.c_str(), 0666) == 0; }
+
+bool linkElsewhere(const std::string& path, const std::string& link) {
+    return ::link(path.c_str(), link.c_str()) == 0;
 }
 
 ReaderLock::ReaderLock(const std::string& path) {
