@@ -9,14 +9,6 @@ namespace {
 
 const std::uint8_t KEY[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 
-TEST(Dispatcher, BlockSizes) {
-    EXPECT_EQ(blockSizeTable[ALG_IDEA], 8);
-    EXPECT_EQ(blockSizeTable[ALG_MD5_WIDE], 32);
-    EXPECT_EQ(blockSizeTable[ALG_DES], 8);
-    EXPECT_EQ(blockSizeTable[ALG_XOR], 16);
-    EXPECT_EQ(CHUNK_LIMIT % 32, 0u);
-}
-
 TEST(Dispatcher, LengthZeroIsDoneForEveryAlgorithm) {
     std::uint8_t block[8] = {};
     for (int algorithm = 0; algorithm < 4; ++algorithm) {

@@ -103,7 +103,7 @@ void PrintTo(const Situation& row, std::ostream* out) { *out << row.name; }
 
 using SituationAndCall = std::tuple<Situation, FileCall>;
 
-class FileCryptPosix : public ::testing::TestWithParam<SituationAndCall> {
+class FileCryptLinux : public ::testing::TestWithParam<SituationAndCall> {
 protected:
     ScratchFolder scratch;
     std::mt19937 generator{5};
@@ -113,7 +113,7 @@ std::string situationName(const ::testing::TestParamInfo<SituationAndCall>& info
     return rowName(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
 }
 
-TEST_P(FileCryptPosix, GivesTwoAndKeepsTheFileItself) {
+TEST_P(FileCryptLinux, GivesTwoAndKeepsTheFileItself) {
     const auto& [row, call] = GetParam();
     if (row.caller != SELF && ::geteuid() != 0) GTEST_SKIP() << "switching users needs root";
     const std::string folder = scratch.path("place");
@@ -157,7 +157,7 @@ TEST_P(FileCryptPosix, GivesTwoAndKeepsTheFileItself) {
     expectNoJournal(path);
 }
 
-INSTANTIATE_TEST_SUITE_P(Situations, FileCryptPosix,
+INSTANTIATE_TEST_SUITE_P(Situations, FileCryptLinux,
                          ::testing::Combine(::testing::ValuesIn(SITUATIONS), ::testing::ValuesIn(FILE_CALLS)),
                          situationName);
 
@@ -186,12 +186,12 @@ public:
     bool holds() const { return true; }
 };
 
-TEST(FileCryptPosixRefusals, AnUnwritableFileGivesMinusTwoAndAContainerMinusOne) {
+TEST(FileCryptLinuxRefusals, AnUnwritableFileGivesMinusTwoAndAContainerMinusOne) {
     expectUnwritableRefusals<Unwritable>();
     expectUnwritableRefusals<ReadOnlyMode>();
 }
 
-TEST(FileCryptPosixRefusals, ASymbolicLinkKeepsPointingAtItsTarget) {
+TEST(FileCryptLinuxRefusals, ASymbolicLinkKeepsPointingAtItsTarget) {
     ScratchFolder folder;
     std::mt19937 generator{7};
     const std::string target = folder.path("target");
@@ -210,7 +210,7 @@ TEST(FileCryptPosixRefusals, ASymbolicLinkKeepsPointingAtItsTarget) {
 // here both in the run's own folder), which a file of two names would use: a symbolic link
 // to elsewhere, or a folder others may enter. Neither blocks the call nor receives
 // anything; both stay as they were.
-TEST(FileCryptPosixRefusals, ASquattedJournalFolderNeitherBlocksNorReceivesAnything) {
+TEST(FileCryptLinuxRefusals, ASquattedJournalFolderNeitherBlocksNorReceivesAnything) {
     for (const std::string& journals : {runJournalFolder() + "/.kelvane-journals",
                                         runJournalFolder() + "/kelvane-" + std::to_string(::geteuid())}) {
         struct stat status;
@@ -241,7 +241,7 @@ TEST(FileCryptPosixRefusals, ASquattedJournalFolderNeitherBlocksNorReceivesAnyth
 
 // A write lock on the file can only come from one who may write it: the call waits for
 // it as for another rewrite, up to the writer's bound, not the reader's (counted pauses).
-TEST(FileCryptPosixRefusals, AWritersLockIsWaitedForAsALiveRewrite) {
+TEST(FileCryptLinuxRefusals, AWritersLockIsWaitedForAsALiveRewrite) {
     ScratchFolder folder;
     const std::string path = folder.path("file");
     const Bytes contents(3000, 0x41);
@@ -263,7 +263,7 @@ TEST(FileCryptPosixRefusals, AWritersLockIsWaitedForAsALiveRewrite) {
 
 // Opening a FIFO for reading waits for a writer: the call must refuse it, not hang. A
 // kernel view (/proc) looks regular but has no contents of its own to keep.
-TEST(FileCryptPosixRefusals, AFifoAFolderOrAKernelViewGivesMinusOneAtOnce) {
+TEST(FileCryptLinuxRefusals, AFifoAFolderOrAKernelViewGivesMinusOneAtOnce) {
     ScratchFolder folder;
     const std::string fifo = folder.path("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);

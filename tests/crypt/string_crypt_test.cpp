@@ -44,13 +44,6 @@ std::string expectedHex(const std::string& text, const std::string& pass) {
     return toHex(plain);
 }
 
-TEST(StringCrypt, NullArgumentsGiveNull) {
-    EXPECT_EQ(cryptString(nullptr, "k"), nullptr);
-    EXPECT_EQ(cryptString("t", nullptr), nullptr);
-    EXPECT_EQ(decryptString(nullptr, "k"), nullptr);
-    EXPECT_EQ(decryptString("00", nullptr), nullptr);
-}
-
 TEST(StringCrypt, HexLengthFollowsTheZeroFillRule) {
     struct Case {
         std::size_t textLength;
@@ -136,21 +129,6 @@ TEST(StringCrypt, EmptyPassPhraseUsesTheAllZeroKey) {
     const std::uint8_t zeroKey[16] = {};
     encryptBuffer(again.data(), 8, ALG_DES, zeroKey);
     EXPECT_EQ(again, Bytes(8, 0));
-}
-
-TEST(StringCrypt, EmptyHexGivesAnEmptyText) {
-    const char* plain = decryptString("", "k");
-    ASSERT_NE(plain, nullptr);
-    EXPECT_STREQ(plain, "");
-    const char* hex = cryptString("", "k");
-    ASSERT_NE(hex, nullptr);
-    EXPECT_STREQ(hex, "");
-}
-
-TEST(StringCrypt, OddHexLengthGivesNull) {
-    EXPECT_EQ(decryptString("0", "k"), nullptr);
-    EXPECT_EQ(decryptString("ABC", "k"), nullptr);
-    EXPECT_EQ(decryptString(std::string(129, 'A').c_str(), "k"), nullptr);
 }
 
 TEST(StringCrypt, LowercaseAndMixedCaseReadAlike) {

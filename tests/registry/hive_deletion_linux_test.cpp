@@ -141,7 +141,7 @@ const RightsCase RIGHTS_CASES[] = {
 // Whatever the result, the hive keeps its owner and mode, and nothing is left beside it.
 // Run as root (as CI does), the calls are made by nobody in a child process, since root
 // passes every mode check; otherwise by the test's user, and the rows that need root skip.
-TEST(HiveDeletionPosix, TheCallersRightsOnTheHiveFileDecide) {
+TEST(HiveDeletionLinux, TheCallersRightsOnTheHiveFileDecide) {
     for (const RightsCase& row : RIGHTS_CASES) {
         if ((row.rootsHive || row.immutable) && !isRoot()) {
             std::printf("note  %s: skipped, it needs root\n", row.what);
@@ -181,7 +181,7 @@ TEST(HiveDeletionPosix, TheCallersRightsOnTheHiveFileDecide) {
 
 // The hive stays the same file: its other name sees the deletion, and a descriptor
 // opened before it reads the new contents.
-TEST(HiveDeletionPosix, TheHiveStaysTheSameFile) {
+TEST(HiveDeletionLinux, TheHiveStaysTheSameFile) {
     RegistryFixture registry;
     createSubKeys(registry, registry.keyPath("Parent"), {"Leaf"});
     const std::string hive = registry.hiveFolder() + "/SOFTWARE";
@@ -199,7 +199,7 @@ TEST(HiveDeletionPosix, TheHiveStaysTheSameFile) {
 
 // Two processes delete different keys of one hive at the same moment: each waits for
 // the other's write, so both deletions are in the hive afterwards.
-TEST(HiveDeletionPosix, DeletionsFromTwoProcessesAtOnceAreBothKept) {
+TEST(HiveDeletionLinux, DeletionsFromTwoProcessesAtOnceAreBothKept) {
     RegistryFixture registry;
     for (int round = 0; round < RACE_ROUNDS; ++round) {
         const std::string parent = registry.keyPath("Race" + std::to_string(round));
@@ -311,7 +311,7 @@ const ReaderHold READER_HOLDS[] = {
     {Hold::FlockShared, "flock LOCK_SH on a read-only descriptor", 0},
 };
 
-TEST(HiveDeletionPosix, ALockAnyReaderCanTakeHoldsNoCallBeyondTheReadersBound) {
+TEST(HiveDeletionLinux, ALockAnyReaderCanTakeHoldsNoCallBeyondTheReadersBound) {
     const ShortWaits waits(LONG_WAIT_MS, SHORT_WAIT_MS);
     for (const ReaderHold& row : READER_HOLDS) {
         RegistryFixture registry;
@@ -338,7 +338,7 @@ TEST(HiveDeletionPosix, ALockAnyReaderCanTakeHoldsNoCallBeyondTheReadersBound) {
 // A lock a writer holds, and the one a reader's open key holds, are waited for: the
 // deletion does not touch the hive until the holder lets go, and then goes on. (A
 // deletion that took no lock would change the hive at once.)
-TEST(HiveDeletionPosix, ADeletionWaitsForTheHiveLockAndGoesOnWhenItIsReleased) {
+TEST(HiveDeletionLinux, ADeletionWaitsForTheHiveLockAndGoesOnWhenItIsReleased) {
     for (const Hold kind : {Hold::WriteLock, Hold::OpenKey}) {
         const ShortWaits waits(LONG_WAIT_MS, LONG_WAIT_MS);
         RegistryFixture registry;
@@ -369,7 +369,7 @@ TEST(HiveDeletionPosix, ADeletionWaitsForTheHiveLockAndGoesOnWhenItIsReleased) {
 
 // A reader meets a writer's lock: it waits up to the writers' bound, then gives null and
 // leaves the hive alone; once the lock is gone it reads.
-TEST(HiveDeletionPosix, AReaderGivesUpOnAWriteLockAtTheWritersBound) {
+TEST(HiveDeletionLinux, AReaderGivesUpOnAWriteLockAtTheWritersBound) {
     const ShortWaits waits(SHORT_WAIT_MS, LONG_WAIT_MS);
     RegistryFixture registry;
     createSubKeys(registry, registry.keyPath("Parent"), {"Leaf"});
@@ -385,7 +385,7 @@ TEST(HiveDeletionPosix, AReaderGivesUpOnAWriteLockAtTheWritersBound) {
 // The key path travels to the helper on its standard input: a path far past a command
 // line's 128 KiB (an existing key spelled with 140,000 doubled backslashes) deletes the
 // key; one past the helper's limit is refused with 87 and changes nothing.
-TEST(HiveDeletionPosix, AKeyPathOfAnyLengthReachesTheHelper) {
+TEST(HiveDeletionLinux, AKeyPathOfAnyLengthReachesTheHelper) {
     RegistryFixture registry;
     createSubKeys(registry, registry.keyPath("Parent"), {"Leaf", "Kept"});
     const std::string doubled = registry.keyPath("Parent") + std::string(2 * 140000, '\\') + "Leaf";
@@ -399,7 +399,7 @@ TEST(HiveDeletionPosix, AKeyPathOfAnyLengthReachesTheHelper) {
 
 // A host that closed its standard descriptors: the answer pipe and the argument's socket
 // then get the lowest numbers, which the helper's own layout must not mix up.
-TEST(HiveDeletionPosix, AHostWithoutStandardDescriptorsStillDeletes) {
+TEST(HiveDeletionLinux, AHostWithoutStandardDescriptorsStillDeletes) {
     RegistryFixture registry;
     createSubKeys(registry, registry.keyPath("Parent"), {"Leaf", "Kept"});
     const std::string leaf = registry.keyPath("Parent\\Leaf");
@@ -414,7 +414,7 @@ TEST(HiveDeletionPosix, AHostWithoutStandardDescriptorsStillDeletes) {
 }
 
 // The helper reads its argument whole up to the limit, and refuses one byte more.
-TEST(HiveDeletionPosix, TheHelperReadsItsArgumentUpToTheLimit) {
+TEST(HiveDeletionLinux, TheHelperReadsItsArgumentUpToTheLimit) {
     for (const std::size_t length : {platform::HELPER_ARGUMENT_LIMIT, platform::HELPER_ARGUMENT_LIMIT + 1}) {
         int ends[2];
         ASSERT_EQ(pipe(ends), 0);
@@ -446,7 +446,7 @@ constexpr std::size_t NK_NAME = 0x50;
 
 // A key whose class name points to no cell: reading never looks there, but hivex
 // asserts on it when it frees the key's cells, which ends the helper.
-TEST(HiveDeletionPosix, DamageOnlyTheDeletionMeetsGivesDamagedHiveAndTheHostLives) {
+TEST(HiveDeletionLinux, DamageOnlyTheDeletionMeetsGivesDamagedHiveAndTheHostLives) {
     RegistryFixture registry;
     createSubKeys(registry, registry.keyPath("Parent"), {"Doomed"});
     const std::string hive = registry.hiveFolder() + "/SOFTWARE";
@@ -498,7 +498,7 @@ void leaveHalfWritten(const std::string& hive) {
     ASSERT_TRUE(halfWritten()) << "no failing write left the hive half written";
 }
 
-TEST(HiveDeletionPosix, AHelperKilledOnAHiveOfTwoNamesLeavesItWholeForTheNextCalls) {
+TEST(HiveDeletionLinux, AHelperKilledOnAHiveOfTwoNamesLeavesItWholeForTheNextCalls) {
     RegistryFixture registry;
     createSubKeys(registry, registry.keyPath("Parent"), {"Doomed", "Kept"});
     const std::string hive = registry.hiveFolder() + "/SOFTWARE";
@@ -515,7 +515,7 @@ TEST(HiveDeletionPosix, AHelperKilledOnAHiveOfTwoNamesLeavesItWholeForTheNextCal
 // After such a crash the administrator restores the hive in place from a backup (cp: the
 // same inode). The next read keeps the backup: the journal, made for the state the crash
 // left, is set aside, never put back over the restored hive.
-TEST(HiveDeletionPosix, AHiveRestoredInPlaceFromABackupAfterACrashKeepsTheBackup) {
+TEST(HiveDeletionLinux, AHiveRestoredInPlaceFromABackupAfterACrashKeepsTheBackup) {
     RegistryFixture registry;
     createSubKeys(registry, registry.keyPath("Parent"), {"Old"});
     const std::string hive = registry.hiveFolder() + "/SOFTWARE";
@@ -546,7 +546,7 @@ TEST(HiveDeletionPosix, AHiveRestoredInPlaceFromABackupAfterACrashKeepsTheBackup
 // With no descriptor free, a deletion cannot tell whether the key exists: it says so
 // (1009 or 1016), never 2, and the key stays.
 constexpr long NO_LIMIT = -2;  // the child could not lower its limit
-TEST(HiveDeletionPosix, NoFreeDescriptorGivesAFailureNeverNotFound) {
+TEST(HiveDeletionLinux, NoFreeDescriptorGivesAFailureNeverNotFound) {
     RegistryFixture registry;
     createSubKeys(registry, registry.keyPath("Parent"), {"Stays"});
     const std::string key = registry.keyPath("Parent\\Stays");
@@ -565,7 +565,7 @@ TEST(HiveDeletionPosix, NoFreeDescriptorGivesAFailureNeverNotFound) {
 
 // A host that loaded the library by a relative name and then changed its current folder,
 // where a look-alike helper answers 0: the helper beside the library deletes the key.
-TEST(HiveDeletionPosix, TheHelperBesideTheLibraryRunsFromAnyCurrentFolder) {
+TEST(HiveDeletionLinux, TheHelperBesideTheLibraryRunsFromAnyCurrentFolder) {
     RegistryFixture registry;
     createSubKeys(registry, registry.keyPath("Parent"), {"Doomed", "Kept"});
     ScratchFolder elsewhere;
@@ -586,7 +586,7 @@ TEST(HiveDeletionPosix, TheHelperBesideTheLibraryRunsFromAnyCurrentFolder) {
 
 // A library preloaded into every program the host starts prints as it loads: the helper's
 // answer goes on a descriptor of its own, so the deletion still reports what it did.
-TEST(HiveDeletionPosix, APreloadedLibraryThatPrintsLeavesTheAnswerAlone) {
+TEST(HiveDeletionLinux, APreloadedLibraryThatPrintsLeavesTheAnswerAlone) {
 #ifdef __SANITIZE_ADDRESS__
     GTEST_SKIP() << "AddressSanitizer's runtime must come before any preloaded library";
 #endif
@@ -614,7 +614,7 @@ void convertUntil(const std::atomic<bool>& stop) {
     }
 }
 
-TEST(HiveDeletionPosix, DeletionsBesideThreadsUsingIconvAllSucceed) {
+TEST(HiveDeletionLinux, DeletionsBesideThreadsUsingIconvAllSucceed) {
     RegistryFixture registry;
     const std::string parent = registry.keyPath("Busy");
     registry.createKey(parent);

@@ -13,7 +13,7 @@
 namespace kelvane::test {
 namespace {
 
-TEST(SubKeyFilePosix, AFifoIsLeftAloneAndDoesNotBlock) {
+TEST(SubKeyFileLinux, AFifoIsLeftAloneAndDoesNotBlock) {
     RegistryFixture registry;
     createSubKeys(registry, registry.keyPath("C"), {"C"});
     ScratchFolder folder;
@@ -26,7 +26,7 @@ TEST(SubKeyFilePosix, AFifoIsLeftAloneAndDoesNotBlock) {
 constexpr int APPENDING_PROCESSES = 4;
 constexpr int CALLS_EACH = 200;
 
-TEST(SubKeyFilePosix, ListingsFromSeveralProcessesAtOnceAreAllThere) {
+TEST(SubKeyFileLinux, ListingsFromSeveralProcessesAtOnceAreAllThere) {
     RegistryFixture registry;
     createSubKeys(registry, registry.keyPath("L"), {"A", "B"});
     ScratchFolder folder;
