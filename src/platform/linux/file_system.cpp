@@ -72,14 +72,20 @@ int openFolder(const char* path) {
     return fd >= 0 ? fd : ::open(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
-// Whether the lock in the way of ours on `fd` is a write lock: only a descriptor open for
-// writing can take one, so its holder is a writer; a read lock needs only read access.
-bool writerHoldsLock(int fd) {
+// A write lock on the rewrite's byte.
+struct flock rewriteLockRange() {
     struct flock range {};
     range.l_type = F_WRLCK;
     range.l_whence = SEEK_SET;
     range.l_start = LOCK_OFFSET;
     range.l_len = 1;
+    return range;
+}
+
+// Whether the lock in the way of ours on `fd` is a write lock: only a descriptor open for
+// writing can take one, so its holder is a writer; a read lock needs only read access.
+bool writerHoldsLock(int fd) {
+    struct flock range = rewriteLockRange();
     return ::fcntl(fd, F_OFD_GETLK, &range) == 0 && range.l_type == F_WRLCK;
 }
 
@@ -90,11 +96,7 @@ namespace native {
 // An open file description lock: owned by the open file, not the process, so two calls
 // in one process exclude each other too, and independent of the lock the hive code holds.
 LockAttempt tryLock(FileHandle file) {
-    struct flock range {};
-    range.l_type = F_WRLCK;
-    range.l_whence = SEEK_SET;
-    range.l_start = LOCK_OFFSET;
-    range.l_len = 1;
+    struct flock range = rewriteLockRange();
     if (::fcntl(descriptor(file), F_OFD_SETLK, &range) == 0) return LockAttempt::Held;
     if (errno == EAGAIN || errno == EACCES || errno == EINTR) {
         return writerHoldsLock(descriptor(file)) ? LockAttempt::Busy : LockAttempt::BusyReader;
