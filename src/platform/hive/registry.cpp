@@ -166,14 +166,15 @@ StoredType storedType(const hive_type& type) {
     return stored;
 }
 
-// The value's data as the narrow query returns it.
-bool narrowData(hive_h* hive, hive_value_h value, std::string* data) {
+// The value's data as the narrow query returns it, and whether it is text.
+bool narrowData(hive_h* hive, hive_value_h value, std::string* data, ValueKind* kind) {
     hive_type type;
     std::size_t length = 0;
     CBlock<char> raw(hivex_value_value(hive, value, &type, &length));
     if (raw == nullptr) return false;
     const auto* bytes = reinterpret_cast<const unsigned char*>(raw.get());
-    *data = isNarrowed(storedType(type)) ? utf16LeToUtf8(bytes, length) : std::string(raw.get(), length);
+    *kind = isNarrowed(storedType(type)) ? ValueKind::Text : ValueKind::Stored;
+    *data = *kind == ValueKind::Text ? utf16LeToUtf8(bytes, length) : std::string(raw.get(), length);
     return true;
 }
 
@@ -227,8 +228,8 @@ long registryEnumValue(RegistryKey* key, std::uint32_t index, char* name, std::u
     return copied;
 }
 
-long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* data, std::uint32_t* size,
-                        std::uint32_t* narrowSize) {
+long registryQueryValueKind(RegistryKey* key, const char* valueName, std::uint8_t* data, std::uint32_t* size,
+                            std::uint32_t* narrowSize, ValueKind* kind) {
     if (key->hive == nullptr) return REGISTRY_NOT_FOUND;
     const long status = readOnce(key->values, hivex_node_values, key->hive, key->node);
     if (status != REGISTRY_OK) return status;
@@ -236,13 +237,19 @@ long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* d
         findNamed(key->hive, key->values.items.get(), hivex_value_key, valueName != nullptr ? valueName : "");
     if (value == 0) return REGISTRY_NOT_FOUND;
     std::string narrow;
-    if (!narrowData(key->hive, value, &narrow)) return REGISTRY_BAD_DATABASE;
+    if (!narrowData(key->hive, value, &narrow, kind)) return REGISTRY_BAD_DATABASE;
     const std::uint32_t capacity = *size;
     *size = static_cast<std::uint32_t>(narrow.size());
     if (narrowSize != nullptr) *narrowSize = *size;  // UTF-8 is the narrow form here
     if (narrow.size() > capacity) return REGISTRY_MORE_DATA;
     if (!narrow.empty()) std::memcpy(data, narrow.data(), narrow.size());
     return REGISTRY_OK;
+}
+
+long registryQueryValue(RegistryKey* key, const char* valueName, std::uint8_t* data, std::uint32_t* size,
+                        std::uint32_t* narrowSize) {
+    ValueKind kind;
+    return registryQueryValueKind(key, valueName, data, size, narrowSize, &kind);
 }
 
 void registryClose(RegistryKey* key) { delete key; }
