@@ -12,7 +12,8 @@ namespace kelvane {
 
 // Bytes read, enciphered and written at a time: a multiple of 32, so that only the last
 // block is zero-filled, and large enough that the per-call costs vanish. The memory a
-// call uses stays at this, whatever the file's size.
+// call uses stays at STREAM_BLOCKS of these (platform/stream_overlap.h), whatever the
+// file's size.
 constexpr std::size_t CONTAINER_BLOCK_SIZE = 16 * CHUNK_LIMIT;
 
 // A rewrite's outcome as the result of a file call: `rewritten` when it was done,

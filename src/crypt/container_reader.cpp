@@ -5,8 +5,8 @@
 #include "crypt/container_io.h"
 #include "crypt/file_crypt.h"
 #include "crypt/rewrite_note.h"
-#include "frame/module_memory.h"
 #include "platform/file_rewrite.h"
+#include "platform/stream_overlap.h"
 
 namespace kelvane {
 namespace {
@@ -32,25 +32,40 @@ bool containerKey(FileHandle source, std::int64_t size, FileKey* key) {
            writtenHeaderKey(first, HEADER_SIZE, key);
 }
 
+// The container's payload deciphered, one block after another; the last without its fill.
+class ContentsMaker : public platform::StretchMaker {
+public:
+    ContentsMaker(FileHandle source, std::int64_t payload, const FileKey& key)
+        : source_(source), payload_(payload), key_(key) {}
+
+    Made make(std::uint8_t* block, platform::Stretch* stretch) override {
+        if (offset_ >= payload_) return Made::End;
+        const auto count = static_cast<std::size_t>(std::min<std::int64_t>(payload_ - offset_, CONTAINER_BLOCK_SIZE));
+        if (readFully(source_, HEADER_LENGTH + offset_, block, count) != static_cast<std::int64_t>(count)) {
+            return Made::Failed;
+        }
+        decryptChunked(block, count, key_.bytes);
+        const bool last = offset_ + static_cast<std::int64_t>(count) == payload_;
+        const std::size_t kept = last ? count - trailingFill(block, count) : count;
+        *stretch = {offset_, kept, HEADER_LENGTH + offset_, count};
+        offset_ += static_cast<std::int64_t>(count);
+        return Made::Stretch;
+    }
+
+private:
+    FileHandle source_;
+    std::int64_t payload_;
+    const FileKey& key_;
+    std::int64_t offset_ = 0;
+};
+
 }  // namespace
 
 bool streamContents(FileHandle source, std::int64_t size, RewriteSink& sink) {
     FileKey key;
     if (!containerKey(source, size, &key)) return false;
-    ModuleBuffer block = newModuleBuffer(CONTAINER_BLOCK_SIZE);
-    if (block == nullptr) return false;
-    const std::int64_t payload = size - HEADER_LENGTH;
-    for (std::int64_t offset = 0; offset < payload;) {
-        const auto count = static_cast<std::size_t>(std::min<std::int64_t>(payload - offset, CONTAINER_BLOCK_SIZE));
-        if (readFully(source, HEADER_LENGTH + offset, block.get(), count) != static_cast<std::int64_t>(count)) {
-            return false;
-        }
-        decryptChunked(block.get(), count, key.bytes);
-        offset += static_cast<std::int64_t>(count);
-        const std::size_t kept = offset == payload ? count - trailingFill(block.get(), count) : count;
-        if (kept > 0 && !sink.write(offset - static_cast<std::int64_t>(count), block.get(), kept)) return false;
-    }
-    return true;
+    ContentsMaker contents(source, size - HEADER_LENGTH, key);
+    return platform::streamStretches(source, CONTAINER_BLOCK_SIZE, contents, sink);
 }
 
 int restoreContents(platform::HeldFile& file) {

@@ -94,6 +94,7 @@ public:
         reach(offset, count);
         return true;
     }
+    bool writableBeside() const override { return true; }
 
 private:
     FileHandle file_;

@@ -134,6 +134,9 @@ public:
     virtual bool write(std::int64_t offset, const std::uint8_t* bytes, std::size_t count) = 0;
     // One past the last byte written: the new length of the file.
     std::int64_t end() const { return end_; }
+    // True when its writes may run on a second thread beside the one that makes the
+    // contents (platform/stream_overlap.h); one at a time, in order, either way.
+    virtual bool writableBeside() const { return false; }
 
 protected:
     void reach(std::int64_t offset, std::size_t count);

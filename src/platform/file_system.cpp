@@ -15,7 +15,7 @@ constexpr FileSystem PLATFORM_OPERATIONS{
     native::createJournal, native::openJournal,   native::removeJournal,  native::setAside,
     native::tryLock,       native::identity,      native::isNamed,        native::size,
     native::read,          native::write,         native::setSize,        native::flush,
-    native::syncFolder,    native::seal,          native::close,          nullptr};
+    native::forget,        native::syncFolder,    native::seal,          native::close,          nullptr};
 FileSystem inUse = PLATFORM_OPERATIONS;
 JournalFolders givenJournalFolders;
 

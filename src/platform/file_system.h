@@ -114,6 +114,9 @@ struct FileSystem {
     bool (*setSize)(FileHandle file, std::int64_t size);
     // Pushes the file's data down to the device.
     bool (*flush)(FileHandle file);
+    // The `count` bytes at `offset` are read for the last time: the system may drop them
+    // from its cache now rather than when the file goes. Only a hint; nothing else changes.
+    void (*forget)(FileHandle file, std::int64_t offset, std::int64_t count);
     // Makes the entries of the folder of `place` durable (a creation, rename or deletion).
     bool (*syncFolder)(const FilePlace& place);
     // The seal of a journal's `record`: what only this user can make (on Windows a keyed

@@ -25,6 +25,7 @@ std::int64_t read(FileHandle file, std::int64_t offset, std::uint8_t* buffer, st
 bool write(FileHandle file, std::int64_t offset, const std::uint8_t* bytes, std::size_t count);
 bool setSize(FileHandle file, std::int64_t size);
 bool flush(FileHandle file);
+void forget(FileHandle file, std::int64_t offset, std::int64_t count);
 bool syncFolder(const FilePlace& place);
 bool seal(const std::uint8_t* record, std::size_t size, std::uint8_t seal[SEAL_SIZE]);
 bool close(FileHandle file);

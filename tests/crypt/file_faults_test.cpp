@@ -19,6 +19,8 @@
 #include "crypt/file_crypt.h"
 #include "platform/file_rewrite.h"
 #include "platform/file_system.h"
+#include "platform/pause.h"
+#include "platform/stream_overlap.h"
 #include "support/host_process.h"
 
 namespace kelvane::test {
@@ -100,11 +102,12 @@ struct Case {
     FileCall call;
     Way way;
     Operation operation;
+    int processors;  // 1: made and written in turn; 2: written beside the making
 };
 
 std::string caseName(const ::testing::TestParamInfo<Case>& info) {
     return std::string(info.param.call.name) + (info.param.way == Way::Rename ? "_Rename_" : "_InPlace_") +
-           OPERATION_NAMES[static_cast<int>(info.param.operation)];
+           OPERATION_NAMES[static_cast<int>(info.param.operation)] + (info.param.processors == 1 ? "_OneProcessor" : "");
 }
 
 // googletest prints a parameter without PrintTo byte by byte, padding included, which
@@ -142,9 +145,11 @@ protected:
         files.close = closeOrFail;
         files.removeJournal = removeOrFail;
         if (GetParam().way == Way::InPlace) files.renameKeepsFile = renameNever;
+        platform::streamOptions().processors = GetParam().processors;
     }
     void TearDown() override {
         platform::fileSystem() = platformFileSystem();
+        platform::streamOptions() = {};
         injection = Injection{};
     }
 
@@ -222,7 +227,11 @@ std::vector<Case> allCases() {
     for (const FileCall& call : FILE_CALLS) {
         for (const Way way : {Way::Rename, Way::InPlace}) {
             for (int operation = 0; operation <= static_cast<int>(Operation::Remove); ++operation) {
-                cases.push_back(Case{call, way, static_cast<Operation>(operation)});
+                cases.push_back(Case{call, way, static_cast<Operation>(operation), 2});
+            }
+            // Reads and writes are what the stream makes on its two threads: also in turn.
+            for (const Operation operation : {Operation::Read, Operation::Write}) {
+                cases.push_back(Case{call, way, operation, 1});
             }
         }
     }
@@ -326,6 +335,106 @@ TEST(FileFaultResults, TheCopyIsSyncedBeforeItsRecordAndTheRecordBeforeTheFileIs
         ASSERT_LT(removed, static_cast<std::ptrdiff_t>(events.size())) << call.name << ": the journal never went";
         EXPECT_TRUE(between(fileDone, removed, [](const Event& e) { return e.kind == Event::Flush && e.file == heldFile; }))
             << call.name << ": the journal went before the file's sync";
+    }
+}
+
+// The stream that writes beside the making, on its own: numbered blocks, and a sink that
+// looks at each block only after a pause, so that a block made over while it is written, a
+// write still running when the stream returns, or a failure not passed on shows.
+struct StreamRow {
+    const char* name;
+    int processors;
+    int failWriteAt;  // this write fails (1 is the first; 0: none)
+    int failMakeAt;   // this making fails (0: none)
+};
+
+constexpr std::size_t STREAM_TEST_BLOCK = 4096;
+constexpr int STREAM_TEST_STRETCHES = 12;
+thread_local int threadMarker;  // its address tells the threads apart
+
+std::uint8_t streamByte(std::int64_t at) { return static_cast<std::uint8_t>(at / STREAM_TEST_BLOCK * 7 + at % 251); }
+
+class NumberedMaker : public platform::StretchMaker {
+public:
+    explicit NumberedMaker(int failAt) : failAt_(failAt) {}
+    Made make(std::uint8_t* block, platform::Stretch* stretch) override {
+        if (made_ == STREAM_TEST_STRETCHES) return Made::End;
+        if (++made_ == failAt_) return Made::Failed;
+        const std::int64_t at = static_cast<std::int64_t>(made_ - 1) * STREAM_TEST_BLOCK;
+        for (std::size_t i = 0; i < STREAM_TEST_BLOCK; ++i) block[i] = streamByte(at + static_cast<std::int64_t>(i));
+        *stretch = {at, STREAM_TEST_BLOCK, at, STREAM_TEST_BLOCK};
+        return Made::Stretch;
+    }
+    int made() const { return made_; }
+
+private:
+    int failAt_;
+    int made_ = 0;
+};
+
+class PausingSink : public platform::RewriteSink {
+public:
+    explicit PausingSink(int failAt) : failAt_(failAt) {}
+    bool write(std::int64_t offset, const std::uint8_t* bytes, std::size_t count) override {
+        onCaller = onCaller && &threadMarker == callerMarker;
+        if (++writes == failAt_) return false;
+        platform::pauseMilliseconds(3);
+        for (std::size_t i = 0; i < count; ++i) intact = intact && bytes[i] == streamByte(offset + static_cast<std::int64_t>(i));
+        inOrder = inOrder && offset == static_cast<std::int64_t>(done) * static_cast<std::int64_t>(STREAM_TEST_BLOCK);
+        ++done;
+        return true;
+    }
+    bool writableBeside() const override { return true; }
+
+    const int* callerMarker = &threadMarker;
+    int writes = 0;  // begun
+    int done = 0;    // ended, checked
+    bool onCaller = true;
+    bool intact = true;
+    bool inOrder = true;
+
+private:
+    int failAt_;
+};
+
+TEST(FileFaultResults, TheStreamWritesEveryBlockIntactInOrderAndPassesOnEveryFailure) {
+    const StreamRow rows[] = {
+        {"in turn", 1, 0, 0},
+        {"beside", 2, 0, 0},
+        {"in turn, a write fails", 1, 4, 0},
+        {"beside, a write fails", 2, 4, 0},
+        {"beside, the first write fails", 2, 1, 0},
+        {"in turn, a making fails", 1, 0, 5},
+        {"beside, a making fails", 2, 0, 5},
+        {"beside, the last making fails", 2, 0, STREAM_TEST_STRETCHES},
+    };
+    for (const StreamRow& row : rows) {
+        platform::streamOptions().processors = row.processors;
+        NumberedMaker maker(row.failMakeAt);
+        PausingSink sink(row.failWriteAt);
+        const bool streamed = platform::streamStretches(NO_FILE, STREAM_TEST_BLOCK, maker, sink);
+        platform::streamOptions() = {};
+        const bool fails = row.failWriteAt > 0 || row.failMakeAt > 0;
+        EXPECT_EQ(streamed, !fails) << row.name;
+        // Every write begun has ended, checked: none runs on once the stream has returned.
+        EXPECT_EQ(sink.done, sink.writes - (row.failWriteAt > 0 ? 1 : 0)) << row.name;
+        EXPECT_TRUE(sink.intact) << row.name << ": a block was made over while it was written";
+        EXPECT_TRUE(sink.inOrder) << row.name;
+        if (!fails) {
+            EXPECT_EQ(sink.done, STREAM_TEST_STRETCHES) << row.name;
+        }
+        // Nothing is written after a failed write, nor once a making failed.
+        if (row.failWriteAt > 0) {
+            EXPECT_EQ(sink.writes, row.failWriteAt) << row.name;
+        }
+        if (row.failMakeAt > 0) {
+            EXPECT_LT(sink.writes, row.failMakeAt) << row.name;
+        }
+        // A failed write stops the making within the blocks in flight.
+        if (row.failWriteAt > 0) {
+            EXPECT_LE(maker.made(), row.failWriteAt + platform::STREAM_BLOCKS) << row.name;
+        }
+        EXPECT_EQ(sink.onCaller, row.processors == 1) << row.name << ": written on the wrong thread";
     }
 }
 

@@ -197,6 +197,10 @@ bool setSize(FileHandle file, std::int64_t size) {
 
 bool flush(FileHandle file) { return ::fsync(descriptor(file)) == 0; }
 
+void forget(FileHandle file, std::int64_t offset, std::int64_t count) {
+    ::posix_fadvise(descriptor(file), static_cast<off_t>(offset), static_cast<off_t>(count), POSIX_FADV_DONTNEED);
+}
+
 // The journal's owner, mode and single link show that this user made it.
 bool seal(const std::uint8_t*, std::size_t, std::uint8_t seal[SEAL_SIZE]) {
     std::memset(seal, 0, SEAL_SIZE);

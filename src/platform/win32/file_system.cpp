@@ -348,6 +348,9 @@ bool setSize(FileHandle file, std::int64_t size) {
 
 bool flush(FileHandle file) { return FlushFileBuffers(handleOf(file)) != 0; }
 
+// Windows has no call that drops a file's cached bytes short of closing every handle.
+void forget(FileHandle, std::int64_t, std::int64_t) {}
+
 bool close(FileHandle file) { return CloseHandle(handleOf(file)) != 0; }
 
 }  // namespace native
