@@ -80,14 +80,9 @@ TEST_P(FileCryptWin32, GivesTwoAndKeepsTheFileItself) {
     EXPECT_EQ(call.call(path.c_str()), call.done);
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
 
-    const Bytes output = readFile(path);
-    EXPECT_TRUE(isFinished(call, contents, output)) << call.name;
     EXPECT_EQ(GetFileAttributesA(path.c_str()), attributes);
-    if (namesBefore.size() > 1) {
-        EXPECT_TRUE(readFile(folder + "\\other-name") == output) << "the other name";
-    }
-    EXPECT_EQ(listFolder(folder), namesBefore) << "a file was left beside it";
-    expectNoJournal(path);
+    expectOutputAndNothingLeft(call, contents, readFile(path), path, namesBefore,
+                               namesBefore.size() > 1 ? folder + "\\other-name" : "");
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 

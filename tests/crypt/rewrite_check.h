@@ -60,6 +60,21 @@ inline void expectNoJournal(const std::string& path) {
     for (const std::string& name : journalPaths(path)) EXPECT_FALSE(fileExists(name)) << name;
 }
 
+// What a call that gave 2 leaves: the whole output (read from the file at `path` right
+// after the call), also under the file's other name (`otherName`, "" for none), and
+// nothing beside the file nor in its journal places.
+inline void expectOutputAndNothingLeft(const FileCall& call, const Bytes& contents, const Bytes& output,
+                                       const std::string& path, const std::vector<std::string>& namesBefore,
+                                       const std::string& otherName) {
+    EXPECT_TRUE(isFinished(call, contents, output)) << call.name;
+    if (!otherName.empty()) {
+        EXPECT_TRUE(readFile(otherName) == output) << "the other name shows the output";
+    }
+    const std::string folder = path.substr(0, path.find_last_of("/\\"));
+    EXPECT_EQ(listFolder(folder), namesBefore) << "a file was left beside it";
+    expectNoJournal(path);
+}
+
 // A table row's name with only its letters and digits, as googletest wants it.
 inline std::string rowName(const char* name) {
     std::string kept;

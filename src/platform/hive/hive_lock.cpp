@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "platform/file_rewrite.h"
+#include "platform/linux/byte_lock.h"
 #include "platform/lock_wait.h"
 #include "platform/pause.h"
 #include "platform/registry.h"
@@ -47,14 +48,7 @@ HiveLockWaits waitsInUse = DEFAULT_WAITS;
 // deletion would wait for itself.
 constexpr off_t HIVE_LOCK_OFFSET = std::numeric_limits<off_t>::max() - 2;
 
-struct flock hiveByte(short type) {
-    struct flock range {};
-    range.l_type = type;
-    range.l_whence = SEEK_SET;
-    range.l_start = HIVE_LOCK_OFFSET;
-    range.l_len = 1;
-    return range;
-}
+struct flock hiveByte(short type) { return byteLock(type, HIVE_LOCK_OFFSET); }
 
 // How long the holder of the lock that keeps `type` from `fd` is waited for; a holder
 // gone meanwhile is tried again as a writer would be.

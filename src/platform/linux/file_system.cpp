@@ -1,6 +1,7 @@
 // File operations on Linux: plain descriptors, pread and pwrite for 64-bit offsets, the
 // held file opened in its held folder, open file description locks.
 #include "platform/native_files.h"
+#include "platform/linux/byte_lock.h"
 #include "platform/linux/folders.h"
 
 #include <fcntl.h>
@@ -73,14 +74,7 @@ int openFolder(const char* path) {
 }
 
 // A write lock on the rewrite's byte.
-struct flock rewriteLockRange() {
-    struct flock range {};
-    range.l_type = F_WRLCK;
-    range.l_whence = SEEK_SET;
-    range.l_start = LOCK_OFFSET;
-    range.l_len = 1;
-    return range;
-}
+struct flock rewriteLockRange() { return byteLock(F_WRLCK, LOCK_OFFSET); }
 
 // Whether the lock in the way of ours on `fd` is a write lock: only a descriptor open for
 // writing can take one, so its holder is a writer; a read lock needs only read access.
