@@ -1,5 +1,6 @@
 #include "platform/stream_overlap.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/thread.h"
@@ -60,25 +61,43 @@ struct Handover {
     bool makingEnded = false;  // no more will come
     bool makingFailed = false;
     bool writeFailed = false;
+    std::int64_t readTo = 0;       // the original is read up to here
+    std::int64_t forgottenTo = 0;  // ...and dropped from the cache up to here
 };
 static_assert(STREAM_BLOCKS == 3, "Handover's blocks are listed one by one");
 
-// The second thread: writes each stretch as it is handed over, in order, and lets the
-// cache drop the original's bytes it came from. Stops at the first failed write, or when
-// the making ended (having failed, or with every stretch written).
+// Called under the monitor by a thread that would wait: lets the cache drop the original's
+// bytes read since the last drop, outside the monitor, and returns true; false when there
+// is nothing to drop, and the thread may wait. Whichever thread is ahead does the dropping,
+// which costs about as much as reading the bytes, so that neither thread carries it all.
+bool forgetInsteadOfWaiting(Handover& handover) {
+    const std::int64_t from = handover.forgottenTo;
+    const std::int64_t to = handover.readTo;
+    if (to <= from) return false;
+    handover.forgottenTo = to;
+    handover.monitor.leave();
+    fileSystem().forget(handover.original, from, to - from);
+    handover.monitor.enter();
+    return true;
+}
+
+// The second thread: writes each stretch as it is handed over, in order. Stops at the
+// first failed write, or when the making ended (having failed, or with every stretch
+// written).
 void writeHandedOver(void* context) {
     Handover& handover = *static_cast<Handover*>(context);
     Monitor& monitor = handover.monitor;
     for (;;) {
         monitor.enter();
-        while (handover.written == handover.made && !handover.makingEnded) monitor.wait();
+        while (handover.written == handover.made && !handover.makingEnded) {
+            if (!forgetInsteadOfWaiting(handover)) monitor.wait();
+        }
         const bool stop = handover.makingFailed || handover.written == handover.made;
         const int slot = static_cast<int>(handover.written % STREAM_BLOCKS);
         monitor.leave();
         if (stop) return;
         const Stretch& stretch = handover.stretches[slot];
         const bool written = writeStretch(handover.sink, handover.blocks[slot].get(), stretch);
-        if (written) fileSystem().forget(handover.original, stretch.readAt, static_cast<std::int64_t>(stretch.readCount));
         monitor.enter();
         ++handover.written;
         handover.writeFailed = !written;
@@ -94,15 +113,19 @@ void makeHandingOver(Handover& handover, StretchMaker& maker) {
     Monitor& monitor = handover.monitor;
     for (;;) {
         monitor.enter();
-        while (handover.made - handover.written == STREAM_BLOCKS && !handover.writeFailed) monitor.wait();
+        while (handover.made - handover.written == STREAM_BLOCKS && !handover.writeFailed) {
+            if (!forgetInsteadOfWaiting(handover)) monitor.wait();
+        }
         const bool stop = handover.writeFailed;
         const int slot = static_cast<int>(handover.made % STREAM_BLOCKS);
         monitor.leave();
         if (stop) return;
-        const StretchMaker::Made made = maker.make(handover.blocks[slot].get(), &handover.stretches[slot]);
+        Stretch& stretch = handover.stretches[slot];
+        const StretchMaker::Made made = maker.make(handover.blocks[slot].get(), &stretch);
         monitor.enter();
         if (made == StretchMaker::Made::Stretch) {
             ++handover.made;
+            handover.readTo = std::max(handover.readTo, stretch.readAt + static_cast<std::int64_t>(stretch.readCount));
         } else {
             handover.makingEnded = true;
             handover.makingFailed = made == StretchMaker::Made::Failed;

@@ -6,9 +6,9 @@
 // and writes in turn on its own thread, with one block, as it always did.
 //
 // Each stretch also names the bytes of the original it was made from: they are read for
-// the last time, so once the stretch is written the system may drop them from its cache.
-// Dropping them beside the making saves the call from freeing the whole cached original
-// at its end.
+// the last time, so the system may drop them from its cache. Whichever thread would
+// otherwise wait does that, which saves the call from freeing the whole cached original
+// at its end, on its own thread.
 #pragma once
 #include <cstddef>
 #include <cstdint>
