@@ -10,7 +10,7 @@ bash scripts/setup.sh >/dev/null
 # What only the benchmarks use: GNU time for peak memory, Python for the table.
 [ -x /usr/bin/time ] && command -v python3 >/dev/null ||
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends time python3 >/dev/null
-min_time=0.3 repetitions=9 file_rounds=5
+min_time=0.3 repetitions=9 file_rounds=9
 [ "${1:-}" = "--quick" ] && min_time=0.05 repetitions=1 file_rounds=1
 gbench_flags=(--benchmark_min_time="$min_time" --benchmark_repetitions="$repetitions"
   --benchmark_report_aggregates_only=true --benchmark_out_format=json
@@ -88,15 +88,19 @@ done
 # (the disk's speed wanders more than the processor's; the table takes the median of each
 # round's ratio). Every round times a synced copy of the file (dd conv=fsync) beside
 # cryptFile with one link, decryptFile of its container, and cryptFile with a second hard
-# link, which makes the rewrite go in place with a copy kept aside. Each file starts
-# written out (sync), so that no call pays for writing back the one before it.
+# link, which makes the rewrite go in place with a copy kept aside. Each call starts on a
+# quiet disk: its file written out and the blocks of a file deleted before it discarded
+# (sync), so that no call pays for the one before it.
 # Lines of file.txt: label round seconds peak_kib.
 file="$out/file-256MiB.bin"
 make_file() { head -c $((256 << 20)) /dev/urandom > "$file"; sync; }
 time_command() {  # $1 label, $2 round, rest: command; prints "label round seconds peak_kib"
-  local label=$1 round=$2; shift 2
-  /usr/bin/time -f "%e %M" -o "$out/time.txt" "$@" >/dev/null 2>&1
-  echo "$label $round $(cat "$out/time.txt")"
+  local label=$1 round=$2 start end; shift 2
+  # The wall time to the microsecond (time's own is in hundredths), its peak memory from time.
+  start=$(date +%s%N)
+  /usr/bin/time -f "%M" -o "$out/time.txt" "$@" >/dev/null 2>&1
+  end=$(date +%s%N)
+  echo "$label $round $(awk -v ns=$((end - start)) 'BEGIN { printf "%.6f", ns / 1e9 }') $(cat "$out/time.txt")"
   sync
 }
 host=(build/native-bench/bin/kelvane --lib build/native-bench/bin/libkelvane.so)
@@ -105,12 +109,14 @@ host=(build/native-bench/bin/kelvane --lib build/native-bench/bin/libkelvane.so)
     make_file
     time_command copy "$round" dd if="$file" of="$file.copy" bs=1M conv=fsync status=none
     rm -f "$file.copy"
+    sync
     time_command file_native "$round" "${host[@]}" cryptFile "$file"
     time_command decrypt_native "$round" "${host[@]}" decryptFile "$file"
     make_file
     ln "$file" "$file.link"
     time_command file_two_links "$round" "${host[@]}" cryptFile "$file"
     rm -f "$file.link"
+    sync
   done
   for dll in win32 win64; do
     make_file

@@ -5,7 +5,7 @@
 ; kelvane.isi stands between it and the DLL. Compile it from the unpacked package's folder
 ; (Docs\kelvane\quick-start.txt), here with ISCC.exe under Wine:
 ;
-;   wine ISCC.exe /Q "/DKelvaneDll=C:\path\to\kelvane-0.3.0\bin\x86\kelvane.dll" inno\kelvane-example.iss
+;   wine ISCC.exe /Q "/DKelvaneDll=C:\path\to\kelvane-0.3.1\bin\x86\kelvane.dll" inno\kelvane-example.iss
 
 [Setup]
 AppName=kelvane example
