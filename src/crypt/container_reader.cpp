@@ -47,7 +47,7 @@ public:
         decryptChunked(block, count, key_.bytes);
         const bool last = offset_ + static_cast<std::int64_t>(count) == payload_;
         const std::size_t kept = last ? count - trailingFill(block, count) : count;
-        *stretch = {offset_, kept, HEADER_LENGTH + offset_, count};
+        *stretch = {offset_, kept, HEADER_LENGTH + offset_ + static_cast<std::int64_t>(count)};
         offset_ += static_cast<std::int64_t>(count);
         return Made::Stretch;
     }

@@ -36,8 +36,9 @@ public:
         const std::size_t padded = paddedLength(wanted);
         std::memset(block + wanted, 0, padded - wanted);
         encryptChunked(block, padded, key_.bytes);
-        *stretch = {static_cast<std::int64_t>(HEADER_SIZE) + offset_, padded, offset_, wanted};
-        offset_ += static_cast<std::int64_t>(wanted);
+        const auto read = static_cast<std::int64_t>(wanted);
+        *stretch = {static_cast<std::int64_t>(HEADER_SIZE) + offset_, padded, offset_ + read};
+        offset_ += read;
         return Made::Stretch;
     }
 

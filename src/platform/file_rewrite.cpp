@@ -1,11 +1,10 @@
 #include "platform/file_rewrite.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
-#include <memory>
 
+#include "platform/block.h"
 #include "platform/lock_wait.h"
 #include "platform/pause.h"
 
@@ -126,19 +125,9 @@ std::int64_t readUpTo(FileHandle file, std::int64_t offset, std::uint8_t* buffer
     return static_cast<std::int64_t>(total);
 }
 
-struct FreeBlock {
-    void operator()(std::uint8_t* block) const { std::free(block); }
-};
-using Block = std::unique_ptr<std::uint8_t[], FreeBlock>;
-
-// A buffer of COPY_BLOCK_SIZE bytes, or null. malloc, not nothrow new: the runtime's
-// nothrow new catches a thrown bad_alloc, which would bring the C++ exception code into
-// the DLL for this one buffer.
-Block newBlock() { return Block(static_cast<std::uint8_t*>(std::malloc(COPY_BLOCK_SIZE))); }
-
 // `length` bytes of `from` at `fromOffset` into `sink` at 0 on.
 bool copyInto(FileHandle from, std::int64_t fromOffset, std::int64_t length, RewriteSink& sink) {
-    const Block block = newBlock();
+    const Block block = newBlock(COPY_BLOCK_SIZE);
     if (!block) return false;
     for (std::int64_t offset = 0; offset < length;) {
         const auto count = static_cast<std::size_t>(std::min<std::int64_t>(length - offset, COPY_BLOCK_SIZE));
@@ -209,7 +198,7 @@ bool dropJournal(FileHandle journal, const FilePlace& place) {
 // True when the first `length` bytes of the journal can all be read: a writer that fails
 // on the journal after this failed on what it found there, not on reading it.
 bool readsWhole(FileHandle journal, std::int64_t length) {
-    const Block block = newBlock();
+    const Block block = newBlock(COPY_BLOCK_SIZE);
     if (!block) return false;
     for (std::int64_t offset = 0; offset < length;) {
         const auto count = static_cast<std::size_t>(std::min<std::int64_t>(length - offset, COPY_BLOCK_SIZE));
@@ -225,7 +214,7 @@ class ComparingSink : public RewriteSink {
 public:
     ComparingSink(FileHandle file, FileHandle journal, std::int64_t length)
         : file_(file), journal_(journal), originalLength_(length), fileLength_(fileSystem().size(file)),
-          now_(newBlock()), original_(newBlock()) {}
+          now_(newBlock(COPY_BLOCK_SIZE)), original_(newBlock(COPY_BLOCK_SIZE)) {}
 
     bool write(std::int64_t offset, const std::uint8_t* bytes, std::size_t count) override {
         if (!now_ || !original_ || fileLength_ < 0) return unreadable();

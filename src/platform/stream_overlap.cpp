@@ -1,25 +1,12 @@
 #include "platform/stream_overlap.h"
 
 #include <algorithm>
-#include <cstdlib>
 
+#include "platform/block.h"
 #include "platform/thread.h"
 
 namespace kelvane::platform {
 namespace {
-
-// A block of the stream, malloc'd (no nothrow new: see file_rewrite.cpp's blocks).
-class Block {
-public:
-    explicit Block(std::size_t size) : bytes_(static_cast<std::uint8_t*>(std::malloc(size))) {}
-    ~Block() { std::free(bytes_); }
-    Block(const Block&) = delete;
-    Block& operator=(const Block&) = delete;
-    std::uint8_t* get() const { return bytes_; }
-
-private:
-    std::uint8_t* bytes_;
-};
 
 bool writeStretch(RewriteSink& sink, const std::uint8_t* block, const Stretch& stretch) {
     return stretch.count == 0 || sink.write(stretch.at, block, stretch.count);
@@ -27,8 +14,8 @@ bool writeStretch(RewriteSink& sink, const std::uint8_t* block, const Stretch& s
 
 // Making and writing in turn on the caller's thread, with one block.
 bool streamInTurn(std::size_t blockSize, StretchMaker& maker, RewriteSink& sink) {
-    const Block block(blockSize);
-    if (block.get() == nullptr) return false;
+    const Block block = newBlock(blockSize);
+    if (!block) return false;
     for (;;) {
         Stretch stretch;
         const StretchMaker::Made made = maker.make(block.get(), &stretch);
@@ -40,14 +27,15 @@ bool streamInTurn(std::size_t blockSize, StretchMaker& maker, RewriteSink& sink)
 // What the two threads share. Block i of the stream goes in slot i % STREAM_BLOCKS; a
 // slot is the maker's again only once the writer has counted its block written.
 struct Handover {
-    Handover(FileHandle file, std::size_t blockSize, RewriteSink& into)
-        : original(file), sink(into), blocks{Block(blockSize), Block(blockSize), Block(blockSize)} {}
+    Handover(FileHandle file, std::size_t blockSize, RewriteSink& into) : original(file), sink(into) {
+        for (Block& block : blocks) block = newBlock(blockSize);
+    }
 
     bool ready() const {
         for (const Block& block : blocks) {
-            if (block.get() == nullptr) return false;
+            if (!block) return false;
         }
-        return monitor.ready();
+        return true;
     }
 
     FileHandle original;
@@ -64,7 +52,6 @@ struct Handover {
     std::int64_t readTo = 0;       // the original is read up to here
     std::int64_t forgottenTo = 0;  // ...and dropped from the cache up to here
 };
-static_assert(STREAM_BLOCKS == 3, "Handover's blocks are listed one by one");
 
 // Called under the monitor by a thread that would wait: lets the cache drop the original's
 // bytes read since the last drop, outside the monitor, and returns true; false when there
@@ -125,7 +112,7 @@ void makeHandingOver(Handover& handover, StretchMaker& maker) {
         monitor.enter();
         if (made == StretchMaker::Made::Stretch) {
             ++handover.made;
-            handover.readTo = std::max(handover.readTo, stretch.readAt + static_cast<std::int64_t>(stretch.readCount));
+            handover.readTo = std::max(handover.readTo, stretch.readTo);
         } else {
             handover.makingEnded = true;
             handover.makingFailed = made == StretchMaker::Made::Failed;

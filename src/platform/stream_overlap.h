@@ -22,13 +22,12 @@ namespace kelvane::platform {
 // written.
 constexpr int STREAM_BLOCKS = 3;
 
-// What one made block holds: `count` bytes for the sink at `at`, made from the
-// original's `readCount` bytes at `readAt`.
+// What one made block holds: `count` bytes for the sink at `at`, made from the original's
+// bytes up to `readTo`.
 struct Stretch {
     std::int64_t at = 0;
     std::size_t count = 0;
-    std::int64_t readAt = 0;
-    std::size_t readCount = 0;
+    std::int64_t readTo = 0;
 };
 
 // Makes the new contents one stretch at a time, in order, always on the caller's thread.

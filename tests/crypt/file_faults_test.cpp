@@ -362,7 +362,7 @@ public:
         if (++made_ == failAt_) return Made::Failed;
         const std::int64_t at = static_cast<std::int64_t>(made_ - 1) * STREAM_TEST_BLOCK;
         for (std::size_t i = 0; i < STREAM_TEST_BLOCK; ++i) block[i] = streamByte(at + static_cast<std::int64_t>(i));
-        *stretch = {at, STREAM_TEST_BLOCK, at, STREAM_TEST_BLOCK};
+        *stretch = {at, STREAM_TEST_BLOCK, at + static_cast<std::int64_t>(STREAM_TEST_BLOCK)};
         return Made::Stretch;
     }
     int made() const { return made_; }

@@ -3,7 +3,6 @@
 #include <pthread.h>
 #include <sched.h>
 
-#include <cstdlib>
 #include <new>
 
 namespace kelvane::platform {
@@ -12,15 +11,11 @@ namespace {
 // Stack of a call's second thread: it only writes blocks, so a small one does.
 constexpr std::size_t THREAD_STACK_SIZE = 256u << 10;
 
-struct ThreadState {
-    pthread_t thread;
-    Thread::Job job;
-    void* context;
-};
+static_assert(sizeof(pthread_t) <= sizeof(std::uintptr_t), "a thread's handle fits ThreadJob");
 
-void* runJob(void* state) {
-    auto* running = static_cast<ThreadState*>(state);
-    running->job(running->context);
+void* runJob(void* running) {
+    const ThreadJob& job = *static_cast<ThreadJob*>(running);
+    job.job(job.context);
     return nullptr;
 }
 
@@ -28,8 +23,9 @@ struct MonitorState {
     pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
     pthread_cond_t condition = PTHREAD_COND_INITIALIZER;
 };
+static_assert(sizeof(MonitorState) <= Monitor::STATE_SIZE && alignof(MonitorState) <= 16, "the monitor's room");
 
-MonitorState& stateOf(void* state) { return *static_cast<MonitorState*>(state); }
+MonitorState& stateOf(unsigned char* state) { return *std::launder(reinterpret_cast<MonitorState*>(state)); }
 
 }  // namespace
 
@@ -41,44 +37,28 @@ int usableProcessors() {
 }
 
 bool Thread::start(Job job, void* context) {
-    join();
-    auto* state = static_cast<ThreadState*>(std::malloc(sizeof(ThreadState)));
-    if (state == nullptr) return false;
-    state->job = job;
-    state->context = context;
+    running_ = ThreadJob{job, context, 0};
     pthread_attr_t attributes;
-    bool started = pthread_attr_init(&attributes) == 0;
-    if (started) {
-        pthread_attr_setstacksize(&attributes, THREAD_STACK_SIZE);  // the default stays if refused
-        started = pthread_create(&state->thread, &attributes, runJob, state) == 0;
-        pthread_attr_destroy(&attributes);
-    }
-    if (!started) {
-        std::free(state);
-        return false;
-    }
-    state_ = state;
-    return true;
+    if (pthread_attr_init(&attributes) != 0) return false;
+    pthread_attr_setstacksize(&attributes, THREAD_STACK_SIZE);  // the default stays if refused
+    pthread_t thread;
+    started_ = pthread_create(&thread, &attributes, runJob, &running_) == 0;
+    pthread_attr_destroy(&attributes);
+    if (started_) running_.handle = static_cast<std::uintptr_t>(thread);
+    return started_;
 }
 
 void Thread::join() {
-    if (state_ == nullptr) return;
-    auto* state = static_cast<ThreadState*>(state_);
-    pthread_join(state->thread, nullptr);
-    std::free(state);
-    state_ = nullptr;
+    if (!started_) return;
+    pthread_join(static_cast<pthread_t>(running_.handle), nullptr);
+    started_ = false;
 }
 
-Monitor::Monitor() {
-    void* memory = std::malloc(sizeof(MonitorState));
-    if (memory != nullptr) state_ = new (memory) MonitorState;
-}
+Monitor::Monitor() { new (state_) MonitorState; }
 
 Monitor::~Monitor() {
-    if (state_ == nullptr) return;
     pthread_cond_destroy(&stateOf(state_).condition);
     pthread_mutex_destroy(&stateOf(state_).mutex);
-    std::free(state_);
 }
 
 void Monitor::enter() { pthread_mutex_lock(&stateOf(state_).mutex); }

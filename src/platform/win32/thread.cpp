@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdlib>
 #include <new>
 
 namespace kelvane::platform {
@@ -11,15 +10,9 @@ namespace {
 // Stack of a call's second thread: it only writes blocks, so a small one does.
 constexpr SIZE_T THREAD_STACK_SIZE = 256u << 10;
 
-struct ThreadState {
-    HANDLE thread;
-    Thread::Job job;
-    void* context;
-};
-
-DWORD WINAPI runJob(LPVOID state) {
-    auto* running = static_cast<ThreadState*>(state);
-    running->job(running->context);
+DWORD WINAPI runJob(LPVOID running) {
+    const ThreadJob& job = *static_cast<ThreadJob*>(running);
+    job.job(job.context);
     return 0;
 }
 
@@ -27,8 +20,9 @@ struct MonitorState {
     SRWLOCK lock = SRWLOCK_INIT;
     CONDITION_VARIABLE condition = CONDITION_VARIABLE_INIT;
 };
+static_assert(sizeof(MonitorState) <= Monitor::STATE_SIZE && alignof(MonitorState) <= 16, "the monitor's room");
 
-MonitorState& stateOf(void* state) { return *static_cast<MonitorState*>(state); }
+MonitorState& stateOf(unsigned char* state) { return *std::launder(reinterpret_cast<MonitorState*>(state)); }
 
 int bitsSet(DWORD_PTR mask) {
     int count = 0;
@@ -47,36 +41,26 @@ int usableProcessors() {
 }
 
 bool Thread::start(Job job, void* context) {
-    join();
-    auto* state = static_cast<ThreadState*>(std::malloc(sizeof(ThreadState)));
-    if (state == nullptr) return false;
-    state->job = job;
-    state->context = context;
+    running_ = ThreadJob{job, context, 0};
     // CreateThread, not _beginthreadex: the job calls no C runtime that keeps per-thread state.
-    state->thread = CreateThread(nullptr, THREAD_STACK_SIZE, runJob, state, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-    if (state->thread == nullptr) {
-        std::free(state);
-        return false;
-    }
-    state_ = state;
-    return true;
+    const HANDLE thread =
+        CreateThread(nullptr, THREAD_STACK_SIZE, runJob, &running_, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    started_ = thread != nullptr;
+    running_.handle = reinterpret_cast<std::uintptr_t>(thread);
+    return started_;
 }
 
 void Thread::join() {
-    if (state_ == nullptr) return;
-    auto* state = static_cast<ThreadState*>(state_);
-    WaitForSingleObject(state->thread, INFINITE);  // our own thread, which ends with its job
-    CloseHandle(state->thread);
-    std::free(state);
-    state_ = nullptr;
+    if (!started_) return;
+    const auto thread = reinterpret_cast<HANDLE>(running_.handle);
+    WaitForSingleObject(thread, INFINITE);  // our own thread, which ends with its job
+    CloseHandle(thread);
+    started_ = false;
 }
 
-Monitor::Monitor() {
-    void* memory = std::malloc(sizeof(MonitorState));
-    if (memory != nullptr) state_ = new (memory) MonitorState;
-}
-
-Monitor::~Monitor() { std::free(state_); }
+// SRW locks and condition variables need no destroying.
+Monitor::Monitor() { new (state_) MonitorState; }
+Monitor::~Monitor() = default;
 
 void Monitor::enter() { AcquireSRWLockExclusive(&stateOf(state_).lock); }
 void Monitor::leave() { ReleaseSRWLockExclusive(&stateOf(state_).lock); }
