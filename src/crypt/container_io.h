@@ -1,5 +1,6 @@
 // What the container's writer and reader share: the block each moves at a time, whole
-// reads across short ones, and a rewrite's outcome as a file call's result.
+// reads across short ones (the platform's readFully), and a rewrite's outcome as a file
+// call's result.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -20,8 +21,6 @@ constexpr std::size_t CONTAINER_BLOCK_SIZE = 16 * CHUNK_LIMIT;
 // FILE_CANNOT_WRITE when the file could not be opened for it, else FILE_WRITE_FAILED.
 int fileResult(platform::RewriteResult outcome, int rewritten);
 
-// Reads `count` bytes from `offset`, across short reads: the number read (less only at
-// the end of the file), or -1.
-std::int64_t readFully(platform::FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count);
+using platform::readFully;
 
 }  // namespace kelvane

@@ -102,27 +102,7 @@ private:
 
 // Reads exactly `count` bytes from `offset`.
 bool readExactly(FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count) {
-    while (count > 0) {
-        const std::int64_t got = fileSystem().read(file, offset, buffer, count);
-        if (got <= 0) return false;
-        offset += got;
-        buffer += got;
-        count -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-// Up to `count` bytes from `offset`, fewer at the end: the number read, or -1.
-std::int64_t readUpTo(FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count) {
-    std::size_t total = 0;
-    while (total < count) {
-        const std::int64_t got = fileSystem().read(file, offset + static_cast<std::int64_t>(total), buffer + total,
-                                                   count - total);
-        if (got < 0) return -1;
-        if (got == 0) break;
-        total += static_cast<std::size_t>(got);
-    }
-    return static_cast<std::int64_t>(total);
+    return readFully(file, offset, buffer, count) == static_cast<std::int64_t>(count);
 }
 
 // `length` bytes of `from` at `fromOffset` into `sink` at 0 on.
@@ -249,10 +229,10 @@ private:
     }
 
     bool compare(std::int64_t offset, const std::uint8_t* bytes, std::size_t count) {
-        const std::int64_t now = readUpTo(file_, offset, now_.get(), count);
+        const std::int64_t now = readFully(file_, offset, now_.get(), count);
         const std::int64_t original =
             offset < originalLength_
-                ? readUpTo(journal_, offset, original_.get(),
+                ? readFully(journal_, offset, original_.get(),
                            static_cast<std::size_t>(std::min<std::int64_t>(count, originalLength_ - offset)))
                 : 0;
         if (now < 0 || original < 0) return false;

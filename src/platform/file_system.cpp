@@ -27,6 +27,17 @@ FileSystem& fileSystem() { return inUse; }
 
 JournalFolders& journalFolders() { return givenJournalFolders; }
 
+std::int64_t readFully(FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count) {
+    std::size_t total = 0;
+    while (total < count) {
+        const std::int64_t got = inUse.read(file, offset + static_cast<std::int64_t>(total), buffer + total, count - total);
+        if (got < 0) return -1;
+        if (got == 0) break;
+        total += static_cast<std::size_t>(got);
+    }
+    return static_cast<std::int64_t>(total);
+}
+
 bool splitPath(const char* path, char separator, FilePlace* place) {
     const char* last = std::strrchr(path, separator);
     if (last == nullptr) return false;

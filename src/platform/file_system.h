@@ -139,6 +139,10 @@ JournalFolders& journalFolders();
 
 // The table in use: the platform's operations unless a test has swapped an entry.
 FileSystem& fileSystem();
+
+// Reads `count` bytes from `offset` through fileSystem(), across short reads: the number
+// read (less only at the end of the file), or -1.
+std::int64_t readFully(FileHandle file, std::int64_t offset, std::uint8_t* buffer, std::size_t count);
 // The platform's own operations.
 const FileSystem& platformFileSystem();
 
