@@ -21,7 +21,6 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
-#include <limits>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -34,6 +33,7 @@
 #include "platform/hive/helper_program.h"
 #include "platform/hive/hive_deletion.h"
 #include "platform/hive/hive_lock.h"
+#include "platform/linux/byte_lock.h"
 #include "platform/pause.h"
 #include "platform/registry.h"
 #include "registry/registry_exports.h"
@@ -228,9 +228,6 @@ enum class Hold {
     OpenKey,         // a key of the hive kept open, as a reader holds the lock
 };
 
-// The hive lock's byte (hive_lock.cpp).
-constexpr off_t HIVE_LOCK_BYTE = std::numeric_limits<off_t>::max() - 2;
-
 class HeldElsewhere {
 public:
     HeldElsewhere(Hold kind, const std::string& hive, const std::string& key) {
@@ -239,11 +236,7 @@ public:
             return;
         }
         fd_ = open(hive.c_str(), kind == Hold::WriteLock ? O_RDWR : O_RDONLY);
-        struct flock range {};
-        range.l_type = kind == Hold::WriteLock ? F_WRLCK : F_RDLCK;
-        range.l_whence = SEEK_SET;
-        range.l_start = HIVE_LOCK_BYTE;
-        range.l_len = 1;
+        struct flock range = platform::byteLock(kind == Hold::WriteLock ? F_WRLCK : F_RDLCK, platform::HIVE_LOCK_OFFSET);
         const bool byRange = kind == Hold::ReadLock || kind == Hold::WriteLock;
         held_ = fd_ >= 0 && (byRange ? fcntl(fd_, F_OFD_SETLK, &range)
                                      : flock(fd_, kind == Hold::FlockExclusive ? LOCK_EX : LOCK_SH)) == 0;

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <limits>
 
 #include "platform/file_rewrite.h"
 #include "platform/linux/byte_lock.h"
@@ -42,11 +41,6 @@ constexpr HiveLockWaits DEFAULT_WAITS{static_cast<std::int64_t>(REWRITE_LOCK_WAI
                                       pauseMilliseconds};
 HiveLockWaits waitsInUse = DEFAULT_WAITS;
 
-// The byte the hive lock covers: far past any contents, and not the byte of the file
-// rewrite's lock (max() - 1, linux/file_system.cpp), which the deletion's own rewrite
-// takes through another descriptor of the hive while this lock is held: sharing it, the
-// deletion would wait for itself.
-constexpr off_t HIVE_LOCK_OFFSET = std::numeric_limits<off_t>::max() - 2;
 
 struct flock hiveByte(short type) { return byteLock(type, HIVE_LOCK_OFFSET); }
 

@@ -12,10 +12,19 @@
 #pragma once
 #include <hivex.h>
 
+#include <sys/types.h>
+
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace kelvane::platform {
+
+// The byte the hive lock covers: far past any contents, and not the byte of the file
+// rewrite's lock (max() - 1, linux/file_system.cpp), which the deletion's own rewrite
+// takes through another descriptor of the hive while this lock is held: sharing it, the
+// deletion would wait for itself.
+constexpr off_t HIVE_LOCK_OFFSET = std::numeric_limits<off_t>::max() - 2;
 
 // How long a call waits for the hive lock that another descriptor holds, by what that
 // holder is, in milliseconds; and the pause between tries. Tests shorten them and put the
